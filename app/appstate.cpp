@@ -1,0 +1,9 @@
+#include "app/appstate.h"
+
+#include <cstring>
+
+ApplicationState AppState;
+
+void ClearAppState() {
+    std::memset(&AppState, 0, sizeof AppState);
+}

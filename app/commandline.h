@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+// The command-line verbs that the shell's context menu starts the program with.
+enum class Verb {
+    None,        // no verb: the window runs
+    ExtractHere, // /e "archive"
+    ExtractTo,   // /x "archive"
+    AddRequest,  // /a "path"
+};
+
+struct VerbRequest {
+    Verb verb = Verb::None;
+    // /e and /x: the archive path; /a: the rest of the line, quotes kept.
+    std::wstring argument;
+};
+
+// Case-sensitive tests anywhere in the line, as the start-up makes them.
+bool HasUnregisterSwitch(const std::wstring& commandLine);
+bool HasRegisterSwitch(const std::wstring& commandLine);
+
+// Tells the verb by the line's first two characters and cuts its argument out by position,
+// as the registered commands write it: verb, one blank, the path in double quotes.
+VerbRequest ParseVerb(const std::wstring& commandLine);
+
+// The folder an archive lies in: its path up to, not including, the last backslash.
+std::wstring ArchiveFolder(const std::wstring& archivePath);

@@ -1,0 +1,65 @@
+#include "app/varnix.h"
+
+#include "app/appstate.h"
+#include "app/commandline.h"
+#include "app/verbs.h"
+#include "archive/archivekind.h"
+#include "shell/registration.h"
+#include "shell/unregistration.h"
+#include "ui/settings.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <objbase.h>
+
+#include <cwchar>
+
+int Run(const std::wstring& commandLine, int showCommand) {
+    (void)showCommand;
+    // A double-clicked archive arrives as the whole, unquoted command line. One too long
+    // for the field is left out rather than cut into the name of another file.
+    if (!commandLine.empty() && IsArchivePath(commandLine) &&
+        commandLine.size() < _countof(AppState.settings.lastPath))
+        wcscpy_s(AppState.settings.lastPath, commandLine.c_str());
+
+    // The main window arrives with the browser; until then the window run ends here.
+    OutputDebugStringW(L"Main window creation failed!\n");
+    return 0;
+}
+
+int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showCommand) {
+    CoInitialize(nullptr);
+
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    ClearAppState();
+    LoadSettings(AppState.settings);
+    AppState.instance = instance;
+
+    // A command-line run ends right after its verb: no settings are saved and nothing is
+    // shut down, the process simply ends.
+    if (HasUnregisterSwitch(commandLine)) {
+        UnregisterAssociations();
+        UnregisterVerbs();
+        return 0;
+    }
+
+    RegisterAssociations(instance);
+    RegisterVerbs(instance);
+
+    if (HasRegisterSwitch(commandLine))
+        return 0;
+    if (DispatchVerb(commandLine))
+        return 0;
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    int result = Run(commandLine, showCommand);
+
+    CoUninitialize();
+    SaveSettings(AppState.settings);
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    return result;
+}

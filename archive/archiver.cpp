@@ -1,0 +1,241 @@
+#include "archive/archiver.h"
+
+#include "app/appstate.h"
+#include "archive/progress.h"
+#include "archive/textconv.h"
+#include "shell/paths.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+
+FileTree::~FileTree() {
+    DeleteChildren();
+}
+
+void FileTree::DeleteChildren() {
+    std::vector<std::unique_ptr<FileTree>> pending = std::move(children);
+    children.clear();
+    childIndex.clear();
+    while (!pending.empty()) {
+        std::unique_ptr<FileTree> node = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : node->children)
+            pending.push_back(std::move(child));
+        node->children.clear();
+        node->childIndex.clear();
+    }
+}
+
+Archiver::~Archiver() {
+    Close();
+}
+
+FileTree* Archiver::FindTree(const std::string& path, bool create) {
+    FileTree* node = &rootTree;
+    if (path.empty())
+        return node;
+
+    // Every backslash separates two components, so "a\\b" has an empty one in the middle.
+    size_t start = 0;
+    for (;;) {
+        size_t end = path.find('\\', start);
+        std::string_view component(path.data() + start,
+                                   (end == std::string::npos ? path.size() : end) - start);
+        node = FindChild(node, component, create);
+        if (!node || end == std::string::npos)
+            return node;
+        start = end + 1;
+    }
+}
+
+FileTree* Archiver::FindChild(FileTree* node, std::string_view name, bool create) {
+    auto found = node->childIndex.find(name);
+    if (found != node->childIndex.end())
+        return found->second;
+    if (!create)
+        return nullptr;
+
+    node->children.push_back(std::make_unique<FileTree>());
+    FileTree* child = node->children.back().get();
+    child->name.assign(name.data(), name.size());
+    node->childIndex.emplace(std::string_view(child->name), child);
+    return child;
+}
+
+void Archiver::BuildTree(const ArchiveContents& contents) {
+    progressTotal = contents.items.size();
+    for (size_t i = 0; i < contents.items.size(); ++i) {
+        progressCompleted = i;
+        const DirItem& item = contents.items[i];
+        FileTree* node = FindTree(WideToUtf8(item.path), true);
+        // A folder's own entry may come after its contents: it then fills the node that
+        // was made for it on the way.
+        node->attributes = item.attributes;
+        node->modified = item.modified;
+        node->date = WideToUtf8(item.date);
+        node->time = WideToUtf8(item.time);
+        node->size = WideToUtf8(item.size);
+        node->packedSize = WideToUtf8(item.packedSize);
+        node->path = WideToUtf8(item.path);
+    }
+}
+
+bool Archiver::IsFolder(const FileTree* node) {
+    return (node->attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The folder part of an archive path: everything before the last backslash.
+static std::string ParentInArchive(const std::string& path) {
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// The extension of a name in lower case, dot included: the shell's icon and type name
+// of a file asked by name depend on nothing else.
+static std::wstring LowerExtension(const std::wstring& name) {
+    size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos)
+        return std::wstring();
+    std::wstring extension = name.substr(dot);
+    CharLowerBuffW(&extension[0], static_cast<DWORD>(extension.size()));
+    return extension;
+}
+
+void Archiver::ListFolder(const std::string& path) {
+    ClearRows();
+
+    std::string shownPath = path;
+    FileTree* node = FindTree(shownPath, false);
+    while (!node) {
+        // The folder is gone (a job removed its last entry): show the nearest one above.
+        shownPath = ParentInArchive(shownPath);
+        node = FindTree(shownPath, false);
+    }
+    subPath = shownPath;
+
+    // Asked by name only, so nothing on disk is touched.
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(L"..", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                   SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    HICON folderIcon = info.hIcon;
+    if (folderIcon)
+        rowIcons_.push_back(folderIcon);
+
+    ItemData upRow;
+    upRow.name = L"..";
+    upRow.type = L"Folder";
+    upRow.icon = folderIcon;
+    rows.reserve(node->children.size() + 1);
+    rows.push_back(upRow);
+
+    // One shell call per file type rather than per row: a folder of 100,000 files would
+    // otherwise take 100,000 calls and more icons than a process may hold.
+    struct ShellLook {
+        HICON icon;
+        std::wstring type;
+    };
+    std::unordered_map<std::wstring, ShellLook> looks;
+
+    for (const auto& child : node->children) {
+        ItemData row;
+        row.name = Utf8ToWide(child->name);
+        row.path = Utf8ToWide(child->path);
+        row.modified = child->modified;
+        row.modifiedText = FormatModified(child->date, child->time);
+        if (IsFolder(child.get())) {
+            row.icon = folderIcon;
+            row.type = L"Folder";
+            row.attributes = FILE_ATTRIBUTE_DIRECTORY;
+        } else {
+            row.size = GroupDigits(Utf8ToWide(child->size));
+            row.packedSize = GroupDigits(Utf8ToWide(child->packedSize));
+            std::wstring extension = LowerExtension(row.name);
+            auto look = looks.find(extension);
+            if (look == looks.end()) {
+                // No SHGFI_EXETYPE: combined with the other flags it makes the shell
+                // return at once with neither icon nor type name.
+                SHFILEINFOW fileInfo = {};
+                SHGetFileInfoW(row.name.c_str(), FILE_ATTRIBUTE_NORMAL, &fileInfo, sizeof fileInfo,
+                               SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES |
+                                   SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES);
+                if (fileInfo.hIcon)
+                    rowIcons_.push_back(fileInfo.hIcon);
+                look =
+                    looks.emplace(extension, ShellLook{fileInfo.hIcon, fileInfo.szTypeName}).first;
+            }
+            row.icon = look->second.icon;
+            row.type = look->second.type;
+        }
+        rows.push_back(std::move(row));
+    }
+}
+
+int Archiver::GetRowCount() const {
+    return static_cast<int>(rows.size());
+}
+
+ItemData Archiver::GetRow(int index) const {
+    if (index < 0 || index >= GetRowCount())
+        return ItemData();
+    return rows[static_cast<size_t>(index)];
+}
+
+std::wstring Archiver::GetDisplayPath() const {
+    if (subPath.empty())
+        return archivePath;
+    return archivePath + L"\\" + Utf8ToWide(subPath);
+}
+
+int Archiver::GoTo(const std::wstring& text) {
+    if (text.empty()) {
+        ListFolder("");
+        return GetRowCount();
+    }
+    // The text is taken to begin with the archive path and a backslash; the beginning
+    // itself is not compared.
+    std::wstring folder;
+    if (text.size() > archivePath.size())
+        folder = text.substr(std::min(text.size(), archivePath.size() + 1));
+    std::string folderUtf8 = WideToUtf8(folder);
+    if (FindTree(folderUtf8, false))
+        ListFolder(folderUtf8);
+    return GetRowCount();
+}
+
+void Archiver::ClearRows() {
+    for (HICON icon : rowIcons_)
+        DestroyIcon(icon);
+    rowIcons_.clear();
+    rows.clear();
+}
+
+void Archiver::ClearTree() {
+    rootTree.DeleteChildren();
+}
+
+void Archiver::Close() {
+    ClearRows();
+    ClearTree();
+    RemoveTempFolder();
+}
+
+void Archiver::RemoveTempFolder() {
+    if (!tmpPath.empty())
+        DeleteFolderTree(AppState.mainWindow, tmpPath);
+    tmpPath.clear();
+}
+
+static std::unique_ptr<Archiver> theArchiver;
+
+Archiver* GetArchiver() {
+    if (!theArchiver)
+        theArchiver = std::make_unique<Archiver>();
+    return theArchiver.get();
+}
+
+void ReleaseArchiver() {
+    theArchiver.reset();
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "archive/archivetypes.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Kinds of job that can run on the Archiver.
+enum ArchiverMode : int32_t {
+    ModeNone = 0,
+    ModeOpen = 1,
+    ModeAdd = 2,
+    ModeExtract = 3,
+    ModeDelete = 4,
+};
+
+// The open archive: its path, its tree of entries, the rows of the folder shown and the
+// state of the job that runs on it. There is one per process (GetArchiver).
+class Archiver {
+  public:
+    Archiver() = default;
+    ~Archiver();
+    Archiver(const Archiver&) = delete;
+    Archiver& operator=(const Archiver&) = delete;
+
+    // --- the archive tree ---
+
+    // The node for a backslash-separated path below the root ("" is the root); with
+    // `create`, missing nodes are made on the way.
+    FileTree* FindTree(const std::string& path, bool create);
+    // The child of `node` whose name equals `name` byte for byte (case matters).
+    static FileTree* FindChild(FileTree* node, std::string_view name, bool create);
+    // Builds the tree from a listing; advances the progress counters per entry.
+    void BuildTree(const ArchiveContents& contents);
+    // A node is a folder when its entry has the directory attribute; a folder that is
+    // only implied by the paths below it is not.
+    static bool IsFolder(const FileTree* node);
+
+    // --- the rows of the folder shown ---
+
+    // Lists the folder `path` into `rows`: the ".." row, then one row per child in
+    // archive order. A path that names no folder (any more) lists the nearest folder above.
+    void ListFolder(const std::string& path);
+    int GetRowCount() const;
+    // A copy of the row, or an empty row when `index` is outside the list.
+    ItemData GetRow(int index) const;
+    // The archive path, followed by the folder shown.
+    std::wstring GetDisplayPath() const;
+    // Shows the folder that a path typed by the user names; returns the row count.
+    int GoTo(const std::wstring& text);
+
+    void ClearRows();
+    void ClearTree();
+    void Close();
+    void RemoveTempFolder();
+
+    // --- state ---
+
+    std::vector<ItemData> rows; // the first row is always ".."
+    std::wstring archivePath;
+    std::string subPath;  // folder shown, relative to the root; "" is the root
+    std::wstring tmpPath; // scratch folder of the last open-entry, extract or add job
+    int32_t mode = ModeNone;
+    int32_t replaceAll = 0;
+    std::atomic<int32_t> cancelled{0}; // set by the progress dialog's thread
+    HANDLE hInput_wr = nullptr;        // standard input of the running console job
+    std::vector<std::wstring> files;   // files to add or entry names to extract
+    std::wstring destFolder;
+    std::wstring password;
+    FileTree rootTree;
+
+  private:
+    // Icons the rows share (one per file type); destroyed once each by ClearRows.
+    std::vector<HICON> rowIcons_;
+};
+
+Archiver* GetArchiver();
+void ReleaseArchiver();

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// How far the running job is. The job's starter sets both to 0, the job side advances
+// them, the progress dialog shows completed * 100 / total. The unit is the job's choice.
+// Each is read and written as one 64-bit unit, so the dialog never sees a torn value.
+extern std::atomic<uint64_t> progressTotal;
+extern std::atomic<uint64_t> progressCompleted;
+
+static_assert(std::atomic<uint64_t>::is_always_lock_free,
+              "the progress counters must not need a lock");

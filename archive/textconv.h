@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// UTF-8 <-> UTF-16. Invalid sequences become U+FFFD instead of failing the conversion.
+std::wstring Utf8ToWide(const std::string& text);
+std::string WideToUtf8(const std::wstring& text);
+
+// "1048576" -> "1,048,576": a comma before every group of three digits from the right,
+// whatever the locale.
+std::wstring GroupDigits(const std::wstring& text);
+
+// The Modified column's text for a date "YYYY-MM-DD" and a time "HH:MM:SS": the system
+// locale's short date, a blank and its time without seconds. Texts in another form give "".
+std::wstring FormatModified(const std::string& date, const std::string& time);

@@ -1,0 +1,142 @@
+#include "shell/paths.h"
+
+#include "win/handle.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <sstream>
+
+std::wstring& SetExtension(std::wstring& path, const std::wstring& extension, bool replace) {
+    size_t dot = path.rfind(L'.');
+    size_t slash = path.rfind(L'\\');
+    bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || slash < dot);
+
+    if (hasExtension && lstrcmpiW(path.c_str() + dot + 1, extension.c_str()) == 0)
+        return path;
+    if (hasExtension && replace)
+        path.erase(dot);
+    if (!extension.empty())
+        path += L"." + extension;
+    return path;
+}
+
+bool FileExists(const std::wstring& path) {
+    FILE* file = nullptr;
+    if (_wfopen_s(&file, path.c_str(), L"r") != 0 || !file)
+        return false;
+    fclose(file);
+    return true;
+}
+
+bool IsDirectory(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring FileNamePart(const std::wstring& path) {
+    size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+    if (path.size() < 2)
+        return std::wstring();
+    // Start at the second-to-last character so that a trailing backslash is skipped.
+    size_t slash = path.rfind(L'\\', path.size() - 2);
+    if (slash == std::wstring::npos || slash == 0)
+        return std::wstring();
+    return path.substr(0, slash);
+}
+
+size_t SplitText(const std::string& text, char delimiter, std::vector<std::string>& pieces) {
+    std::istringstream stream(text);
+    std::string piece;
+    while (std::getline(stream, piece, delimiter))
+        pieces.push_back(piece);
+    return pieces.size();
+}
+
+int DeleteFolderTree(HWND owner, const std::wstring& folder) {
+    if (!IsDirectory(folder))
+        return 1;
+
+    // The shell takes a list of paths ended by an empty one: two zeros behind the path.
+    std::vector<wchar_t> source(folder.begin(), folder.end());
+    source.push_back(L'\0');
+    source.push_back(L'\0');
+
+    SHFILEOPSTRUCTW operation = {};
+    operation.hwnd = owner;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = source.data();
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
+    SHFileOperationW(&operation);
+    return 0;
+}
+
+static bool IsDotEntry(const wchar_t* name) {
+    return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
+}
+
+int CountFiles(const std::wstring& folder, bool recurse) {
+    std::wstring dir = folder;
+    if (dir.empty() || dir.back() != L'\\')
+        dir += L'\\';
+
+    WIN32_FIND_DATAW entry;
+    win::FindHandle search(FindFirstFileW((dir + L"*.*").c_str(), &entry));
+    if (!search)
+        return 0;
+
+    int count = 0;
+    do {
+        if (IsDotEntry(entry.cFileName))
+            continue;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            count += 1;
+        else if (recurse)
+            count += CountFiles(dir + entry.cFileName + L"\\", recurse);
+    } while (FindNextFileW(search.get(), &entry));
+    return count;
+}
+
+int CopyFolderTree(const std::wstring& source, const std::wstring& target) {
+    CreateDirectoryW(target.c_str(), nullptr);
+
+    WIN32_FIND_DATAW entry;
+    win::FindHandle search(FindFirstFileW((source + L"\\*.*").c_str(), &entry));
+    if (!search)
+        return 0;
+
+    int copied = 0;
+    do {
+        if (IsDotEntry(entry.cFileName))
+            continue;
+        std::wstring sourceItem = source + L"\\" + entry.cFileName;
+        std::wstring targetItem = target + L"\\" + entry.cFileName;
+
+        WIN32_FIND_DATAW existing;
+        win::FindHandle probe(FindFirstFileW(targetItem.c_str(), &existing));
+        if (probe)
+            continue; // never overwrite a file or enter a folder the target already has
+
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            copied += CopyFolderTree(sourceItem, targetItem);
+        else if (CopyFileW(sourceItem.c_str(), targetItem.c_str(), TRUE))
+            copied += 1;
+    } while (FindNextFileW(search.get(), &entry));
+    return copied;
+}
+
+std::wstring ModuleFileName(HMODULE module) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2); // cut short: try again with more room
+    }
+}

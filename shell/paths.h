@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Small path and file helpers shared by the dialogs, the browser and the archive jobs.
+// Paths use backslashes; none of these functions shows a message.
+
+// Gives `path` the extension `extension` (no dot). An extension that already matches,
+// ignoring case, stays as it is; another one is replaced when `replace` is set, and
+// otherwise kept with the new one appended behind it.
+std::wstring& SetExtension(std::wstring& path, const std::wstring& extension, bool replace);
+
+// True when the file can be opened for reading (a folder gives false).
+bool FileExists(const std::wstring& path);
+
+bool IsDirectory(const std::wstring& path);
+
+// The text after the last backslash, or the whole path when it has none.
+std::wstring FileNamePart(const std::wstring& path);
+
+// The path without its last component; a trailing backslash is not a separator.
+// A drive root (C:\ or C:) and the empty path have no parent: the result is empty.
+std::wstring ParentFolder(const std::wstring& path);
+
+// Appends the pieces of `text` between delimiters to `pieces` and returns its new size.
+// A delimiter at the very end gives no empty last piece.
+size_t SplitText(const std::string& text, char delimiter, std::vector<std::string>& pieces);
+
+// Deletes a folder with all it holds, for good and without questions. Returns 1 when
+// `folder` is not a folder, otherwise 0 (whatever the deletion reported).
+int DeleteFolderTree(HWND owner, const std::wstring& folder);
+
+// Number of files in `folder`, and in its subfolders when `recurse` is set.
+int CountFiles(const std::wstring& folder, bool recurse);
+
+// Copies `source` with everything below it into `target`, leaving alone whatever the
+// target already has. Returns the number of files copied.
+int CopyFolderTree(const std::wstring& source, const std::wstring& target);
+
+// The full path of a loaded module (the program itself for null), however long it is.
+std::wstring ModuleFileName(HMODULE module);

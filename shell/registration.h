@@ -1,0 +1,49 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The archive types the program opens from the shell.
+struct ArchiveTypeEntry {
+    const wchar_t* extension;   // ".zip"
+    const wchar_t* progId;      // "Varnix.zip"
+    const wchar_t* description; // "ZIP Archive"
+};
+extern const ArchiveTypeEntry archiveTypes[2];
+
+// The context-menu verbs, by key under the classes root.
+struct VerbEntry {
+    const wchar_t* keyID;
+    const wchar_t* menuItem;
+    const wchar_t* arguments; // behind the quoted program path
+};
+extern const VerbEntry verbEntries[8];
+
+extern const wchar_t applicationName[];   // "Varnix FileOpener"
+extern const wchar_t userClassesPrefix[]; // "Software\\Classes\\"
+
+// What the association step needs to know about this program and this system.
+struct RegistrationContext {
+    std::wstring longPathName; // the executable's full path
+    std::wstring pathName;     // its short (8.3) form
+    unsigned majorVersion;     // of the operating system
+    bool elevated;             // the process runs with administrator rights
+};
+RegistrationContext CurrentRegistrationContext(HINSTANCE instance);
+
+// Makes the program the handler of .zip and .rar (capabilities, ProgIDs, extensions).
+void RegisterAssociations(HINSTANCE instance);
+void RegisterAssociations(const RegistrationContext& context);
+
+// Adds "Add to archive...", "Extract Here" and "Extract files..." to the context menus.
+void RegisterVerbs(HINSTANCE instance);
+void RegisterVerbs(const std::wstring& programPath);
+
+// The command of a verb: the quoted program path, a blank, and the verb's arguments.
+std::wstring FormatVerbCommand(const std::wstring& programPath, const wchar_t* arguments);
+
+bool IsProcessElevated();
+
+// Asks the system to make this program the default for an extension; 1 when it agreed.
+int SetAsDefaultHandler(const wchar_t* extension);

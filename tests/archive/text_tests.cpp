@@ -1,0 +1,106 @@
+#include "archive/archivekind.h"
+#include "archive/textconv.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+TEST(ArchiveKinds, TheExtensionOfTheLastComponentDecides) {
+    struct {
+        const wchar_t* path;
+        ArchiveKind kind;
+    } cases[] = {
+        {L"C:\\data\\set.zip", ArchiveKindZip},
+        {L"x.ZIP", ArchiveKindZip},
+        {L"x.tar.zip", ArchiveKindZip},
+        {L"C:\\a\\b.Rar", ArchiveKindRar},
+        {L"b.7z", ArchiveKind7z},
+        {L"b.7Z", ArchiveKind7z},
+        {L"zip", ArchiveKindNone},
+        {L"x.tar", ArchiveKindNone},
+        {L"x.zipx", ArchiveKindNone},
+        {L"C:\\my.zip\\notes", ArchiveKindNone},
+        {L"C:\\my.zip\\set.7z", ArchiveKind7z},
+        {L"C:/unix/style.rar", ArchiveKindRar},
+        {L".zip", ArchiveKindZip},
+        {L"C:x.zip", ArchiveKindZip},
+        {L"", ArchiveKindNone},
+        {L"\"C:\\quoted.zip\"", ArchiveKindNone},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GetArchiveKind(c.path), c.kind) << testing::PrintToString(std::wstring(c.path));
+    EXPECT_TRUE(IsArchivePath(L"a.rar"));
+    EXPECT_FALSE(IsArchivePath(L"a.txt"));
+}
+
+TEST(ArchiveKinds, LongPathsAreStillRecognised) {
+    std::wstring longPath = L"C:\\" + std::wstring(300, L'd') + L"\\" + std::wstring(300, L'n');
+    EXPECT_EQ(GetArchiveKind(longPath + L".zip"), ArchiveKindZip);
+    EXPECT_EQ(GetArchiveKind(longPath + L"." + std::wstring(300, L'e')), ArchiveKindNone);
+}
+
+TEST(Text, GroupDigitsPutsACommaBeforeEveryThreeDigits) {
+    struct {
+        const wchar_t* in;
+        const wchar_t* out;
+    } cases[] = {
+        {L"", L""},
+        {L"0", L"0"},
+        {L"123", L"123"},
+        {L"1234", L"1,234"},
+        {L"12345", L"12,345"},
+        {L"123456", L"123,456"},
+        {L"1048576", L"1,048,576"},
+        {L"18446744073709551615", L"18,446,744,073,709,551,615"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GroupDigits(c.in), c.out);
+}
+
+TEST(Text, Utf8AndUtf16ConvertBothWays) {
+    const std::wstring wide = L"a\u00fc\u1e0b\U0001F600z";
+    const std::string utf8 = "a\xc3\xbc\xe1\xb8\x8b\xf0\x9f\x98\x80z";
+    EXPECT_EQ(WideToUtf8(wide), utf8);
+    EXPECT_EQ(Utf8ToWide(utf8), wide);
+    EXPECT_EQ(Utf8ToWide(""), L"");
+    EXPECT_EQ(WideToUtf8(L""), "");
+    // A broken sequence is replaced, not a reason to lose the whole name.
+    EXPECT_EQ(Utf8ToWide("a\xff"
+                         "b"),
+              L"a\ufffdb");
+}
+
+TEST(Text, FormatModifiedNeedsThreeDateAndThreeTimeParts) {
+    EXPECT_EQ(FormatModified("", ""), L"");
+    EXPECT_EQ(FormatModified("2012-03", "05:06:07"), L"");
+    EXPECT_EQ(FormatModified("2012-03-04", "05:06"), L"");
+    EXPECT_EQ(FormatModified("2012-03-04-01", "05:06:07"), L"");
+    EXPECT_EQ(FormatModified("2012-13-04", "05:06:07"), L""); // no such month
+    EXPECT_FALSE(FormatModified("2012-03-04", "05:06:07").empty());
+}
+
+TEST(Text, FormatModifiedShowsTheSystemsShortDateAndTimeWithoutSeconds) {
+    SYSTEMTIME when = {};
+    when.wYear = 2012;
+    when.wMonth = 3;
+    when.wDay = 4;
+    when.wHour = 17;
+    when.wMinute = 6;
+    when.wSecond = 7;
+    wchar_t date[256];
+    wchar_t time[256];
+    GetDateFormatW(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, &when, nullptr, date, 256);
+    GetTimeFormatW(LOCALE_SYSTEM_DEFAULT, TIME_NOSECONDS, &when, nullptr, time, 256);
+    std::wstring expected = std::wstring(date) + L" " + time;
+
+    EXPECT_EQ(FormatModified("2012-03-04", "17:06:07"), expected);
+    // Only the leading digits of each part count.
+    EXPECT_EQ(FormatModified("2012x-03-04", "17:06:07.5"), expected);
+    if (GetSystemDefaultLCID() == 0x0409) {
+        EXPECT_EQ(expected, L"3/4/2012 5:06 PM");
+    }
+}
+
+} // namespace

@@ -1,0 +1,324 @@
+#include "archive/archiver.h"
+#include "archive/progress.h"
+#include "archive/textconv.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+DirItem File(const std::wstring& path, const std::wstring& size = L"10",
+             const std::wstring& packedSize = L"5") {
+    DirItem item;
+    item.path = path;
+    item.size = size;
+    item.packedSize = packedSize;
+    item.date = L"2012-03-04";
+    item.time = L"05:06:07";
+    item.modified = {0x12345678, 0x01CCF9A0};
+    return item;
+}
+
+DirItem Folder(const std::wstring& path) {
+    DirItem item;
+    item.path = path;
+    item.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    item.date = L"2012-03-04";
+    item.time = L"05:06:07";
+    return item;
+}
+
+ArchiveContents Contents(std::vector<DirItem> items) {
+    ArchiveContents contents;
+    contents.items = std::move(items);
+    return contents;
+}
+
+std::vector<std::string> ChildNames(const FileTree* node) {
+    std::vector<std::string> names;
+    for (const auto& child : node->children)
+        names.push_back(child->name);
+    return names;
+}
+
+std::vector<std::wstring> RowNames(const Archiver& archiver) {
+    std::vector<std::wstring> names;
+    for (const ItemData& row : archiver.rows)
+        names.push_back(row.name);
+    return names;
+}
+
+// The tree as text, one line per node ("path attributes"), to compare whole trees.
+void Describe(const FileTree* node, const std::string& prefix, std::string& out) {
+    for (const auto& child : node->children) {
+        std::string path = prefix.empty() ? child->name : prefix + "\\" + child->name;
+        out += path + " " + std::to_string(child->attributes) + " [" + child->path + "]\n";
+        Describe(child.get(), path, out);
+    }
+}
+
+std::string Describe(const Archiver& archiver) {
+    std::string out;
+    Describe(&archiver.rootTree, "", out);
+    return out;
+}
+
+TEST(ArchiveTree, FoldersImpliedByPathsAreNodesWithoutAnEntry) {
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(L"a\\b\\c.txt")}));
+
+    FileTree* a = archiver.FindTree("a", false);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->attributes, 0u);
+    EXPECT_EQ(a->path, "");
+    EXPECT_FALSE(Archiver::IsFolder(a));
+    FileTree* b = archiver.FindTree("a\\b", false);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->attributes, 0u);
+    FileTree* c = archiver.FindTree("a\\b\\c.txt", false);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->path, "a\\b\\c.txt");
+    EXPECT_EQ(c->size, "10");
+
+    // Listed at the root, the implied folder is an ordinary row with no sizes and no path.
+    archiver.ListFolder("");
+    ASSERT_EQ(archiver.GetRowCount(), 2);
+    ItemData row = archiver.GetRow(1);
+    EXPECT_EQ(row.name, L"a");
+    EXPECT_EQ(row.path, L"");
+    EXPECT_EQ(row.attributes, 0u);
+    EXPECT_NE(row.type, L"Folder");
+    EXPECT_EQ(row.size, L"");
+    EXPECT_EQ(row.packedSize, L"");
+}
+
+TEST(ArchiveTree, FolderEntryBeforeOrAfterItsContentsGivesTheSameTree) {
+    Archiver folderFirst;
+    folderFirst.BuildTree(Contents({Folder(L"docs"), File(L"docs\\x.txt")}));
+    Archiver folderLast;
+    folderLast.BuildTree(Contents({File(L"docs\\x.txt"), Folder(L"docs")}));
+
+    EXPECT_EQ(Describe(folderFirst), Describe(folderLast));
+    EXPECT_EQ(Describe(folderFirst), "docs 16 [docs]\ndocs\\x.txt 0 [docs\\x.txt]\n");
+    EXPECT_TRUE(Archiver::IsFolder(folderLast.FindTree("docs", false)));
+}
+
+TEST(ArchiveTree, NamesAreComparedByteForByte) {
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(L"Docs\\a"), File(L"docs\\b"), File(L"Docs\\c")}));
+
+    EXPECT_EQ(ChildNames(&archiver.rootTree), (std::vector<std::string>{"Docs", "docs"}));
+    EXPECT_EQ(ChildNames(archiver.FindTree("Docs", false)), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(archiver.FindTree("DOCS", false), nullptr);
+}
+
+TEST(ArchiveTree, ChildrenKeepTheOrderOfFirstAppearance) {
+    Archiver archiver;
+    archiver.BuildTree(
+        Contents({File(L"zeta.txt"), File(L"beta\\1"), File(L"alpha"), File(L"beta\\2")}));
+    EXPECT_EQ(ChildNames(&archiver.rootTree),
+              (std::vector<std::string>{"zeta.txt", "beta", "alpha"}));
+
+    // A repeated path fills the same node instead of making a second one.
+    archiver.BuildTree(Contents({File(L"alpha", L"99")}));
+    EXPECT_EQ(archiver.rootTree.children.size(), 3u);
+    EXPECT_EQ(archiver.FindTree("alpha", false)->size, "99");
+}
+
+TEST(ArchiveTree, EveryBackslashSeparatesComponents) {
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(L"a\\\\b")}));
+    ASSERT_NE(archiver.FindTree("a", false), nullptr);
+    EXPECT_EQ(ChildNames(archiver.FindTree("a", false)), (std::vector<std::string>{""}));
+    EXPECT_NE(archiver.FindTree("a\\\\b", false), nullptr);
+    EXPECT_EQ(archiver.FindTree("a\\b", false), nullptr);
+    EXPECT_EQ(archiver.FindTree("", false), &archiver.rootTree);
+}
+
+TEST(ArchiveTree, NonAsciiNamesAreUtf8InTheTreeAndUtf16InTheRows) {
+    const std::wstring folder = L"sub\\\u00fc\u0235\u0129\u00f6\u1e0b\u00e8";
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(folder + L"\\file.txt"), Folder(folder)}));
+
+    FileTree* node =
+        archiver.FindTree("sub\\\xc3\xbc\xc8\xb5\xc4\xa9\xc3\xb6\xe1\xb8\x8b\xc3\xa8", false);
+    ASSERT_NE(node, nullptr);
+    EXPECT_TRUE(Archiver::IsFolder(node));
+
+    archiver.ListFolder("sub");
+    ASSERT_EQ(archiver.GetRowCount(), 2);
+    EXPECT_EQ(archiver.GetRow(1).name, L"\u00fc\u0235\u0129\u00f6\u1e0b\u00e8");
+    EXPECT_EQ(archiver.GetRow(1).path, folder);
+    EXPECT_EQ(archiver.GetDisplayPath().substr(archiver.archivePath.size()), L"\\sub");
+}
+
+TEST(ArchiveTree, BuildingMovesTheProgressCounters) {
+    Archiver archiver;
+    progressTotal = 0;
+    progressCompleted = 0;
+    archiver.BuildTree(Contents({File(L"a"), File(L"b"), File(L"c"), File(L"d")}));
+    EXPECT_EQ(progressTotal.load(), 4u);
+    EXPECT_EQ(progressCompleted.load(), 3u); // the index of the last entry
+}
+
+TEST(ArchiveTree, ADeeplyNestedPathIsBuiltAndFreedWithoutExhaustingTheStack) {
+    std::wstring path;
+    for (int level = 0; level < 30000; ++level)
+        path += L"d\\";
+    path += L"leaf.txt";
+
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(path)}));
+    EXPECT_NE(archiver.FindTree(WideToUtf8(path), false), nullptr);
+    archiver.ClearTree();
+    EXPECT_TRUE(archiver.rootTree.children.empty());
+
+    // Destroying an Archiver with such a tree still in it must not recurse either.
+    auto other = std::make_unique<Archiver>();
+    other->BuildTree(Contents({File(path)}));
+    other.reset();
+}
+
+TEST(ArchiveRows, TheRootOfAnEmptyArchiveListsOnlyTheUpRow) {
+    Archiver archiver;
+    archiver.BuildTree(Contents({}));
+    archiver.ListFolder("");
+    ASSERT_EQ(archiver.GetRowCount(), 1);
+    ItemData up = archiver.GetRow(0);
+    EXPECT_EQ(up.name, L"..");
+    EXPECT_EQ(up.path, L"");
+    EXPECT_EQ(up.type, L"Folder");
+    EXPECT_NE(up.icon, nullptr);
+    EXPECT_EQ(up.size, L"");
+}
+
+TEST(ArchiveRows, FilesAndFoldersAreListedWithTheirColumns) {
+    Archiver archiver;
+    archiver.BuildTree(
+        Contents({Folder(L"docs"), File(L"docs\\big.bin", L"1048576", L"0"),
+                  File(L"docs\\small.txt", L"123", L"12345"), Folder(L"docs\\inner")}));
+    archiver.ListFolder("docs");
+
+    EXPECT_EQ(RowNames(archiver),
+              (std::vector<std::wstring>{L"..", L"big.bin", L"small.txt", L"inner"}));
+    EXPECT_EQ(archiver.subPath, "docs");
+
+    ItemData big = archiver.GetRow(1);
+    EXPECT_EQ(big.size, L"1,048,576");
+    EXPECT_EQ(big.packedSize, L"0");
+    EXPECT_EQ(big.path, L"docs\\big.bin");
+    EXPECT_EQ(big.attributes, 0u);
+    EXPECT_NE(big.type, L"Folder");
+    EXPECT_FALSE(big.type.empty());
+    EXPECT_NE(big.icon, nullptr);
+    EXPECT_EQ(big.modified.dwLowDateTime, 0x12345678u);
+    EXPECT_FALSE(big.modifiedText.empty());
+
+    ItemData small = archiver.GetRow(2);
+    EXPECT_EQ(small.size, L"123");
+    EXPECT_EQ(small.packedSize, L"12,345");
+
+    ItemData inner = archiver.GetRow(3);
+    EXPECT_EQ(inner.type, L"Folder");
+    EXPECT_EQ(inner.attributes, static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(inner.size, L"");
+    EXPECT_EQ(inner.packedSize, L"");
+    EXPECT_EQ(inner.icon, archiver.GetRow(0).icon);
+}
+
+TEST(ArchiveRows, FilesOfOneTypeShareTheShellsAnswer) {
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(L"a.txt"), File(L"b.TXT"), File(L"c.zip")}));
+    archiver.ListFolder("");
+    EXPECT_EQ(archiver.GetRow(1).icon, archiver.GetRow(2).icon);
+    EXPECT_EQ(archiver.GetRow(1).type, archiver.GetRow(2).type);
+    EXPECT_NE(archiver.GetRow(1).type, archiver.GetRow(3).type);
+}
+
+TEST(ArchiveRows, GetRowOutsideTheListGivesAnEmptyRow) {
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(L"a.txt")}));
+    archiver.ListFolder("");
+    for (int index : {-1, archiver.GetRowCount(), 1000}) {
+        ItemData row = archiver.GetRow(index);
+        EXPECT_EQ(row.name, L"") << index;
+        EXPECT_EQ(row.icon, nullptr) << index;
+        EXPECT_EQ(row.attributes, 0u) << index;
+    }
+    EXPECT_EQ(archiver.GetRow(1).name, L"a.txt");
+}
+
+TEST(ArchiveRows, AFolderThatIsGoneShowsTheNearestFolderAbove) {
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(L"a\\b\\c.txt"), File(L"a\\d.txt")}));
+    archiver.ListFolder("a\\b\\gone\\deeper");
+    EXPECT_EQ(archiver.subPath, "a\\b");
+    EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L"..", L"c.txt"}));
+
+    archiver.ListFolder("nothing");
+    EXPECT_EQ(archiver.subPath, "");
+    EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L"..", L"a"}));
+}
+
+TEST(ArchiveRows, GoToFollowsThePathTypedIntoTheLocationField) {
+    Archiver archiver;
+    archiver.archivePath = L"C:\\data\\set.zip";
+    archiver.BuildTree(Contents({Folder(L"docs"), File(L"docs\\x.txt"), File(L"top.txt")}));
+    archiver.ListFolder("docs");
+
+    EXPECT_EQ(archiver.GoTo(L"C:\\data\\set.zip"), 3);
+    EXPECT_EQ(archiver.subPath, "");
+    archiver.ListFolder("docs");
+    EXPECT_EQ(archiver.GoTo(L"C:\\data\\set.zip\\"), 3);
+    EXPECT_EQ(archiver.subPath, "");
+
+    EXPECT_EQ(archiver.GoTo(L"C:\\data\\set.zip\\docs"), 2);
+    EXPECT_EQ(archiver.subPath, "docs");
+    EXPECT_EQ(archiver.GetDisplayPath(), L"C:\\data\\set.zip\\docs");
+
+    // A path that names nothing leaves the rows as they are.
+    EXPECT_EQ(archiver.GoTo(L"C:\\data\\set.zip\\missing"), 2);
+    EXPECT_EQ(archiver.subPath, "docs");
+
+    EXPECT_EQ(archiver.GoTo(L""), 3);
+    EXPECT_EQ(archiver.subPath, "");
+    EXPECT_EQ(archiver.GetDisplayPath(), L"C:\\data\\set.zip");
+}
+
+TEST(ArchiveRows, CloseForgetsRowsTreeAndScratchFolder) {
+    testing_support::ScratchFolder scratch;
+    std::wstring tmp = scratch / L"Quorp1";
+    testing_support::MakeFolder(tmp + L"\\inner");
+    testing_support::WriteTextFile(tmp + L"\\inner\\f.txt", "x");
+
+    Archiver archiver;
+    archiver.BuildTree(Contents({File(L"a.txt")}));
+    archiver.ListFolder("");
+    archiver.tmpPath = tmp;
+    archiver.Close();
+
+    EXPECT_TRUE(archiver.rows.empty());
+    EXPECT_TRUE(archiver.rootTree.children.empty());
+    EXPECT_TRUE(archiver.tmpPath.empty());
+    EXPECT_EQ(GetFileAttributesW(tmp.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A scratch folder that is already gone is simply forgotten.
+    archiver.tmpPath = scratch / L"never-made";
+    archiver.RemoveTempFolder();
+    EXPECT_TRUE(archiver.tmpPath.empty());
+}
+
+TEST(ArchiveRows, ThereIsOneArchiverUntilItIsReleased) {
+    Archiver* first = GetArchiver();
+    EXPECT_EQ(GetArchiver(), first);
+    first->archivePath = L"C:\\x.zip";
+    ReleaseArchiver();
+    ReleaseArchiver(); // nothing to release: no harm
+    EXPECT_EQ(GetArchiver()->archivePath, L"");
+    ReleaseArchiver();
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+#include "shell/registration.h"
+#include "shell/registry.h"
+#include "shell/unregistration.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::ReadRegistryString;
+using testing_support::RegistryKeyExists;
+
+const wchar_t longPath[] = L"C:\\Program Files\\Varnix\\VarnixFileOpener.exe";
+const wchar_t shortPath[] = L"C:\\PROGRA~1\\Varnix\\VARNIX~1.EXE";
+const wchar_t userChoiceZip[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.zip\\UserChoice";
+const wchar_t userChoiceRar[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.rar\\UserChoice";
+
+// Every test starts and ends with no registration of ours in the registry.
+class Registration : public testing::Test {
+  protected:
+    void SetUp() override { Clean(); }
+    void TearDown() override { Clean(); }
+    static void Clean() {
+        UnregisterAssociations();
+        UnregisterVerbs();
+        RegDeleteKeyTree(HKEY_CURRENT_USER,
+                         L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.zip");
+        RegDeleteKeyTree(HKEY_CURRENT_USER,
+                         L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.rar");
+        RegDeleteKeyTree(HKEY_CLASSES_ROOT, L".zip");
+        RegDeleteKeyTree(HKEY_CURRENT_USER, L"Software\\Classes\\.zip");
+    }
+    static RegistrationContext Context(unsigned majorVersion, bool elevated) {
+        return RegistrationContext{longPath, shortPath, majorVersion, elevated};
+    }
+};
+
+TEST_F(Registration, AssociationsWriteProgIdsInBothClassRootsAndTheCapabilities) {
+    RegisterAssociations(Context(10, false));
+
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER}) {
+        std::wstring prefix = root == HKEY_CURRENT_USER ? L"Software\\Classes\\" : L"";
+        EXPECT_EQ(ReadRegistryString(root, prefix + L"Varnix.zip"), L"ZIP Archive");
+        EXPECT_EQ(ReadRegistryString(root, prefix + L"Varnix.rar"), L"RAR Archive");
+        for (const wchar_t* progId : {L"Varnix.zip", L"Varnix.rar"}) {
+            EXPECT_EQ(ReadRegistryString(root, prefix + progId + L"\\DefaultIcon"),
+                      std::wstring(shortPath) + L",0");
+            // The short path, unquoted, and the document unquoted behind it.
+            EXPECT_EQ(ReadRegistryString(root, prefix + progId + L"\\shell\\open\\command"),
+                      std::wstring(shortPath) + L" %1");
+        }
+        EXPECT_EQ(ReadRegistryString(root, prefix + L".zip"), L"Varnix.zip");
+        EXPECT_EQ(ReadRegistryString(root, prefix + L".rar"), L"Varnix.rar");
+    }
+
+    const wchar_t capabilities[] = L"SOFTWARE\\Varnix FileOpener\\Capabilities";
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, capabilities, L"ApplicationName"),
+              L"Varnix FileOpener");
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE,
+                                 std::wstring(capabilities) + L"\\FileAssociations", L".zip"),
+              L"Varnix.zip");
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE,
+                                 std::wstring(capabilities) + L"\\FileAssociations", L".rar"),
+              L"Varnix.rar");
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\RegisteredApplications",
+                                 L"Varnix FileOpener"),
+              capabilities);
+}
+
+TEST_F(Registration, TheUserChoiceIsWrittenOnlyBeforeVersionSix) {
+    RegisterAssociations(Context(10, false));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, userChoiceZip));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, userChoiceRar));
+
+    RegisterAssociations(Context(5, false));
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, userChoiceZip, L"Progid"), L"Varnix.zip");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, userChoiceRar, L"Progid"), L"Varnix.rar");
+    // The class values are the same either way.
+    EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L".rar"), L"Varnix.rar");
+}
+
+TEST_F(Registration, VerbsCarryTheQuotedLongPathAndTheirArguments) {
+    RegisterVerbs(L"C:\\Tools\\app.exe");
+
+    struct {
+        const wchar_t* key;
+        const wchar_t* menu;
+        const wchar_t* command;
+    } expected[] = {
+        {L"*\\shell\\Varnix", L"Add to archive...", L"\"C:\\Tools\\app.exe\"  /a \"%1\""},
+        {L"Folder\\shell\\Varnix", L"Add to archive...", L"\"C:\\Tools\\app.exe\"  /a \"%1\""},
+        {L"Varnix.zip\\shell\\Varnix", L"Add to archive...", L"\"C:\\Tools\\app.exe\"  /a \"%1\""},
+        {L"Varnix.zip\\shell\\Varnix1", L"Extract Here", L"\"C:\\Tools\\app.exe\"  /e \"%1\""},
+        {L"Varnix.zip\\shell\\Varnix2", L"Extract files...", L"\"C:\\Tools\\app.exe\"  /x \"%1\""},
+        {L"Varnix.rar\\shell\\Varnix", L"Add to archive...", L"\"C:\\Tools\\app.exe\"  /a \"%1\""},
+        {L"Varnix.rar\\shell\\Varnix1", L"Extract Here", L"\"C:\\Tools\\app.exe\"  /e \"%1\""},
+        {L"Varnix.rar\\shell\\Varnix2", L"Extract files...", L"\"C:\\Tools\\app.exe\"  /x \"%1\""},
+    };
+    for (const auto& verb : expected) {
+        EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, verb.key), verb.menu);
+        EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, verb.key, L"Icon"), L"C:\\Tools\\app.exe");
+        EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, std::wstring(verb.key) + L"\\command"),
+                  verb.command);
+    }
+}
+
+TEST_F(Registration, AVerbCommandIsNeverCutShort) {
+    std::wstring longProgram = L"C:\\" + std::wstring(250, L'p') + L"\\app.exe";
+    std::wstring command = FormatVerbCommand(longProgram, L" /e \"%1\"");
+    EXPECT_EQ(command, L"\"" + longProgram + L"\"  /e \"%1\"");
+
+    RegisterVerbs(longProgram);
+    EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L"Varnix.zip\\shell\\Varnix1\\command"),
+              command);
+}
+
+TEST_F(Registration, UnregisteringRemovesEverythingOurs) {
+    RegisterAssociations(Context(10, false));
+    RegisterVerbs(longPath);
+
+    UnregisterAssociations();
+    UnregisterVerbs();
+
+    for (const wchar_t* key :
+         {L"Varnix.zip", L"Varnix.rar", L"Software\\Classes\\Varnix.zip",
+          L"Software\\Classes\\Varnix.rar", L"*\\shell\\Varnix", L"Folder\\shell\\Varnix"}) {
+        HKEY root = key[0] == L'S' ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
+        EXPECT_FALSE(RegistryKeyExists(root, key)) << testing::PrintToString(std::wstring(key));
+    }
+    EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L".zip"), L"<missing>");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\Classes\\.rar"), L"<missing>");
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Varnix FileOpener"));
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\RegisteredApplications",
+                                 L"Varnix FileOpener"),
+              L"<missing>");
+
+    // Nothing left to remove: no harm either.
+    UnregisterAssociations();
+    UnregisterVerbs();
+}
+
+TEST_F(Registration, UnregisteringLeavesOtherProgramsExtensionData) {
+    RegisterAssociations(Context(10, false));
+    // Another program has claimed .zip since, and the extension carries more data.
+    RegSetString(HKEY_CLASSES_ROOT, L".zip", L"Other.zip");
+    RegSetString(HKEY_CLASSES_ROOT, L".zip", L"application/zip", L"Content Type");
+    // .rar is still ours, but carries another program's value too.
+    RegSetString(HKEY_CLASSES_ROOT, L".rar", L"application/rar", L"Content Type");
+
+    UnregisterAssociations();
+
+    EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L".zip"), L"Other.zip");
+    EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L".zip", L"Content Type"), L"application/zip");
+    EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L".rar"), L"<missing>");
+    EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L".rar", L"Content Type"), L"application/rar");
+    RegDeleteKeyTree(HKEY_CLASSES_ROOT, L".rar");
+}
+
+TEST(RegistryPrimitives, RegSetStringMakesTheKeyAndStoresTheTerminator) {
+    const wchar_t key[] = L"Software\\VarnixTest\\Deeper";
+    EXPECT_TRUE(RegSetString(HKEY_CURRENT_USER, key, L"value", L"Name"));
+    EXPECT_TRUE(RegSetString(HKEY_CURRENT_USER, key, L"default"));
+
+    DWORD size = 0;
+    DWORD type = 0;
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &handle), ERROR_SUCCESS);
+    RegQueryValueExW(handle, L"Name", nullptr, &type, nullptr, &size);
+    RegCloseKey(handle);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, 6u * sizeof(wchar_t));
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, key), L"default");
+
+    EXPECT_FALSE(RegOpenOrCreateKey(HKEY_CURRENT_USER, L"Software\\VarnixTest\\Absent", KEY_READ));
+    EXPECT_FALSE(RegOpenOrCreateKey(nullptr, key, KEY_READ | KEY_WRITE));
+    EXPECT_TRUE(RegDeleteKeyTree(HKEY_CURRENT_USER, L"Software\\VarnixTest"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, key));
+    EXPECT_FALSE(RegDeleteKeyTree(HKEY_CURRENT_USER, L"Software\\VarnixTest"));
+}
+
+} // namespace

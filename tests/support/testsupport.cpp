@@ -1,0 +1,207 @@
+#include "support/testsupport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace testing_support {
+
+ScratchFolder::ScratchFolder() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    static unsigned counter = 0;
+    for (;;) {
+        std::wstring candidate = std::wstring(temp) + L"varnix-test-" +
+                                 std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                 std::to_wstring(++counter);
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+            path_ = candidate;
+            return;
+        }
+    }
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    // Read-only files would stop remove_all.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+        SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& content) {
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    file << content;
+}
+
+std::string ReadTextFile(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+void MakeFolder(const std::wstring& path) {
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
+}
+
+int CountEntries(const std::wstring& folder) {
+    std::error_code ignored;
+    int count = 0;
+    for (auto it = std::filesystem::directory_iterator(folder, ignored);
+         it != std::filesystem::directory_iterator(); it.increment(ignored))
+        ++count;
+    return count;
+}
+
+std::wstring ExecutableFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+std::wstring ProgramPath() {
+    return ExecutableFolder() + L"\\..\\bin\\VarnixFileOpener.exe";
+}
+
+int RunAndWait(const std::wstring& program, const std::wstring& arguments,
+               DWORD timeoutMilliseconds) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return -1;
+    CloseHandle(process.hThread);
+    int result = -2;
+    if (WaitForSingleObject(process.hProcess, timeoutMilliseconds) == WAIT_OBJECT_0) {
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        result = static_cast<int>(exitCode);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hProcess);
+    return result;
+}
+
+void AddRegistryTree(RegistrySnapshot& snapshot, HKEY root, const std::wstring& rootName,
+                     const std::wstring& key, const std::vector<std::wstring>& countOnly) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return;
+    std::wstring name = rootName + L"\\" + key;
+    snapshot[name] = RegistryValue();
+    if (std::find(countOnly.begin(), countOnly.end(), name) != countOnly.end()) {
+        DWORD subkeys = 0;
+        DWORD values = 0;
+        RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(handle);
+        RegistryValue counts;
+        counts.type = REG_DWORD;
+        counts.data = {BYTE(subkeys), BYTE(subkeys >> 8), BYTE(subkeys >> 16), BYTE(values)};
+        snapshot[name + L"|<counts>"] = counts;
+        return;
+    }
+
+    for (DWORD index = 0;; ++index) {
+        wchar_t valueName[16384];
+        DWORD nameLength = 16384;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueW(handle, index, valueName, &nameLength, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS)
+            break;
+        RegistryValue value;
+        value.type = type;
+        value.data.resize(size);
+        nameLength = 16384;
+        RegEnumValueW(handle, index, valueName, &nameLength, nullptr, nullptr, value.data.data(),
+                      &size);
+        value.data.resize(size);
+        snapshot[name + L"|" + valueName] = value;
+    }
+    std::vector<std::wstring> subkeys;
+    for (DWORD index = 0;; ++index) {
+        wchar_t subkey[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(handle, index, subkey, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        subkeys.push_back(subkey);
+    }
+    RegCloseKey(handle);
+    for (const std::wstring& subkey : subkeys)
+        AddRegistryTree(snapshot, root, rootName, key.empty() ? subkey : key + L"\\" + subkey,
+                        countOnly);
+}
+
+static std::wstring DescribeValue(const RegistryValue& value) {
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+        std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()),
+                          value.data.size() / sizeof(wchar_t));
+        while (!text.empty() && text.back() == L'\0')
+            text.pop_back();
+        return L"\"" + text + L"\"";
+    }
+    return L"(type " + std::to_wstring(value.type) + L", " + std::to_wstring(value.data.size()) +
+           L" bytes)";
+}
+
+std::vector<std::wstring> RegistryDifference(const RegistrySnapshot& before,
+                                             const RegistrySnapshot& after) {
+    std::vector<std::wstring> lines;
+    for (const auto& [name, value] : after) {
+        auto old = before.find(name);
+        if (old == before.end())
+            lines.push_back(L"+ " + name + L" = " + DescribeValue(value));
+        else if (!(old->second == value))
+            lines.push_back(L"~ " + name + L" = " + DescribeValue(value));
+    }
+    for (const auto& [name, value] : before) {
+        if (after.find(name) == after.end())
+            lines.push_back(L"- " + name);
+    }
+    return lines;
+}
+
+std::wstring ReadRegistryString(HKEY root, const std::wstring& key, const wchar_t* valueName) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
+        return L"<missing>";
+    wchar_t data[4096] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    DWORD type = 0;
+    LONG status =
+        RegQueryValueExW(handle, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(handle);
+    if (status != ERROR_SUCCESS)
+        return L"<missing>";
+    return data;
+}
+
+bool RegistryKeyExists(HKEY root, const std::wstring& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+std::string Narrow(const std::wstring& text) {
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length > 0 ? length - 1 : 0), '\0');
+    if (length > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
+} // namespace testing_support
