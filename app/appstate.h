@@ -16,3 +16,7 @@ struct ApplicationState {
 extern ApplicationState AppState;
 
 void ClearAppState();
+
+// The module that holds the program's resources: the instance handle start-up stored, or
+// the running executable when there is none (a test, say).
+HINSTANCE AppInstance();

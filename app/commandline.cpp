@@ -8,23 +8,30 @@ bool HasRegisterSwitch(const std::wstring& commandLine) {
     return commandLine.find(L"/Register") != std::wstring::npos;
 }
 
-// /e "C:\data\set.zip": the path starts behind verb, blank and opening quote, and the
-// last character, the closing quote, is dropped. A line shorter than that has no path.
-static std::wstring CutQuotedPath(const std::wstring& commandLine) {
-    const size_t pathStart = 4;
-    if (commandLine.size() <= pathStart + 1)
+// The path behind "/e " or "/x ". The shell's registered commands put it in double quotes
+// (verb, one blank, quoted path), and those quotes go. A path typed without quotes is taken
+// as it is, rather than losing its first and last characters to quotes it does not have.
+static std::wstring CutPath(const std::wstring& commandLine) {
+    size_t start = commandLine.find_first_not_of(L" \t", 2);
+    if (start == std::wstring::npos)
         return std::wstring();
-    return commandLine.substr(pathStart, commandLine.size() - pathStart - 1);
+    std::wstring path = commandLine.substr(start);
+    if (path.front() == L'"') {
+        path.erase(0, 1);
+        if (!path.empty() && path.back() == L'"')
+            path.pop_back();
+    }
+    return path;
 }
 
 VerbRequest ParseVerb(const std::wstring& commandLine) {
     VerbRequest request;
     if (commandLine.compare(0, 2, L"/e") == 0) {
         request.verb = Verb::ExtractHere;
-        request.argument = CutQuotedPath(commandLine);
+        request.argument = CutPath(commandLine);
     } else if (commandLine.compare(0, 2, L"/x") == 0) {
         request.verb = Verb::ExtractTo;
-        request.argument = CutQuotedPath(commandLine);
+        request.argument = CutPath(commandLine);
     } else if (commandLine.compare(0, 2, L"/a") == 0) {
         request.verb = Verb::AddRequest;
         request.argument = commandLine.size() > 3 ? commandLine.substr(3) : std::wstring();

@@ -20,8 +20,8 @@ struct VerbRequest {
 bool HasUnregisterSwitch(const std::wstring& commandLine);
 bool HasRegisterSwitch(const std::wstring& commandLine);
 
-// Tells the verb by the line's first two characters and cuts its argument out by position,
-// as the registered commands write it: verb, one blank, the path in double quotes.
+// Tells the verb by the line's first two characters and cuts out its argument. The
+// registered commands write the verb, one blank and the path in double quotes.
 VerbRequest ParseVerb(const std::wstring& commandLine);
 
 // The folder an archive lies in: its path up to, not including, the last backslash.

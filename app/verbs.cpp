@@ -1,6 +1,25 @@
 #include "app/verbs.h"
 
+#include "app/appstate.h"
 #include "app/commandline.h"
+#include "archive/archiver.h"
+#include "ui/folderpicker.h"
+
+// "Extract Here": next to the archive, silently.
+static void ExtractHere(const std::wstring& archive) {
+    if (archive.empty())
+        return; // a line too short to name an archive
+    ExtractAll(archive, ArchiveFolder(archive));
+}
+
+// "Extract files...": to a folder the user picks, starting at the archive's own.
+static void ExtractTo(const std::wstring& archive) {
+    if (archive.empty())
+        return;
+    std::wstring folder;
+    if (BrowseForFolder(AppState.mainWindow, ArchiveFolder(archive), folder))
+        ExtractAll(archive, folder);
+}
 
 bool DispatchVerb(const std::wstring& commandLine) {
     if (commandLine.empty())
@@ -8,10 +27,14 @@ bool DispatchVerb(const std::wstring& commandLine) {
     VerbRequest request = ParseVerb(commandLine);
     switch (request.verb) {
     case Verb::ExtractHere:
+        ExtractHere(request.argument);
+        return true;
     case Verb::ExtractTo:
+        ExtractTo(request.argument);
+        return true;
     case Verb::AddRequest:
-        // Extracting and adding arrive with the archive back-ends; until then the verb is
-        // recognised and ends the process.
+        // The add dialog and its request collector arrive with the console back-end; until
+        // then the verb is recognised and ends the process.
         return true;
     case Verb::None:
         break;

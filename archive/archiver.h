@@ -59,6 +59,21 @@ class Archiver {
     void Close();
     void RemoveTempFolder();
 
+    // --- jobs ---
+
+    // Lists the archive at `path` under a progress dialog and shows its root. True when
+    // it was listed; false when it could not be, or the user cancelled.
+    bool Open(const std::wstring& path);
+    // Lists the open archive again after a job changed it, staying in the folder shown.
+    void Refresh();
+
+    // Activates a row: enters a folder (returns the new row count), or extracts the entry
+    // to a scratch folder and opens it with its program (returns 0).
+    int OpenItem(const std::wstring& path);
+    bool ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath);
+    // Extracts the named rows of the folder shown into `folder` under a progress dialog.
+    int ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder);
+
     // --- state ---
 
     std::vector<ItemData> rows; // the first row is always ".."
@@ -81,3 +96,7 @@ class Archiver {
 
 Archiver* GetArchiver();
 void ReleaseArchiver();
+
+// Extracts every entry of an archive file into `folder`, on the calling thread. -1 when
+// the file is no archive the program reads, otherwise 0 on success and 1 on failure.
+int ExtractAll(const std::wstring& archive, const std::wstring& folder);

@@ -3,11 +3,18 @@
 #include <atomic>
 #include <cstdint>
 
-// How far the running job is. The job's starter sets both to 0, the job side advances
-// them, the progress dialog shows completed * 100 / total. The unit is the job's choice.
-// Each is read and written as one 64-bit unit, so the dialog never sees a torn value.
+// How far the running job is. The job's starter resets them, the job side advances them,
+// the progress dialog shows completed * 100 / total. The unit is the job's choice. Each is
+// read and written as one 64-bit unit, so the dialog never sees a torn value.
 extern std::atomic<uint64_t> progressTotal;
 extern std::atomic<uint64_t> progressCompleted;
+
+// Set by FinishProgress. The progress dialog looks at it when it comes up and at every
+// tick, so that a job that ends before the dialog is up still closes it.
+extern std::atomic<bool> progressFinished;
+
+// What a job's starter does before it starts the job.
+void ResetProgress();
 
 static_assert(std::atomic<uint64_t>::is_always_lock_free,
               "the progress counters must not need a lock");

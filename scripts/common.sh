@@ -20,16 +20,24 @@ build_project() {
 }
 
 # A Wine prefix is made once (about 10 s) and copied for every run, so that each run
-# starts from the same clean registry.
+# starts from the same clean registry. Its programs run in a Wine virtual desktop: windows
+# get title bars without a window manager, and Wine does not wait for a window manager
+# that is not there each time a window is hidden.
 pristine_prefix="$build_dir/wine/pristine"
 
 ensure_pristine_prefix() {
-  if [ ! -f "$pristine_prefix/system.reg" ]; then
+  if [ ! -f "$pristine_prefix/.varnix-ready" ]; then
     echo "wine: making a prefix in $pristine_prefix"
     rm -rf "$pristine_prefix"
     mkdir -p "$(dirname "$pristine_prefix")"
-    WINEPREFIX="$pristine_prefix" WINEARCH=win32 wineboot -i >/dev/null 2>&1
-    WINEPREFIX="$pristine_prefix" wineserver -w
+    (
+      export WINEPREFIX="$pristine_prefix"
+      WINEARCH=win32 wineboot -i
+      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f
+      wineserver -w
+    ) </dev/null >/dev/null 2>&1
+    touch "$pristine_prefix/.varnix-ready"
   fi
 }
 

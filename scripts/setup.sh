@@ -28,6 +28,8 @@ for command in "${!needed[@]}"; do
   command -v "$command" >/dev/null 2>&1 || missing+=("${needed[$command]}")
 done
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+# Wine's own fonts (Tahoma for dialogs, Marlett for the caption buttons).
+ls /usr/share/wine/fonts/marlett.tt* >/dev/null 2>&1 || missing+=(fonts-wine)
 # The 32-bit Wine: the 32-bit 7z.dll only loads into a 32-bit process.
 dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" ||
   missing+=(wine32:i386)
@@ -40,7 +42,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
   fi
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  # A mirror that is being synchronised can fail the update; the install below still
+  # works from the lists it did get, and fails clearly if it cannot.
+  apt-get update -qq || echo "setup: apt-get update reported errors; installing anyway" >&2
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 

@@ -140,3 +140,13 @@ std::wstring ModuleFileName(HMODULE module) {
         buffer.resize(buffer.size() * 2); // cut short: try again with more room
     }
 }
+
+std::wstring LongPathForm(const std::wstring& path) {
+    if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0)
+        return path;
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\')
+        return L"\\\\?\\" + path;
+    if (path.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    return path;
+}

@@ -25,14 +25,18 @@ TEST(CommandLine, VerbsAreToldByTheirFirstTwoCharacters) {
         {L"/x \"C:\\my files\\a b.rar\"", Verb::ExtractTo, L"C:\\my files\\a b.rar"},
         // The add collector gets the rest of the line with its quotes.
         {L"/a \"C:\\data\\notes.txt\"", Verb::AddRequest, L"\"C:\\data\\notes.txt\""},
-        // Anything that begins like a verb is taken as one and cut by position.
-        {L"/example", Verb::ExtractHere, L"mpl"},
-        {L"/xy", Verb::ExtractTo, L""},
+        // Anything that begins like a verb is taken as one.
+        {L"/example", Verb::ExtractHere, L"xample"},
+        {L"/xy", Verb::ExtractTo, L"y"},
+        // Unquoted paths are taken whole; a missing closing quote loses nothing.
+        {L"/e C:\\data\\set.zip", Verb::ExtractHere, L"C:\\data\\set.zip"},
+        {L"/e \"C:\\data\\set.zip", Verb::ExtractHere, L"C:\\data\\set.zip"},
+        {L"/e  \"C:\\two blanks.zip\"", Verb::ExtractHere, L"C:\\two blanks.zip"},
         // Lines shorter than the registered form give no path and read nothing beyond.
         {L"/e", Verb::ExtractHere, L""},
         {L"/e ", Verb::ExtractHere, L""},
         {L"/e \"", Verb::ExtractHere, L""},
-        {L"/e \"x", Verb::ExtractHere, L""},
+        {L"/e \"\"", Verb::ExtractHere, L""},
         {L"/e \"x\"", Verb::ExtractHere, L"x"},
         {L"/a", Verb::AddRequest, L""},
         {L"/a ", Verb::AddRequest, L""},

@@ -1,8 +1,11 @@
 #include "support/testsupport.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <cstring>
 #include <sstream>
 
 namespace testing_support {
@@ -202,6 +205,229 @@ std::string Narrow(const std::wstring& text) {
     if (length > 1)
         WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &narrow[0], length, nullptr, nullptr);
     return narrow;
+}
+
+static std::wstring WindowsPath(const char* path) {
+    std::wstring wide(path, path + strlen(path));
+    for (wchar_t& c : wide) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    return wide;
+}
+
+std::wstring TestData(const std::wstring& name) {
+    return WindowsPath(VARNIX_TESTDATA_DIR) + L"\\" + name;
+}
+
+std::wstring Fixture(const std::wstring& name) {
+    return WindowsPath(VARNIX_FIXTURES_DIR) + L"\\" + name;
+}
+
+std::vector<std::wstring> ListTree(const std::wstring& folder) {
+    std::vector<std::wstring> entries;
+    std::error_code ignored;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+        entries.push_back(it->path().wstring().substr(folder.size() + 1));
+    for (std::wstring& entry : entries)
+        std::replace(entry.begin(), entry.end(), L'/', L'\\');
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> entries) {
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+FILETIME ModifiedTime(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+OutputCapture::OutputCapture() {
+    file_ = CreateFileW((folder_ / L"output.txt").c_str(), GENERIC_WRITE | GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    previous_ = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, file_);
+}
+
+OutputCapture::~OutputCapture() {
+    SetStdHandle(STD_OUTPUT_HANDLE, previous_);
+    CloseHandle(file_);
+}
+
+std::string OutputCapture::Text() const {
+    return ReadTextFile(folder_ / L"output.txt");
+}
+
+DialogAnswerer::DialogAnswerer(Matcher matches, Action action)
+    : matches_(std::move(matches)), action_(std::move(action)), thread_([this] { Watch(); }) {}
+
+DialogAnswerer::~DialogAnswerer() {
+    stop_ = true;
+    thread_.join();
+}
+
+bool DialogAnswerer::WaitForAnswers(int count, DWORD milliseconds) const {
+    return WaitUntil([&] { return answered_ >= count; }, milliseconds);
+}
+
+namespace {
+struct Search {
+    const DialogAnswerer::Matcher* matches;
+    HWND found;
+};
+
+BOOL CALLBACK FindMatchingWindow(HWND hwnd, LPARAM data) {
+    auto search = reinterpret_cast<Search*>(data);
+    if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && (*search->matches)(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+void DialogAnswerer::Watch() {
+    while (!stop_) {
+        Search search{&matches_, nullptr};
+        EnumWindows(FindMatchingWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) {
+            Sleep(20);
+            continue;
+        }
+        action_(search.found);
+        ++answered_;
+        // One answer per dialog: wait until this one has gone.
+        WaitUntil(
+            [&] { return stop_ || !IsWindow(search.found) || !IsWindowVisible(search.found); },
+            20000);
+    }
+}
+
+static bool IsDialogOf(HWND hwnd, DWORD processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t className[64] = {};
+    GetClassNameW(hwnd, className, 64);
+    return owner == (processId ? processId : GetCurrentProcessId()) &&
+           wcscmp(className, L"#32770") == 0;
+}
+
+static std::wstring TextOf(HWND hwnd) {
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
+    return text;
+}
+
+DialogAnswerer::Matcher DialogWithCaption(const std::wstring& caption, DWORD processId) {
+    return [=](HWND hwnd) { return IsDialogOf(hwnd, processId) && TextOf(hwnd) == caption; };
+}
+
+namespace {
+struct TextSearch {
+    const std::wstring* text;
+    bool found;
+};
+
+BOOL CALLBACK FindChildWithText(HWND child, LPARAM data) {
+    auto search = reinterpret_cast<TextSearch*>(data);
+    if (TextOf(child) == *search->text) {
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+DialogAnswerer::Matcher DialogWithText(const std::wstring& text, DWORD processId) {
+    return [=](HWND hwnd) {
+        if (!IsDialogOf(hwnd, processId))
+            return false;
+        TextSearch search{&text, false};
+        EnumChildWindows(hwnd, FindChildWithText, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    };
+}
+
+DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text) {
+    return [=](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, controlId), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(text.c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    };
+}
+
+DialogAnswerer::Action PressButton(int buttonId) {
+    return [=](HWND dialog) {
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+    };
+}
+
+namespace {
+BOOL CALLBACK FindTreeView(HWND child, LPARAM data) {
+    wchar_t className[64] = {};
+    GetClassNameW(child, className, 64);
+    if (wcscmp(className, WC_TREEVIEWW) != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(data) = child;
+    return FALSE;
+}
+} // namespace
+
+std::wstring SelectedFolderInBrowser(HWND dialog) {
+    HWND tree = nullptr;
+    EnumChildWindows(dialog, FindTreeView, reinterpret_cast<LPARAM>(&tree));
+    if (!tree)
+        return std::wstring();
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item)
+        return std::wstring();
+
+    // The item's text is copied into memory of the process that owns the tree.
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tree, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return std::wstring();
+    const SIZE_T textChars = 260;
+    auto remote = static_cast<BYTE*>(VirtualAllocEx(process, nullptr,
+                                                    sizeof(TVITEMW) + textChars * sizeof(wchar_t),
+                                                    MEM_COMMIT, PAGE_READWRITE));
+    std::wstring text;
+    if (remote) {
+        TVITEMW query = {};
+        query.mask = TVIF_TEXT;
+        query.hItem = item;
+        query.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+        query.cchTextMax = textChars;
+        WriteProcessMemory(process, remote, &query, sizeof query, nullptr);
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
+        wchar_t buffer[textChars] = {};
+        ReadProcessMemory(process, remote + sizeof(TVITEMW), buffer, sizeof buffer - 2, nullptr);
+        text = buffer;
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(10);
+    }
+    return true;
 }
 
 } // namespace testing_support

@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testing_support {
@@ -64,5 +67,74 @@ std::wstring ReadRegistryString(HKEY root, const std::wstring& key,
 bool RegistryKeyExists(HKEY root, const std::wstring& key);
 
 std::string Narrow(const std::wstring& text);
+
+// Test archives made for this run, and the shared RAR fixtures.
+std::wstring TestData(const std::wstring& name);
+std::wstring Fixture(const std::wstring& name);
+
+// Every file and folder below `folder`, relative to it, sorted ("a", "a\\b.txt").
+std::vector<std::wstring> ListTree(const std::wstring& folder);
+
+// The same list, sorted as ListTree sorts.
+std::vector<std::wstring> Sorted(std::vector<std::wstring> entries);
+
+// The last-write time of a file.
+FILETIME ModifiedTime(const std::wstring& path);
+
+// What the library back-end writes to standard output while this object lives.
+class OutputCapture {
+  public:
+    OutputCapture();
+    ~OutputCapture();
+    OutputCapture(const OutputCapture&) = delete;
+    OutputCapture& operator=(const OutputCapture&) = delete;
+    std::string Text() const;
+
+  private:
+    ScratchFolder folder_;
+    HANDLE file_ = nullptr;
+    HANDLE previous_ = nullptr;
+};
+
+// Plays the user at the program's modal dialogs: a thread that waits for a matching
+// visible dialog window and acts on it, once per dialog that appears.
+class DialogAnswerer {
+  public:
+    using Matcher = std::function<bool(HWND)>;
+    using Action = std::function<void(HWND)>;
+
+    DialogAnswerer(Matcher matches, Action action);
+    ~DialogAnswerer();
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+    int answered() const { return answered_; }
+    // Waits (at most `milliseconds`) until `count` dialogs have been answered.
+    bool WaitForAnswers(int count, DWORD milliseconds = 20000) const;
+
+  private:
+    void Watch();
+    Matcher matches_;
+    Action action_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> answered_{0};
+    std::thread thread_;
+};
+
+// A dialog (#32770) of the given process (0: this one) with the given caption.
+DialogAnswerer::Matcher DialogWithCaption(const std::wstring& caption, DWORD processId = 0);
+// A dialog of the given process that holds a control with the given text.
+DialogAnswerer::Matcher DialogWithText(const std::wstring& text, DWORD processId = 0);
+
+// Actions: put text into a control and press OK; press a button.
+DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text);
+DialogAnswerer::Action PressButton(int buttonId);
+
+// The text of the selected item in the folder tree of a folder-browser dialog (also of
+// another process), or "" when nothing is selected.
+std::wstring SelectedFolderInBrowser(HWND dialog);
+
+// Waits (at most `milliseconds`) for a condition, polling.
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 20000);
 
 } // namespace testing_support

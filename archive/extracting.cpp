@@ -1,0 +1,116 @@
+// Getting entries out of an archive: opening one, extracting a selection, extracting all.
+#include "archive/archiver.h"
+
+#include "app/appstate.h"
+#include "archive/archivekind.h"
+#include "archive/console/scripts.h"
+#include "archive/jobthread.h"
+#include "archive/library/extraction.h"
+#include "archive/progress.h"
+#include "archive/textconv.h"
+#include "shell/paths.h"
+#include "ui/progressdialog.h"
+
+#include <shellapi.h>
+
+int Archiver::OpenItem(const std::wstring& path) {
+    FileTree* folder = FindTree(subPath, false);
+    if (!folder)
+        return 0;
+    FileTree* item = nullptr;
+    for (const auto& child : folder->children) {
+        if (Utf8ToWide(child->path) == path) {
+            item = child.get();
+            break;
+        }
+    }
+    if (!item)
+        return 0;
+
+    if (IsFolder(item)) {
+        ListFolder(item->path);
+        return GetRowCount();
+    }
+
+    std::wstring extractedPath;
+    if (!ExtractItemToTemp(path, extractedPath))
+        return 0;
+    if (IsArchivePath(path)) {
+        // An archive inside the archive opens in a second window of the program.
+        ShellExecuteW(AppState.mainWindow, L"open", ModuleFileName(nullptr).c_str(),
+                      extractedPath.c_str(), nullptr, SW_SHOW);
+    } else {
+        ShellExecuteW(AppState.mainWindow, L"open", extractedPath.c_str(), nullptr, nullptr,
+                      SW_SHOW);
+    }
+    return 0;
+}
+
+bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath) {
+    RemoveTempFolder();
+    tmpPath = GetTempName(L"Quorp");
+    CreateDirectoryW(tmpPath.c_str(), nullptr);
+
+    mode = ModeExtract;
+    ArchiveContents contents;
+    contents.password = password;
+    std::vector<std::wstring> names{path};
+    int result =
+        ExtractArchive(archivePath, GetArchiveKind(archivePath), tmpPath, contents, &names);
+    mode = ModeNone;
+    if (result != 0)
+        return false;
+    // Where the extraction put it, which for odd names is not the name itself.
+    extractedPath = tmpPath + L"\\" + SafeItemPath(path);
+    return true;
+}
+
+static DWORD WINAPI ExtractJob(void* parameter) {
+    auto archiver = static_cast<Archiver*>(parameter);
+    archiver->mode = ModeExtract;
+    archiver->RemoveTempFolder();
+
+    std::vector<std::wstring> names;
+    for (const std::wstring& name : archiver->files) {
+        if (archiver->cancelled)
+            break;
+        names.push_back(archiver->subPath.empty() ? name
+                                                  : Utf8ToWide(archiver->subPath) + L"\\" + name);
+    }
+    // An empty list would mean every entry: a cancel before the list was complete
+    // extracts nothing instead.
+    if (!archiver->cancelled) {
+        ArchiveContents contents;
+        contents.password = archiver->password;
+        ExtractArchive(archiver->archivePath, GetArchiveKind(archiver->archivePath),
+                       archiver->destFolder, contents, &names, &archiver->cancelled);
+    }
+    FinishProgress();
+    archiver->mode = ModeNone;
+    archiver->files.clear();
+    return 0;
+}
+
+int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder) {
+    replaceAll = 0;
+    ResetProgress();
+    files = names;
+    destFolder = folder;
+    cancelled = 0;
+
+    win::KernelHandle job = StartJob(ExtractJob, this);
+    if (!job)
+        return 0;
+    if (!ShowProgress(L"Extract Files", L"Extracting Files ... "))
+        cancelled = 1; // the extraction stops at the library's next call
+    WaitForJob(job.get());
+    return 0;
+}
+
+int ExtractAll(const std::wstring& archive, const std::wstring& folder) {
+    int kind = GetArchiveKind(archive);
+    if (kind == ArchiveKindNone)
+        return -1;
+    ArchiveContents contents;
+    return ExtractArchive(archive, kind, folder, contents, nullptr);
+}

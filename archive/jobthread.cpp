@@ -1,0 +1,58 @@
+#include "archive/jobthread.h"
+
+#include "app/appstate.h"
+
+#include <objbase.h>
+
+namespace {
+
+struct JobStart {
+    LPTHREAD_START_ROUTINE job;
+    void* argument;
+};
+
+DWORD WINAPI RunJob(void* parameter) {
+    JobStart start = *static_cast<JobStart*>(parameter);
+    delete static_cast<JobStart*>(parameter);
+    // The shell calls of a job (icons and type names of the rows) want COM.
+    CoInitialize(nullptr);
+    DWORD result = start.job(start.argument);
+    CoUninitialize();
+    return result;
+}
+
+} // namespace
+
+win::KernelHandle StartJob(LPTHREAD_START_ROUTINE job, void* argument) {
+    auto start = new JobStart{job, argument};
+    win::KernelHandle thread(CreateThread(nullptr, 0, RunJob, start, 0, nullptr));
+    if (!thread)
+        delete start;
+    return thread;
+}
+
+void WaitForJob(HANDLE thread) {
+    HWND mainWindow = AppState.mainWindow;
+    bool disabledHere = mainWindow && !EnableWindow(mainWindow, FALSE);
+    bool quit = false;
+    int quitCode = 0;
+    for (;;) {
+        DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 1)
+            break; // the thread has ended (or the wait failed: do not spin)
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true; // for the real message loop, once the job is over
+                quitCode = static_cast<int>(message.wParam);
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    if (disabledHere)
+        EnableWindow(mainWindow, TRUE);
+    if (quit)
+        PostQuitMessage(quitCode);
+}

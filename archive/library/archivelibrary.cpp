@@ -1,0 +1,137 @@
+#include "archive/library/archivelibrary.h"
+
+#include "archive/archivekind.h"
+#include "archive/library/diagnostics.h"
+#include "archive/library/filestreams.h"
+#include "archive/library/opencallback.h"
+#include "archive/progress.h"
+#include "archive/textconv.h"
+#include "shell/paths.h"
+#include "ui/passwordprompt.h"
+
+#include <cwchar>
+
+std::wstring GetLibraryPath() {
+    static const std::wstring path = [] {
+        std::wstring folder = ModuleFileName(nullptr);
+        size_t slash = folder.rfind(L'\\');
+        if (slash != std::wstring::npos)
+            folder.erase(slash);
+        return folder + L"\\core\\7z.dll";
+    }();
+    return path;
+}
+
+GUID GetFormatClassId(int kind) {
+    switch (kind) {
+    case ArchiveKind7z:
+        return sevenzip::CLSID_Format7z;
+    case ArchiveKindRar:
+        return sevenzip::CLSID_FormatRar;
+    case ArchiveKindZip:
+        return sevenzip::CLSID_FormatZip;
+    default:
+        return GUID{};
+    }
+}
+
+// Makes the library's handler for a format; S_OK when made.
+static HRESULT CreateHandler(sevenzip::CreateObjectFunction createObject, const GUID& classId,
+                             win::ComPtr<sevenzip::IInArchive>& archive) {
+    HRESULT result = createObject(&classId, &sevenzip::IID_IInArchive, archive.putVoid());
+    return result == S_OK && archive ? S_OK : E_FAIL;
+}
+
+// Lets the handler read the archive file through a fresh stream.
+static HRESULT OpenWithHandler(sevenzip::IInArchive* archive, const std::wstring& archiveName,
+                               CArchiveOpenCallback* callback, bool& fileOpened) {
+    win::ComPtr<CInFileStream> stream(new CInFileStream);
+    fileOpened = stream->Open(archiveName);
+    if (!fileOpened)
+        return E_FAIL;
+    return archive->Open(stream.get(), nullptr, callback);
+}
+
+int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind,
+                std::wstring* password, CancelFlag cancelled) {
+    opened.lib.reset(LoadLibraryW(GetLibraryPath().c_str()));
+    if (!opened.lib) {
+        EmitError(L"Can not load 7-zip library");
+        return 1;
+    }
+    auto createObject = reinterpret_cast<sevenzip::CreateObjectFunction>(
+        reinterpret_cast<void*>(GetProcAddress(opened.lib.get(), "CreateObject")));
+    if (!createObject) {
+        EmitError(L"Can not get CreateObject");
+        return 1;
+    }
+    if (CreateHandler(createObject, GetFormatClassId(kind), opened.archive) != S_OK) {
+        EmitError(L"Can not get class object");
+        return 1;
+    }
+
+    win::ComPtr<CArchiveOpenCallback> callback(new CArchiveOpenCallback(cancelled));
+    if (password && !password->empty()) {
+        callback->passwordDefined = true;
+        callback->password = *password;
+    }
+    bool fileOpened = false;
+    HRESULT result = OpenWithHandler(opened.archive.get(), archiveName, callback.get(), fileOpened);
+    if (!fileOpened) {
+        EmitError(L"Can not open archive file");
+        return 1;
+    }
+    // The RAR handler reads RAR 1.5 to 4.x only; a RAR 5 archive has a handler of its own.
+    // A declined password or a cancelled job is not a reason to try it.
+    if (result != S_OK && result != E_ABORT && kind == ArchiveKindRar &&
+        CreateHandler(createObject, sevenzip::CLSID_FormatRar5, opened.archive) == S_OK)
+        result = OpenWithHandler(opened.archive.get(), archiveName, callback.get(), fileOpened);
+    if (result != S_OK) {
+        EmitError(L"Can not open archive");
+        return 1;
+    }
+    if (password)
+        *password = callback->password;
+    return 0;
+}
+
+int HandleArchiveRequest(int request, void* data, size_t capacity) {
+    switch (request) {
+    case RequestPassword: {
+        std::string typed;
+        if (!data || capacity == 0 || !PromptPassword(typed))
+            return 1;
+        std::wstring wide = Utf8ToWide(typed);
+        wcsncpy_s(static_cast<wchar_t*>(data), capacity, wide.c_str(), _TRUNCATE);
+        SecureZeroMemory(&typed[0], typed.size());
+        return 0;
+    }
+    case RequestTotal:
+        if (data)
+            progressTotal = *static_cast<const uint64_t*>(data);
+        return 0;
+    case RequestCompleted:
+        if (data)
+            progressCompleted = *static_cast<const uint64_t*>(data);
+        return 0;
+    default:
+        return 1;
+    }
+}
+
+HRESULT GivePassword(bool& passwordDefined, std::wstring& password, BSTR* out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    // The user is asked once; a wrong answer makes the operation fail rather than ask again.
+    if (!passwordDefined) {
+        wchar_t typed[256] = {};
+        if (HandleArchiveRequest(RequestPassword, typed, 256) != 0)
+            return E_ABORT;
+        passwordDefined = true;
+        password = typed;
+        SecureZeroMemory(typed, sizeof typed);
+    }
+    *out = SysAllocString(password.c_str());
+    return *out ? S_OK : E_OUTOFMEMORY;
+}

@@ -1,0 +1,139 @@
+#include "archive/library/extraction.h"
+
+#include "archive/library/diagnostics.h"
+#include "archive/library/extractcallback.h"
+#include "shell/paths.h"
+
+#include <cwctype>
+
+// Names Windows keeps for devices, with or without an extension ("nul.txt" is NUL too).
+static bool IsDeviceName(const std::wstring& name) {
+    static const wchar_t* const devices[] = {
+        L"CON",  L"PRN",  L"AUX",  L"NUL",  L"COM1", L"COM2", L"COM3",   L"COM4",
+        L"COM5", L"COM6", L"COM7", L"COM8", L"COM9", L"LPT1", L"LPT2",   L"LPT3",
+        L"LPT4", L"LPT5", L"LPT6", L"LPT7", L"LPT8", L"LPT9", L"CONIN$", L"CONOUT$"};
+    std::wstring base = name.substr(0, name.find(L'.'));
+    while (!base.empty() && base.back() == L' ')
+        base.pop_back();
+    for (const wchar_t* device : devices) {
+        if (_wcsicmp(base.c_str(), device) == 0)
+            return true;
+    }
+    return false;
+}
+
+// One path component as a name Windows accepts; "" when nothing usable is left.
+static std::wstring SafeComponent(std::wstring component) {
+    for (wchar_t& c : component) {
+        if (c < 32 || wcschr(L"<>:\"|?*", c))
+            c = L'_';
+    }
+    // Windows drops trailing dots and blanks, which would turn ". " into "." or "..".
+    while (!component.empty() && (component.back() == L'.' || component.back() == L' '))
+        component.pop_back();
+    if (!component.empty() && IsDeviceName(component))
+        component.insert(0, L"_");
+    return component;
+}
+
+std::wstring SafeItemPath(const std::wstring& itemPath) {
+    std::wstring safe;
+    size_t start = 0;
+    while (start <= itemPath.size()) {
+        size_t end = itemPath.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = itemPath.size();
+        std::wstring component = itemPath.substr(start, end - start);
+        start = end + 1;
+
+        // Drives ("C:") and device prefixes ("\\?\", "\??\") before the first name are
+        // roots.
+        bool isRoot = safe.empty() && ((component.size() == 2 && component[1] == L':') ||
+                                       component == L"?" || component == L"??");
+        if (isRoot || component == L"." || component == L"..")
+            continue;
+        component = SafeComponent(component);
+        if (component.empty())
+            continue;
+        if (!safe.empty())
+            safe += L'\\';
+        safe += component;
+    }
+    return safe;
+}
+
+bool CreateFolderPath(const std::wstring& path, std::vector<std::wstring>* created) {
+    std::wstring folder = path;
+    while (folder.size() > 1 && folder.back() == L'\\')
+        folder.pop_back();
+    if (folder.size() == 2 && folder[1] == L':')
+        return true; // a drive root
+
+    // Walk up to the first folder that exists, then make the missing ones downwards.
+    std::vector<std::wstring> missing;
+    std::wstring current = folder;
+    for (;;) {
+        DWORD attributes = GetFileAttributesW(LongPathForm(current).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                return false;
+            break;
+        }
+        missing.push_back(current);
+        size_t slash = current.rfind(L'\\');
+        if (slash == std::wstring::npos || slash == 0 || (slash == 2 && current[1] == L':'))
+            break;
+        current.erase(slash);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (CreateDirectoryW(LongPathForm(*it).c_str(), nullptr)) {
+            if (created)
+                created->push_back(*it);
+        } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+    }
+    return IsDirectory(LongPathForm(folder));
+}
+
+bool DeleteFileForced(const std::wstring& path) {
+    std::wstring diskPath = LongPathForm(path);
+    return SetFileAttributesW(diskPath.c_str(), 0) && DeleteFileW(diskPath.c_str());
+}
+
+// The output folder as a full path, so that the entries' paths are joined to a fixed
+// place (and can take the long form).
+static std::wstring FullFolderPath(const std::wstring& folder) {
+    std::wstring given = folder.empty() ? L"." : folder;
+    DWORD length = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return folder;
+    std::wstring full(length, L'\0');
+    length = GetFullPathNameW(given.c_str(), length, &full[0], nullptr);
+    full.resize(length);
+    return full;
+}
+
+int ExtractArchive(const std::wstring& archiveName, int kind, const std::wstring& outputFolder,
+                   const ArchiveContents& contents, const std::vector<std::wstring>* names,
+                   CancelFlag cancelled) {
+    OpenedArchive opened;
+    std::wstring password = contents.password;
+    if (OpenArchive(opened, archiveName, kind, &password, cancelled) != 0)
+        return 1;
+
+    win::ComPtr<CArchiveExtractCallback> callback(new CArchiveExtractCallback);
+    callback->SetUp(opened.archive.get(), FullFolderPath(outputFolder), names, cancelled);
+    if (!contents.password.empty()) {
+        callback->passwordDefined = true;
+        callback->password = contents.password;
+    }
+
+    HRESULT result = opened.archive->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
+    if (result != S_OK) {
+        callback->DiscardUnfinishedWork();
+        EmitError(L"Extract Error");
+        return 1;
+    }
+    return 0;
+}

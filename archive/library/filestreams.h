@@ -1,0 +1,38 @@
+#pragma once
+
+#include "archive/library/libraryobject.h"
+#include "win/handle.h"
+
+#include <string>
+
+// The archive file, read by the library.
+class CInFileStream
+    : public sevenzip::LibraryObject<sevenzip::IInStream, sevenzip::IStreamGetSize> {
+  public:
+    bool Open(const std::wstring& path);
+
+    HRESULT STDMETHODCALLTYPE Read(void* data, UINT32 size, UINT32* processedSize) override;
+    HRESULT STDMETHODCALLTYPE Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) override;
+    HRESULT STDMETHODCALLTYPE GetSize(UINT64* size) override;
+
+  private:
+    win::KernelHandle file_;
+};
+
+// One extracted file, written by the library.
+class COutFileStream : public sevenzip::LibraryObject<sevenzip::IOutStream> {
+  public:
+    // Creates the file anew (an existing one is truncated).
+    bool Open(const std::wstring& path, DWORD creationDisposition = CREATE_ALWAYS);
+
+    HRESULT STDMETHODCALLTYPE Write(const void* data, UINT32 size, UINT32* processedSize) override;
+    HRESULT STDMETHODCALLTYPE Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) override;
+    HRESULT STDMETHODCALLTYPE SetSize(UINT64 newSize) override;
+
+    // Sets the last-write time; creation and access times are left alone.
+    bool SetModified(const FILETIME& modified);
+    HRESULT Close();
+
+  private:
+    win::KernelHandle file_;
+};

@@ -1,0 +1,57 @@
+// Opening an archive: listing it on a worker thread under the progress dialog.
+#include "archive/archiver.h"
+
+#include "archive/archivekind.h"
+#include "archive/jobthread.h"
+#include "archive/library/listing.h"
+#include "archive/progress.h"
+#include "ui/progressdialog.h"
+
+static DWORD WINAPI OpenJob(void* parameter) {
+    auto archiver = static_cast<Archiver*>(parameter);
+    archiver->mode = ModeOpen;
+    archiver->ClearRows();
+    archiver->ClearTree();
+
+    ArchiveContents contents;
+    int kind = GetArchiveKind(archiver->archivePath);
+    if (ListArchive(archiver->archivePath, kind, contents, &archiver->cancelled) == 0 &&
+        !archiver->cancelled) {
+        archiver->password = contents.password;
+        archiver->BuildTree(contents);
+        archiver->ListFolder("");
+    }
+    FinishProgress();
+    archiver->mode = ModeNone;
+    return 0;
+}
+
+bool Archiver::Open(const std::wstring& path) {
+    archivePath = path;
+    replaceAll = 0;
+    cancelled = 0;
+    ResetProgress();
+
+    win::KernelHandle job = StartJob(OpenJob, this);
+    if (!job)
+        return false;
+    if (!ShowProgress(L"Open File", L"Opening File ... "))
+        cancelled = 1; // the listing stops at the library's next call
+    // The job writes the tree and the rows: they are read only once it has ended.
+    WaitForJob(job.get());
+
+    if (cancelled) {
+        ClearRows();
+        ClearTree();
+        return false;
+    }
+    return !rows.empty();
+}
+
+void Archiver::Refresh() {
+    std::wstring archiveCopy = archivePath;
+    std::string subPathCopy = subPath;
+    Close();
+    if (Open(archiveCopy))
+        ListFolder(subPathCopy);
+}

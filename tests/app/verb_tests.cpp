@@ -1,0 +1,147 @@
+// The shell's verbs, started as the shell starts them: the real program with /e and /x.
+#include "shell/paths.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using namespace testing_support;
+
+// Starts the program without waiting for it.
+struct Started {
+    PROCESS_INFORMATION info = {};
+    explicit Started(const std::wstring& arguments) {
+        std::wstring commandLine = L"\"" + ProgramPath() + L"\" " + arguments;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info);
+    }
+    ~Started() {
+        if (info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(info.hProcess, 1);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+    int Wait() {
+        if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0)
+            return -2;
+        DWORD code = 0;
+        GetExitCodeProcess(info.hProcess, &code);
+        return static_cast<int>(code);
+    }
+};
+
+// An archive copied into its own folder, as a user would have it.
+std::wstring Place(const ScratchFolder& scratch, const std::wstring& source) {
+    std::wstring target = scratch / FileNamePart(source);
+    CopyFileW(source.c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+TEST(ExtractHere, PutsEveryEntryNextToTheArchive) {
+    for (const std::wstring& source :
+         {TestData(L"nested.zip"), TestData(L"plain.7z"), Fixture(L"rar4-folders.rar"),
+          Fixture(L"rar5-folders.rar")}) {
+        ScratchFolder scratch;
+        std::wstring archive = Place(scratch, source);
+        EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + archive + L"\""), 0);
+        std::vector<std::wstring> entries = ListTree(scratch.path());
+        EXPECT_GT(entries.size(), 5u) << Narrow(source);
+    }
+    ScratchFolder scratch;
+    std::wstring archive = Place(scratch, Fixture(L"rar5-folders.rar"));
+    RunAndWait(ProgramPath(), L"/e \"" + archive + L"\"");
+    EXPECT_EQ(ReadTextFile(scratch / L"sub\\\u00fc\u0235\u0129\u00f6\u1e0b\u00e8\\file.txt"),
+              "file\n");
+}
+
+TEST(ExtractHere, ANonArchiveOrADamagedOneExtractsNothing) {
+    for (const std::wstring& source :
+         {TestData(L"notes.txt"), TestData(L"damaged.zip"), Fixture(L"rar5-unopenable.rar")}) {
+        ScratchFolder scratch;
+        std::wstring archive = Place(scratch, source);
+        EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + archive + L"\""), 0);
+        EXPECT_EQ(CountEntries(scratch.path()), 1) << Narrow(source);
+    }
+}
+
+TEST(ExtractHere, AnEncryptedArchiveAsksForThePassword) {
+    {
+        ScratchFolder scratch;
+        std::wstring archive = Place(scratch, Fixture(L"rar4-data-encrypted.rar"));
+        Started program(L"/e \"" + archive + L"\"");
+        DialogAnswerer user(DialogWithCaption(L"Varnix File Opener", program.info.dwProcessId),
+                            TypeAndPressOk(1004, L"12345678"));
+        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(ReadTextFile(scratch / L"foo.txt"), "data of foo.txt\n");
+        EXPECT_EQ(ReadTextFile(scratch / L"bar.txt"), "data of bar.txt\n");
+        EXPECT_EQ(user.answered(), 1);
+    }
+    ScratchFolder scratch;
+    std::wstring archive = Place(scratch, Fixture(L"rar4-data-encrypted.rar"));
+    Started program(L"/e \"" + archive + L"\"");
+    DialogAnswerer user(DialogWithCaption(L"Varnix File Opener", program.info.dwProcessId),
+                        PressButton(IDCANCEL));
+    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_EQ(CountEntries(scratch.path()), 1);
+}
+
+TEST(ExtractTo, ThePickerStartsAtTheArchivesFolder) {
+    ScratchFolder scratch;
+    std::wstring archive = Place(scratch, TestData(L"plain.7z"));
+    {
+        // Cancel: nothing happens.
+        Started program(L"/x \"" + archive + L"\"");
+        DialogAnswerer user(
+            DialogWithText(L"Please select a folder to extract to...", program.info.dwProcessId),
+            PressButton(IDCANCEL));
+        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(user.answered(), 1);
+        EXPECT_EQ(CountEntries(scratch.path()), 1);
+    }
+    // The picker starts on the archive's folder; OK extracts there.
+    Started program(L"/x \"" + archive + L"\"");
+    std::wstring folderName = FileNamePart(scratch.path());
+    DialogAnswerer user(
+        DialogWithText(L"Please select a folder to extract to...", program.info.dwProcessId),
+        [&](HWND dialog) {
+            EXPECT_TRUE(WaitUntil([&] { return SelectedFolderInBrowser(dialog) == folderName; }));
+            PressButton(IDOK)(dialog);
+        });
+    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_EQ(ReadTextFile(scratch / L"folder\\inner\\two.txt"), "two two\n");
+}
+
+TEST(ExtractHere, WithoutTheLibraryNothingIsExtractedAndTheReasonIsPrinted) {
+    ScratchFolder scratch;
+    std::wstring program = scratch / L"VarnixFileOpener.exe";
+    CopyFileW(ProgramPath().c_str(), program.c_str(), FALSE);
+    std::wstring archive = Place(scratch, TestData(L"plain.7z"));
+
+    // Standard output goes to a file, where the library back-end's message lands.
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE output = CreateFileW((scratch / L"out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                &inherit, CREATE_ALWAYS, 0, nullptr);
+    std::wstring commandLine = L"\"" + program + L"\" /e \"" + archive + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                               nullptr, &startup, &info));
+    WaitForSingleObject(info.hProcess, 60000);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    CloseHandle(output);
+
+    EXPECT_EQ(ReadTextFile(scratch / L"out.txt"), "\nCan not load 7-zip library\n");
+    EXPECT_EQ(CountEntries(scratch.path()), 3); // program, archive, output
+}
+
+} // namespace

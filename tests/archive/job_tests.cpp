@@ -1,0 +1,138 @@
+// The jobs on the Archiver: opening and extracting under the real progress dialog.
+#include "archive/archiver.h"
+#include "archive/console/scripts.h"
+#include "res/resource.h"
+#include "shell/paths.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace testing_support;
+
+std::vector<std::wstring> RowNames(const Archiver& archiver) {
+    std::vector<std::wstring> names;
+    for (const ItemData& row : archiver.rows)
+        names.push_back(row.name);
+    return names;
+}
+
+TEST(OpenJob, ListsTheArchiveAndShowsItsRoot) {
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(TestData(L"plain.7z")));
+    EXPECT_EQ(RowNames(archiver),
+              (std::vector<std::wstring>{L"..", L"empty", L"folder", L"root.txt"}));
+    EXPECT_EQ(archiver.mode, ModeNone);
+    EXPECT_EQ(archiver.subPath, "");
+
+    // An empty archive opens with only the up row.
+    ASSERT_TRUE(archiver.Open(TestData(L"empty.zip")));
+    EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L".."}));
+}
+
+TEST(OpenJob, AFailedOpenLeavesNothingOfTheArchiveBefore) {
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));
+    EXPECT_FALSE(archiver.Open(TestData(L"damaged.zip")));
+    EXPECT_TRUE(archiver.rows.empty());
+    EXPECT_TRUE(archiver.rootTree.children.empty());
+    EXPECT_FALSE(archiver.Open(TestData(L"notes.txt")));
+}
+
+TEST(OpenJob, ThePasswordTypedForTheNamesIsKept) {
+    Archiver archiver;
+    DialogAnswerer user(DialogWithCaption(L"Varnix File Opener"),
+                        TypeAndPressOk(IDC_PASSWORD, L"secret"));
+    ASSERT_TRUE(archiver.Open(TestData(L"headers.7z")));
+    EXPECT_EQ(archiver.password, L"secret");
+    EXPECT_EQ(user.answered(), 1);
+
+    // Extracting later uses it without asking again.
+    ScratchFolder scratch;
+    archiver.ExtractItems({L"root.txt"}, scratch.path());
+    EXPECT_EQ(ReadTextFile(scratch / L"root.txt"), "root file\n");
+    EXPECT_EQ(user.answered(), 1);
+}
+
+TEST(OpenJob, CancelStopsTheOpenAndKeepsNothing) {
+    Archiver archiver;
+    // The job waits at the password prompt; the user cancels the progress dialog first,
+    // then the prompt.
+    DialogAnswerer cancelProgress(DialogWithCaption(L"Open File"), PressButton(IDCANCEL));
+    DialogAnswerer cancelPrompt(DialogWithCaption(L"Varnix File Opener"), [&](HWND prompt) {
+        cancelProgress.WaitForAnswers(1);
+        PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_FALSE(archiver.Open(TestData(L"headers.7z")));
+    EXPECT_TRUE(archiver.rows.empty());
+    EXPECT_EQ(archiver.mode, ModeNone);
+}
+
+TEST(OpenJob, RefreshStaysInTheFolderAndDropsTheScratchFolder) {
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));
+    archiver.ListFolder("docs\\deep");
+    std::wstring extracted;
+    ASSERT_TRUE(archiver.ExtractItemToTemp(L"top.txt", extracted));
+    std::wstring scratchFolder = archiver.tmpPath;
+
+    archiver.Refresh();
+    EXPECT_EQ(archiver.subPath, "docs\\deep");
+    EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L"..", L"deeper"}));
+    EXPECT_FALSE(IsDirectory(scratchFolder));
+    EXPECT_TRUE(archiver.tmpPath.empty());
+}
+
+TEST(ExtractJob, SelectedRowsKeepTheirFullArchivePaths) {
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));
+    archiver.ListFolder("docs");
+    ScratchFolder scratch;
+    EXPECT_EQ(archiver.ExtractItems({L"readme.txt", L"deep"}, scratch.path()), 0);
+    EXPECT_EQ(ListTree(scratch.path()),
+              Sorted({L"docs", L"docs\\deep", L"docs\\deep\\deeper",
+                      L"docs\\deep\\deeper\\note.txt", L"docs\\readme.txt"}));
+    EXPECT_EQ(archiver.mode, ModeNone);
+    EXPECT_TRUE(archiver.files.empty());
+}
+
+TEST(ExtractJob, OpeningAnEntryExtractsItToAFreshScratchFolder) {
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));
+    std::wstring first;
+    ASSERT_TRUE(archiver.ExtractItemToTemp(L"docs\\readme.txt", first));
+    EXPECT_EQ(ReadTextFile(first), "read me\r\n");
+    std::wstring firstFolder = archiver.tmpPath;
+    EXPECT_EQ(first, firstFolder + L"\\docs\\readme.txt");
+    EXPECT_EQ(FileNamePart(firstFolder).substr(0, 5), L"Quorp");
+    EXPECT_EQ(ParentFolder(firstFolder), ParentFolder(GetTempName(L"x")));
+
+    Sleep(20); // a later tick count, so that the next scratch folder has another name
+    std::wstring second;
+    ASSERT_TRUE(archiver.ExtractItemToTemp(L"top.txt", second));
+    EXPECT_FALSE(IsDirectory(firstFolder));
+    EXPECT_EQ(ReadTextFile(second), "top level");
+    archiver.Close();
+    EXPECT_FALSE(IsDirectory(ParentFolder(second)));
+}
+
+TEST(ExtractJob, OpenItemEntersFoldersAndIgnoresUnknownPaths) {
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));
+    EXPECT_EQ(archiver.OpenItem(L"docs"), 3);
+    EXPECT_EQ(archiver.subPath, "docs");
+    EXPECT_EQ(archiver.OpenItem(L"no such entry"), 0);
+    EXPECT_EQ(archiver.subPath, "docs");
+}
+
+TEST(ExtractAll, ExtractsEverythingOrRefusesANonArchive) {
+    ScratchFolder scratch;
+    EXPECT_EQ(ExtractAll(TestData(L"notes.txt"), scratch.path()), -1);
+    EXPECT_EQ(ExtractAll(TestData(L"damaged.zip"), scratch.path()), 1);
+    EXPECT_TRUE(ListTree(scratch.path()).empty());
+    EXPECT_EQ(ExtractAll(TestData(L"plain.7z"), scratch.path()), 0);
+    EXPECT_EQ(ListTree(scratch.path()).size(), 6u);
+}
+
+} // namespace

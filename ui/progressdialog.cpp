@@ -1,0 +1,125 @@
+#include "ui/progressdialog.h"
+
+#include "app/appstate.h"
+#include "archive/progress.h"
+#include "res/resource.h"
+#include "win/dialog.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+
+// The dialog that is up. Cleared when it ends, so that a late finish signal can never
+// reach another window that got the same handle.
+static std::atomic<HWND> hwndProgress{nullptr};
+
+static const UINT_PTR progressTimerId = 100;
+
+void SetAppCaptionAndIcon(HWND hwnd) {
+    SetWindowTextW(hwnd, L"Varnix File Opener");
+    HANDLE icon =
+        LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+HWND ProgressWindow() {
+    return hwndProgress;
+}
+
+int FinishProgress() {
+    progressFinished = true;
+    if (HWND hwnd = hwndProgress)
+        PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+    return 1;
+}
+
+namespace {
+
+class ProgressDialog : public win::Dialog {
+  public:
+    ProgressDialog(const std::wstring& title, const std::wstring& message)
+        : Dialog(IDD_PROGRESS), title_(title), message_(message) {}
+
+  protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_TIMER:
+            OnTimer();
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                End(LOWORD(wParam));
+                return TRUE;
+            }
+            return FALSE;
+        case WM_DESTROY:
+            Forget();
+            return FALSE;
+        }
+        (void)lParam;
+        return FALSE;
+    }
+
+  private:
+    BOOL OnInitDialog() {
+        SetAppCaptionAndIcon(hwnd());
+        hwndProgress = hwnd();
+        SetWindowTextW(hwnd(), title_.c_str());
+        SetTimer(hwnd(), progressTimerId, 100, nullptr);
+        if (HWND bar = Item(IDC_PROGRESS_BAR)) {
+            SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+            SendMessageW(bar, PBM_SETPOS, 1, 0);
+        }
+        // The job may have ended before the dialog came up.
+        if (progressFinished)
+            PostMessageW(hwnd(), WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+
+    void OnTimer() {
+        if (progressFinished) {
+            PostMessageW(hwnd(), WM_COMMAND, IDOK, 0);
+            return;
+        }
+        uint64_t total = progressTotal;
+        if (total == 0)
+            return;
+        uint64_t completed = progressCompleted;
+        auto percent = static_cast<uint32_t>(completed * 100 / total);
+
+        if (HWND bar = Item(IDC_PROGRESS_BAR))
+            SendMessageW(bar, PBM_SETPOS, percent, 0);
+        std::wstring text = message_ + L" " + std::to_wstring(percent) + L"%";
+        if (text != shownText_) {
+            SetDlgItemTextW(hwnd(), IDC_PROGRESS_MESSAGE, text.c_str());
+            shownText_ = text;
+        }
+        if (completed == total)
+            PostMessageW(hwnd(), WM_COMMAND, IDOK, 0);
+    }
+
+    void End(int result) {
+        Forget();
+        KillTimer(hwnd(), progressTimerId);
+        EndDialog(result);
+    }
+
+    void Forget() {
+        HWND mine = hwnd();
+        hwndProgress.compare_exchange_strong(mine, nullptr);
+    }
+
+    std::wstring title_;
+    std::wstring message_;
+    std::wstring shownText_;
+};
+
+} // namespace
+
+bool ShowProgress(const std::wstring& title, const std::wstring& message) {
+    ProgressDialog dialog(title, message);
+    return dialog.DoModal(AppInstance(), AppState.mainWindow) == IDOK;
+}
