@@ -8,4 +8,24 @@ build_project >/dev/null
 use_prefix bench
 trap stop_wine EXIT
 start_wine
+
+# Archives of 100,000 entries: all in one folder, and spread over 1,100 folders.
+data="$build_dir/benchdata"
+mkdir -p "$data"
+python3 - "$data" <<'PY'
+import sys, zipfile
+from pathlib import Path
+out = Path(sys.argv[1])
+if not (out / "flat-100k.zip").exists():
+    with zipfile.ZipFile(out / "flat-100k.zip", "w", zipfile.ZIP_STORED) as z:
+        for i in range(100000):
+            z.writestr(f"file{i}.txt", b"x")
+if not (out / "nested-100k.zip").exists():
+    with zipfile.ZipFile(out / "nested-100k.zip", "w", zipfile.ZIP_STORED) as z:
+        for i in range(100000):
+            z.writestr(f"dir{i % 100}/sub{(i // 100) % 10}/file{i}.dat", b"x")
+PY
+
 wine "$build_dir/tests/tree_benchmark.exe"
+wine "$build_dir/tests/open_benchmark.exe" "$(winepath -w "$data/flat-100k.zip")" \
+  "$(winepath -w "$data/nested-100k.zip")"

@@ -101,13 +101,14 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
     HRESULT result = archive_->GetProperty(index, kpidPath, path.Reset());
     if (result != S_OK)
         return result;
-    if (path.vt == VT_EMPTY)
-        itemPath_ = L"[Content]";
-    else if (path.vt == VT_BSTR)
-        itemPath_.assign(path.bstrVal ? path.bstrVal : L"",
-                         path.bstrVal ? SysStringLen(path.bstrVal) : 0);
+    if (path.vt == VT_BSTR && path.bstrVal)
+        itemPath_.assign(path.bstrVal, SysStringLen(path.bstrVal));
+    else if (path.vt == VT_EMPTY || path.vt == VT_BSTR)
+        itemPath_.clear();
     else
         return E_FAIL;
+    if (itemPath_.empty())
+        itemPath_ = L"[Content]"; // the entry has no name of its own
 
     if (askExtractMode != AskExtract) {
         wanted_ = true; // tested or skipped as the library says, and reported

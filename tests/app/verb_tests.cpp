@@ -57,6 +57,17 @@ TEST(ExtractHere, PutsEveryEntryNextToTheArchive) {
     RunAndWait(ProgramPath(), L"/e \"" + archive + L"\"");
     EXPECT_EQ(ReadTextFile(scratch / L"sub\\\u00fc\u0235\u0129\u00f6\u1e0b\u00e8\\file.txt"),
               "file\n");
+
+    // Files get the times the archive keeps.
+    ScratchFolder sevenZip;
+    archive = Place(sevenZip, TestData(L"plain.7z"));
+    RunAndWait(ProgramPath(), L"/e \"" + archive + L"\"");
+    SYSTEMTIME when = {2012, 3, 0, 4, 5, 6, 7, 0};
+    FILETIME expected;
+    SystemTimeToFileTime(&when, &expected);
+    FILETIME got = ModifiedTime(sevenZip / L"folder\\inner\\two.txt");
+    EXPECT_EQ(got.dwLowDateTime, expected.dwLowDateTime);
+    EXPECT_EQ(got.dwHighDateTime, expected.dwHighDateTime);
 }
 
 TEST(ExtractHere, ANonArchiveOrADamagedOneExtractsNothing) {
@@ -75,7 +86,7 @@ TEST(ExtractHere, AnEncryptedArchiveAsksForThePassword) {
         std::wstring archive = Place(scratch, Fixture(L"rar4-data-encrypted.rar"));
         Started program(L"/e \"" + archive + L"\"");
         DialogAnswerer user(DialogWithCaption(L"Varnix File Opener", program.info.dwProcessId),
-                            TypeAndPressOk(1004, L"12345678"));
+                            TypeAndPressEnter(1004, L"12345678"));
         EXPECT_EQ(program.Wait(), 0);
         EXPECT_EQ(ReadTextFile(scratch / L"foo.txt"), "data of foo.txt\n");
         EXPECT_EQ(ReadTextFile(scratch / L"bar.txt"), "data of bar.txt\n");

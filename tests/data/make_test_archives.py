@@ -46,6 +46,10 @@ def make_zips(out):
     with zipfile.ZipFile(out / "empty.zip", "w"):
         pass
 
+    # An entry without a name.
+    with zipfile.ZipFile(out / "noname.zip", "w") as z:
+        zip_entry(z, "", b"nameless")
+
     with zipfile.ZipFile(out / "readonly.zip", "w") as z:
         info = zipfile.ZipInfo("locked.txt", date_time=ZIP_TIME)
         info.create_system = 0

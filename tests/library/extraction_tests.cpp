@@ -278,3 +278,14 @@ TEST(FolderPaths, CreateFolderPathAndDeleteFileForced) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Extraction, AnEntryWithoutANameIsWrittenAsContent) {
+    testing_support::ScratchFolder scratch;
+    ASSERT_EQ(Extract(testing_support::TestData(L"noname.zip"), scratch.path()), 0);
+    EXPECT_EQ(testing_support::ListTree(scratch.path()), (Names{L"[Content]"}));
+    EXPECT_EQ(testing_support::ReadTextFile(scratch / L"[Content]"), "nameless");
+}
+
+} // namespace

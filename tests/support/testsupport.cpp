@@ -364,6 +364,15 @@ DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text) {
     };
 }
 
+DialogAnswerer::Action TypeAndPressEnter(int controlId, const std::wstring& text) {
+    return [=](HWND dialog) {
+        HWND control = GetDlgItem(dialog, controlId);
+        SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        PostMessageW(control, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageW(control, WM_KEYUP, VK_RETURN, 0xC0000001);
+    };
+}
+
 DialogAnswerer::Action PressButton(int buttonId) {
     return [=](HWND dialog) {
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),

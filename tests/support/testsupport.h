@@ -128,6 +128,8 @@ DialogAnswerer::Matcher DialogWithText(const std::wstring& text, DWORD processId
 
 // Actions: put text into a control and press OK; press a button.
 DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text);
+// Type into a control and press Enter there, as a user at the keyboard does.
+DialogAnswerer::Action TypeAndPressEnter(int controlId, const std::wstring& text);
 DialogAnswerer::Action PressButton(int buttonId);
 
 // The text of the selected item in the folder tree of a folder-browser dialog (also of
