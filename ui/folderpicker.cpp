@@ -4,8 +4,10 @@
 
 static int CALLBACK BrowseCallback(HWND hwnd, UINT message, LPARAM, LPARAM data) {
     if (message == BFFM_INITIALIZED) {
-        SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
+        // Expanded first and selected last: expanding can move the selection to another
+        // item (Wine's browser does), and the folder must end up selected.
         SendMessageW(hwnd, BFFM_SETEXPANDED, TRUE, data);
+        SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
     }
     return 0;
 }
