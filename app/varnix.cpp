@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/commandline.h"
 #include "app/verbs.h"
+#include "archive/archiver.h"
 #include "archive/archivekind.h"
 #include "shell/registration.h"
 #include "shell/unregistration.h"
@@ -58,6 +59,8 @@ int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showComm
 
     int result = Run(commandLine, showCommand);
 
+    // The open archive goes (with its scratch folder) while COM is still up.
+    ReleaseArchiver();
     CoUninitialize();
     SaveSettings(AppState.settings);
     Gdiplus::GdiplusShutdown(gdiplusToken);

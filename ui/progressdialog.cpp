@@ -42,7 +42,7 @@ class ProgressDialog : public win::Dialog {
         : Dialog(IDD_PROGRESS), title_(title), message_(message) {}
 
   protected:
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM) override {
         switch (message) {
         case WM_INITDIALOG:
             return OnInitDialog();
@@ -59,7 +59,6 @@ class ProgressDialog : public win::Dialog {
             Forget();
             return FALSE;
         }
-        (void)lParam;
         return FALSE;
     }
 
