@@ -141,6 +141,14 @@ std::wstring ModuleFileName(HMODULE module) {
     }
 }
 
+std::wstring ProgramFolder() {
+    std::wstring folder = ModuleFileName(nullptr);
+    size_t slash = folder.rfind(L'\\');
+    if (slash != std::wstring::npos)
+        folder.erase(slash);
+    return folder;
+}
+
 std::wstring LongPathForm(const std::wstring& path) {
     if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0)
         return path;

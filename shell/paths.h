@@ -43,6 +43,9 @@ int CopyFolderTree(const std::wstring& source, const std::wstring& target);
 // The full path of a loaded module (the program itself for null), however long it is.
 std::wstring ModuleFileName(HMODULE module);
 
+// The folder the running program lies in, without a trailing backslash.
+std::wstring ProgramFolder();
+
 // The form of an absolute path that the file functions take beyond MAX_PATH characters
 // ("\\?\C:\..." or "\\?\UNC\server\..."); shorter or relative paths stay as they are. Only for
 // paths without "." and ".." parts: the long form is not normalised.

@@ -11,11 +11,7 @@
 #include <fstream>
 
 std::wstring GetCorePath(const std::wstring& name) {
-    std::wstring folder = ModuleFileName(nullptr);
-    size_t slash = folder.rfind(L'\\');
-    if (slash != std::wstring::npos)
-        folder.erase(slash);
-    return folder + L"\\core\\" + name;
+    return ProgramFolder() + L"\\core\\" + name;
 }
 
 std::wstring GetTempName(const std::wstring& prefix) {

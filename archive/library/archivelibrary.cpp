@@ -12,13 +12,7 @@
 #include <cwchar>
 
 std::wstring GetLibraryPath() {
-    static const std::wstring path = [] {
-        std::wstring folder = ModuleFileName(nullptr);
-        size_t slash = folder.rfind(L'\\');
-        if (slash != std::wstring::npos)
-            folder.erase(slash);
-        return folder + L"\\core\\7z.dll";
-    }();
+    static const std::wstring path = ProgramFolder() + L"\\core\\7z.dll";
     return path;
 }
 
