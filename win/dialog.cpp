@@ -11,31 +11,36 @@ Dialog::~Dialog() {
         SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
 }
 
+// Marks a dialog as the one being made on this thread while its window is created.
+class CreationScope {
+  public:
+    explicit CreationScope(Dialog* dialog) : outer_(dialogBeingCreated) {
+        dialogBeingCreated = dialog;
+    }
+    ~CreationScope() { dialogBeingCreated = outer_; }
+    CreationScope(const CreationScope&) = delete;
+    CreationScope& operator=(const CreationScope&) = delete;
+
+  private:
+    Dialog* outer_;
+};
+
 INT_PTR Dialog::DoModal(HINSTANCE instance, HWND owner) {
-    Dialog* outer = dialogBeingCreated;
-    dialogBeingCreated = this;
-    INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId_), owner,
-                                     DialogProcedure, reinterpret_cast<LPARAM>(this));
-    dialogBeingCreated = outer;
-    return result;
+    CreationScope scope(this);
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId_), owner, DialogProcedure,
+                           reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR Dialog::DoModal(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND owner) {
-    Dialog* outer = dialogBeingCreated;
-    dialogBeingCreated = this;
-    INT_PTR result = DialogBoxIndirectParamW(instance, dialogTemplate, owner, DialogProcedure,
-                                             reinterpret_cast<LPARAM>(this));
-    dialogBeingCreated = outer;
-    return result;
+    CreationScope scope(this);
+    return DialogBoxIndirectParamW(instance, dialogTemplate, owner, DialogProcedure,
+                                   reinterpret_cast<LPARAM>(this));
 }
 
 HWND Dialog::Create(HINSTANCE instance, HWND parent) {
-    Dialog* outer = dialogBeingCreated;
-    dialogBeingCreated = this;
-    HWND hwnd = CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId_), parent, DialogProcedure,
-                                   reinterpret_cast<LPARAM>(this));
-    dialogBeingCreated = outer;
-    return hwnd;
+    CreationScope scope(this);
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId_), parent, DialogProcedure,
+                              reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR Dialog::HandleMessage(UINT, WPARAM, LPARAM) {

@@ -20,8 +20,8 @@ std::string Utf8(const std::wstring& text) {
 }
 
 TEST(Scripts, CoreAndScratchLocations) {
-    EXPECT_EQ(GetCorePath(L"7z.exe"), ExecutableFolder() + L"\\core\\7z.exe");
-    EXPECT_EQ(GetCorePath(), ExecutableFolder() + L"\\core\\");
+    EXPECT_EQ(GetCorePath(L"7z.exe"), ProgramFolder() + L"\\core\\7z.exe");
+    EXPECT_EQ(GetCorePath(), ProgramFolder() + L"\\core\\");
 
     wchar_t localAppData[MAX_PATH];
     SHGetSpecialFolderPathW(nullptr, localAppData, CSIDL_LOCAL_APPDATA, FALSE);

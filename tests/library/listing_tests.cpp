@@ -3,6 +3,7 @@
 #include "archive/library/archivelibrary.h"
 #include "archive/library/listing.h"
 #include "archive/library/propvariant.h"
+#include "shell/paths.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -126,7 +127,7 @@ TEST(Listing, ACancelledJobStopsTheListing) {
 }
 
 TEST(LibraryLoading, TheLibraryLiesInCoreBesideTheProgram) {
-    EXPECT_EQ(GetLibraryPath(), ExecutableFolder() + L"\\core\\7z.dll");
+    EXPECT_EQ(GetLibraryPath(), ProgramFolder() + L"\\core\\7z.dll");
     EXPECT_EQ(GetFormatClassId(ArchiveKind7z).Data4[5], 0x07);
     EXPECT_EQ(GetFormatClassId(ArchiveKindRar).Data4[5], 0x03);
     EXPECT_EQ(GetFormatClassId(ArchiveKindZip).Data4[5], 0x01);

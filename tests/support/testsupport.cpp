@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include "shell/paths.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -60,15 +62,8 @@ int CountEntries(const std::wstring& folder) {
     return count;
 }
 
-std::wstring ExecutableFolder() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\'));
-}
-
 std::wstring ProgramPath() {
-    return ExecutableFolder() + L"\\..\\bin\\VarnixFileOpener.exe";
+    return ProgramFolder() + L"\\..\\bin\\VarnixFileOpener.exe";
 }
 
 int RunAndWait(const std::wstring& program, const std::wstring& arguments,

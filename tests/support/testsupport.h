@@ -32,8 +32,6 @@ void MakeFolder(const std::wstring& path);
 // Files and folders directly in `folder`.
 int CountEntries(const std::wstring& folder);
 
-// The folder of the running test executable.
-std::wstring ExecutableFolder();
 // The program under test, built beside the tests.
 std::wstring ProgramPath();
 
