@@ -11,5 +11,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Tests are Windows programs: CTest starts them through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Tests are Windows programs: CTest starts them through the 32-bit Wine.
+set(VARNIX_WINE /usr/lib/wine/wine CACHE FILEPATH "Wine loader that runs the tests")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VARNIX_WINE})

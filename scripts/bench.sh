@@ -5,6 +5,7 @@ source "$(dirname "$0")/common.sh"
 
 ensure_setup
 build_project >/dev/null
+use_runnable_flavour
 use_prefix bench
 trap stop_wine EXIT
 start_wine
@@ -26,6 +27,7 @@ if not (out / "nested-100k.zip").exists():
             z.writestr(f"dir{i % 100}/sub{(i // 100) % 10}/file{i}.dat", b"x")
 PY
 
-wine "$build_dir/tests/tree_benchmark.exe"
-wine "$build_dir/tests/open_benchmark.exe" "$(winepath -w "$data/flat-100k.zip")" \
-  "$(winepath -w "$data/nested-100k.zip")"
+echo "bench: the $flavour program"
+"$wine" "$flavour_dir/tests/tree_benchmark.exe"
+"$wine" "$flavour_dir/tests/open_benchmark.exe" "$("$wine" winepath -w "$data/flat-100k.zip")" \
+  "$("$wine" winepath -w "$data/nested-100k.zip")"

@@ -6,6 +6,7 @@ source "$(dirname "$0")/common.sh"
 
 ensure_setup
 build_project >/dev/null
+use_runnable_flavour
 use_prefix screenshots
 unset DISPLAY
 ensure_display
@@ -33,6 +34,6 @@ shoot() {
   echo "screenshots: $shots/$name.png"
 }
 
-preview="$(winepath -w "$build_dir/tests/dialog_preview.exe")"
-shoot progress "Extract Files" wine explorer /desktop=shot,1280x1024 "$preview" progress
-shoot password "Varnix File Opener" wine explorer /desktop=shot,1280x1024 "$preview" password
+preview="$("$wine" winepath -w "$flavour_dir/tests/dialog_preview.exe")"
+shoot progress "Extract Files" "$wine" explorer /desktop=shot,1280x1024 "$preview" progress
+shoot password "Varnix File Opener" "$wine" explorer /desktop=shot,1280x1024 "$preview" password

@@ -22,10 +22,15 @@ std::wstring FullPath(const std::wstring& path) {
 // The parts of the registry the program may write: the machine's and the user's
 // software keys (the classes root is kept in the former). Wine's own bookkeeping under
 // the user's Software\Wine is left out. The two largest class trees would take seconds
-// to read under Wine; for them only the number of subkeys is compared.
+// to read under Wine; for them only the number of subkeys is compared. A 64-bit Windows
+// holds them once more for 32-bit programs, reached under two names.
 RegistrySnapshot Snapshot() {
     const std::vector<std::wstring> bulky = {L"HKLM\\Software\\Classes\\CLSID",
-                                             L"HKLM\\Software\\Classes\\Interface"};
+                                             L"HKLM\\Software\\Classes\\Interface",
+                                             L"HKLM\\Software\\Classes\\Wow6432Node\\CLSID",
+                                             L"HKLM\\Software\\Classes\\Wow6432Node\\Interface",
+                                             L"HKLM\\Software\\Wow6432Node\\Classes\\CLSID",
+                                             L"HKLM\\Software\\Wow6432Node\\Classes\\Interface"};
     RegistrySnapshot snapshot;
     AddRegistryTree(snapshot, HKEY_LOCAL_MACHINE, L"HKLM", L"Software", bulky);
     AddRegistryTree(snapshot, HKEY_CURRENT_USER, L"HKCU", L"Software");

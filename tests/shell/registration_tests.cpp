@@ -69,6 +69,35 @@ TEST_F(Registration, AssociationsWriteProgIdsInBothClassRootsAndTheCapabilities)
               capabilities);
 }
 
+// A 64-bit Windows keeps two views of HKLM\SOFTWARE: the 64-bit program belongs in the
+// native one, the 32-bit program in the 32-bit one (Wow6432Node).
+bool KeyInView(HKEY root, const std::wstring& key, REGSAM view) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+TEST_F(Registration, MachineKeysGoToTheViewOfTheProgramsOwnPointerSize) {
+    const bool is64Bit = sizeof(void*) == 8;
+    const REGSAM ownView = is64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    const REGSAM otherView = is64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    BOOL underWow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &underWow64);
+    const bool twoViews = is64Bit || underWow64;
+    const wchar_t capabilities[] = L"SOFTWARE\\Varnix FileOpener\\Capabilities";
+
+    RegisterAssociations(Context(10, false));
+    EXPECT_TRUE(KeyInView(HKEY_LOCAL_MACHINE, capabilities, ownView));
+    if (twoViews) {
+        EXPECT_FALSE(KeyInView(HKEY_LOCAL_MACHINE, capabilities, otherView));
+    }
+
+    UnregisterAssociations();
+    EXPECT_FALSE(KeyInView(HKEY_LOCAL_MACHINE, capabilities, ownView));
+}
+
 TEST_F(Registration, TheUserChoiceIsWrittenOnlyBeforeVersionSix) {
     RegisterAssociations(Context(10, false));
     EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, userChoiceZip));
