@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/commandline.h"
 #include "archive/archiver.h"
+#include "ui/adddialog.h"
 #include "ui/folderpicker.h"
 
 // "Extract Here": next to the archive, silently.
@@ -33,8 +34,7 @@ bool DispatchVerb(const std::wstring& commandLine) {
         ExtractTo(request.argument);
         return true;
     case Verb::AddRequest:
-        // The add dialog and its request collector arrive with the console back-end; until
-        // then the verb is recognised and ends the process.
+        CollectAddRequest(request.argument);
         return true;
     case Verb::None:
         break;

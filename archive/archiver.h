@@ -74,6 +74,18 @@ class Archiver {
     // Extracts the named rows of the folder shown into `folder` under a progress dialog.
     int ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder);
 
+    // Adds files and folders into the folder shown, with the archive's password, under a
+    // progress dialog. -1 when the archive cannot be changed (RAR, say); otherwise 0. The
+    // caller refreshes.
+    int AddFiles(const std::vector<std::wstring>& newFiles);
+    // Adds files and folders to the root of `archive` (made when missing), with `password`
+    // unless it is empty. Always 0.
+    int AddToArchive(const std::wstring& archive, const std::vector<std::wstring>& newFiles,
+                     const std::wstring& newPassword);
+    // Deletes the named rows of the folder shown from the archive, then lists the archive
+    // again. -1 when the archive cannot be changed; otherwise 0.
+    int DeleteItems(const std::vector<std::wstring>& names);
+
     // --- state ---
 
     std::vector<ItemData> rows; // the first row is always ".."
@@ -88,11 +100,20 @@ class Archiver {
     std::wstring destFolder;
     std::wstring password;
     FileTree rootTree;
+    // Why the last add job could not change the archive; empty when it could.
+    std::wstring jobFailure;
+    // Set while Refresh lists the archive again: the password that opened it is tried
+    // first instead of asking the user once more.
+    bool reopening = false;
 
   private:
     // Icons the rows share (one per file type); destroyed once each by ClearRows.
     std::vector<HICON> rowIcons_;
 };
+
+// What AddFiles says when a ZIP archive is to get a password with other than ASCII
+// characters, which the tool refuses for that format.
+extern const wchar_t zipPasswordMessage[];
 
 Archiver* GetArchiver();
 void ReleaseArchiver();

@@ -3,7 +3,7 @@
 
 #include "app/appstate.h"
 #include "archive/archivekind.h"
-#include "archive/console/scripts.h"
+#include "archive/console/toolcommand.h"
 #include "archive/jobthread.h"
 #include "archive/library/extraction.h"
 #include "archive/progress.h"

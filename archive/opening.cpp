@@ -14,6 +14,9 @@ static DWORD WINAPI OpenJob(void* parameter) {
     archiver->ClearTree();
 
     ArchiveContents contents;
+    // Listing the same archive again (a refresh) needs no second question for its password.
+    if (archiver->reopening)
+        contents.password = archiver->password;
     int kind = GetArchiveKind(archiver->archivePath);
     if (ListArchive(archiver->archivePath, kind, contents, &archiver->cancelled) == 0 &&
         !archiver->cancelled) {
@@ -52,6 +55,9 @@ void Archiver::Refresh() {
     std::wstring archiveCopy = archivePath;
     std::string subPathCopy = subPath;
     Close();
-    if (Open(archiveCopy))
+    reopening = true;
+    bool opened = Open(archiveCopy);
+    reopening = false;
+    if (opened)
         ListFolder(subPathCopy);
 }

@@ -7,7 +7,8 @@ ensure_setup
 build_project >/dev/null
 use_runnable_flavour
 use_prefix bench
-trap stop_wine EXIT
+ensure_display # the add benchmark shows the progress dialog
+trap 'stop_wine; stop_display' EXIT
 start_wine
 
 # Archives of 100,000 entries: all in one folder, and spread over 1,100 folders.
@@ -31,3 +32,4 @@ echo "bench: the $flavour program"
 "$wine" "$flavour_dir/tests/tree_benchmark.exe"
 "$wine" "$flavour_dir/tests/open_benchmark.exe" "$("$wine" winepath -w "$data/flat-100k.zip")" \
   "$("$wine" winepath -w "$data/nested-100k.zip")"
+"$wine" "$flavour_dir/tests/add_benchmark.exe" "$("$wine" winepath -w "$data/add")"

@@ -104,6 +104,11 @@ build_project() {
 # get title bars without a window manager, and Wine does not wait for a window manager
 # that is not there each time a window is hidden.
 ensure_pristine_prefix() {
+  # A 64-bit prefix made where 32-bit programs could not run has no 32-bit half; the
+  # 32-bit program needs one.
+  if [ "$flavour" = x86-wow64 ] && [ ! -f "$pristine_prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+    rm -f "$pristine_prefix/.varnix-ready"
+  fi
   if [ ! -f "$pristine_prefix/.varnix-ready" ]; then
     echo "wine: making a $wine_arch prefix in $pristine_prefix"
     rm -rf "$pristine_prefix"

@@ -37,3 +37,4 @@ shoot() {
 preview="$("$wine" winepath -w "$flavour_dir/tests/dialog_preview.exe")"
 shoot progress "Extract Files" "$wine" explorer /desktop=shot,1280x1024 "$preview" progress
 shoot password "Varnix File Opener" "$wine" explorer /desktop=shot,1280x1024 "$preview" password
+shoot add "Varnix File Opener - Add" "$wine" explorer /desktop=shot,1280x1024 "$preview" add

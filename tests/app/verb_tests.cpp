@@ -10,31 +10,6 @@ namespace {
 
 using namespace testing_support;
 
-// Starts the program without waiting for it.
-struct Started {
-    PROCESS_INFORMATION info = {};
-    explicit Started(const std::wstring& arguments) {
-        std::wstring commandLine = L"\"" + ProgramPath() + L"\" " + arguments;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info);
-    }
-    ~Started() {
-        if (info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(info.hProcess, 1);
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
-    }
-    int Wait() {
-        if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0)
-            return -2;
-        DWORD code = 0;
-        GetExitCodeProcess(info.hProcess, &code);
-        return static_cast<int>(code);
-    }
-};
-
 // An archive copied into its own folder, as a user would have it.
 std::wstring Place(const ScratchFolder& scratch, const std::wstring& source) {
     std::wstring target = scratch / FileNamePart(source);
@@ -84,8 +59,8 @@ TEST(ExtractHere, AnEncryptedArchiveAsksForThePassword) {
     {
         ScratchFolder scratch;
         std::wstring archive = Place(scratch, Fixture(L"rar4-data-encrypted.rar"));
-        Started program(L"/e \"" + archive + L"\"");
-        DialogAnswerer user(DialogWithCaption(L"Varnix File Opener", program.info.dwProcessId),
+        StartedProgram program(L"/e \"" + archive + L"\"");
+        DialogAnswerer user(DialogWithCaption(L"Varnix File Opener", program.id()),
                             TypeAndPressEnter(1004, L"12345678"));
         EXPECT_EQ(program.Wait(), 0);
         EXPECT_EQ(ReadTextFile(scratch / L"foo.txt"), "data of foo.txt\n");
@@ -94,8 +69,8 @@ TEST(ExtractHere, AnEncryptedArchiveAsksForThePassword) {
     }
     ScratchFolder scratch;
     std::wstring archive = Place(scratch, Fixture(L"rar4-data-encrypted.rar"));
-    Started program(L"/e \"" + archive + L"\"");
-    DialogAnswerer user(DialogWithCaption(L"Varnix File Opener", program.info.dwProcessId),
+    StartedProgram program(L"/e \"" + archive + L"\"");
+    DialogAnswerer user(DialogWithCaption(L"Varnix File Opener", program.id()),
                         PressButton(IDCANCEL));
     EXPECT_EQ(program.Wait(), 0);
     EXPECT_EQ(CountEntries(scratch.path()), 1);
@@ -106,20 +81,19 @@ TEST(ExtractTo, ThePickerStartsAtTheArchivesFolder) {
     std::wstring archive = Place(scratch, TestData(L"plain.7z"));
     {
         // Cancel: nothing happens.
-        Started program(L"/x \"" + archive + L"\"");
+        StartedProgram program(L"/x \"" + archive + L"\"");
         DialogAnswerer user(
-            DialogWithText(L"Please select a folder to extract to...", program.info.dwProcessId),
+            DialogWithText(L"Please select a folder to extract to...", program.id()),
             PressButton(IDCANCEL));
         EXPECT_EQ(program.Wait(), 0);
         EXPECT_EQ(user.answered(), 1);
         EXPECT_EQ(CountEntries(scratch.path()), 1);
     }
     // The picker starts on the archive's folder; OK extracts there.
-    Started program(L"/x \"" + archive + L"\"");
+    StartedProgram program(L"/x \"" + archive + L"\"");
     std::wstring folderName = FileNamePart(scratch.path());
     DialogAnswerer user(
-        DialogWithText(L"Please select a folder to extract to...", program.info.dwProcessId),
-        [&](HWND dialog) {
+        DialogWithText(L"Please select a folder to extract to...", program.id()), [&](HWND dialog) {
             EXPECT_TRUE(WaitUntil([&] { return SelectedFolderInBrowser(dialog) == folderName; }));
             PressButton(IDOK)(dialog);
         });

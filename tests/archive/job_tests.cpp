@@ -1,6 +1,6 @@
 // The jobs on the Archiver: opening and extracting under the real progress dialog.
 #include "archive/archiver.h"
-#include "archive/console/scripts.h"
+#include "archive/console/toolcommand.h"
 #include "res/resource.h"
 #include "shell/paths.h"
 #include "support/testsupport.h"

@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include "archive/archivekind.h"
+#include "archive/library/listing.h"
 #include "shell/paths.h"
 
 #include <commctrl.h>
@@ -64,6 +66,41 @@ int CountEntries(const std::wstring& folder) {
 
 std::wstring ProgramPath() {
     return ProgramFolder() + L"\\..\\bin\\VarnixFileOpener.exe";
+}
+
+StartedProgram::StartedProgram(const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + ProgramPath() + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                   &info_);
+}
+
+StartedProgram::~StartedProgram() {
+    if (info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(info_.hProcess, 1);
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+}
+
+int StartedProgram::Wait(DWORD milliseconds) {
+    if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0)
+        return -2;
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+std::vector<std::wstring> ArchiveEntries(const std::wstring& archive,
+                                         const std::wstring& password) {
+    ArchiveContents contents;
+    contents.password = password;
+    if (ListArchive(archive, GetArchiveKind(archive), contents) != 0)
+        return {L"<not listed>"};
+    std::vector<std::wstring> names;
+    for (const DirItem& item : contents.items)
+        names.push_back(item.path);
+    return Sorted(names);
 }
 
 int RunAndWait(const std::wstring& program, const std::wstring& arguments,
@@ -348,6 +385,26 @@ DialogAnswerer::Matcher DialogWithText(const std::wstring& text, DWORD processId
         EnumChildWindows(hwnd, FindChildWithText, reinterpret_cast<LPARAM>(&search));
         return search.found;
     };
+}
+
+HWND WaitForDialog(const DialogAnswerer::Matcher& matches, DWORD milliseconds) {
+    Search search{&matches, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(FindMatchingWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        milliseconds);
+    return search.found;
+}
+
+std::wstring ControlText(HWND dialog, int controlId) {
+    return TextOf(GetDlgItem(dialog, controlId));
+}
+
+void SetControlText(HWND dialog, int controlId, const std::wstring& text) {
+    SendMessageTimeoutW(GetDlgItem(dialog, controlId), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, nullptr);
 }
 
 DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text) {

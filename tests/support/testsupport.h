@@ -35,6 +35,29 @@ int CountEntries(const std::wstring& folder);
 // The program under test, built beside the tests.
 std::wstring ProgramPath();
 
+// The program under test started with `arguments`, not waited for. Stopped at the end if it
+// is still running.
+class StartedProgram {
+  public:
+    explicit StartedProgram(const std::wstring& arguments);
+    ~StartedProgram();
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    DWORD id() const { return info_.dwProcessId; }
+    // Its exit code once it has ended, or -2 when it has not within the time.
+    int Wait(DWORD milliseconds = 60000);
+    bool Ended(DWORD milliseconds = 30000) { return Wait(milliseconds) != -2; }
+
+  private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+// Every entry path of an archive, listed through the library and sorted; {"<not listed>"}
+// when it cannot be listed.
+std::vector<std::wstring> ArchiveEntries(const std::wstring& archive,
+                                         const std::wstring& password = std::wstring());
+
 // Runs a program with the given arguments and returns its exit code (or -1 when it could
 // not be started, -2 when it did not end within the time limit).
 int RunAndWait(const std::wstring& program, const std::wstring& arguments,
@@ -129,6 +152,13 @@ DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text);
 // Type into a control and press Enter there, as a user at the keyboard does.
 DialogAnswerer::Action TypeAndPressEnter(int controlId, const std::wstring& text);
 DialogAnswerer::Action PressButton(int buttonId);
+
+// The first visible dialog that matches, waited for at most `milliseconds`; null if none came.
+HWND WaitForDialog(const DialogAnswerer::Matcher& matches, DWORD milliseconds = 20000);
+
+// The text of a control of a dialog (also of another process), and setting it.
+std::wstring ControlText(HWND dialog, int controlId);
+void SetControlText(HWND dialog, int controlId, const std::wstring& text);
 
 // The text of the selected item in the folder tree of a folder-browser dialog (also of
 // another process), or "" when nothing is selected.

@@ -1,8 +1,10 @@
 // Shows one of the program's dialogs as a user sees it, for a screenshot:
 //   dialog_preview progress   the progress dialog of an extraction at 37 %
 //   dialog_preview password   the password prompt
+//   dialog_preview add        the add-to-archive dialog for two files
 // Not a test; scripts/screenshots.sh runs it.
 #include "archive/progress.h"
+#include "ui/adddialog.h"
 #include "ui/passwordprompt.h"
 #include "ui/progressdialog.h"
 
@@ -16,6 +18,11 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
+    if (wcsstr(commandLine, L"add")) {
+        ShowAddDialog({L"C:\\users\\Public\\Documents\\Holiday photos\\beach.jpg",
+                       L"C:\\users\\Public\\Documents\\Holiday photos\\harbour.jpg"});
+        return 0;
+    }
     if (wcsstr(commandLine, L"password")) {
         std::string password;
         PromptPassword(password);

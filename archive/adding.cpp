@@ -1,0 +1,216 @@
+// Adding files to an archive through the console tool, on a worker thread under the
+// progress dialog.
+#include "archive/archiver.h"
+
+#include "app/appstate.h"
+#include "archive/archivekind.h"
+#include "archive/console/consolesession.h"
+#include "archive/console/processrunner.h"
+#include "archive/console/toolcommand.h"
+#include "archive/jobthread.h"
+#include "archive/library/extraction.h"
+#include "archive/progress.h"
+#include "archive/textconv.h"
+#include "shell/paths.h"
+#include "ui/progressdialog.h"
+
+const wchar_t zipPasswordMessage[] =
+    L"A ZIP archive's password can hold only ASCII characters: letters without accents, "
+    L"digits, blanks and punctuation. Choose a 7z archive for this password.";
+
+namespace {
+
+void ShowMessage(const wchar_t* text) {
+    MessageBoxW(AppState.mainWindow, text, L"Varnix File Opener", MB_OK);
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// What a stopped run can leave beside the archive: the tool writes a new archive in place
+// and an updated one as "<archive>.tmp" first. Only what was not there before the run goes.
+class RunLeftovers {
+  public:
+    explicit RunLeftovers(const std::wstring& archive)
+        : archive_(archive), archiveExisted_(Exists(archive)),
+          temporaryExisted_(Exists(archive + L".tmp")) {}
+
+    void Remove() const {
+        if (!temporaryExisted_)
+            DeleteFileW((archive_ + L".tmp").c_str());
+        if (!archiveExisted_)
+            DeleteFileW(archive_.c_str());
+    }
+
+  private:
+    std::wstring archive_;
+    bool archiveExisted_;
+    bool temporaryExisted_;
+};
+
+void RunAndTidy(ToolRun& run, ConsoleSession& session, const std::wstring& archive) {
+    RunLeftovers leftovers(archive);
+    RunTool(run, session);
+    DiscardRun(run);
+    if (session.stopped)
+        leftovers.Remove();
+}
+
+// The absolute form of a path, however long; "" when there is none.
+std::wstring FullPathName(const std::wstring& path) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return std::wstring();
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return std::wstring();
+    full.resize(length);
+    return full;
+}
+
+// A path as the file functions and the tool take it: no trailing backslash (a drive root
+// keeps its own).
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+// The files the tool will report: one for each file, all those inside each folder.
+uint64_t CountFilesToAdd(const std::vector<std::wstring>& entries) {
+    uint64_t count = 0;
+    for (const std::wstring& entry : entries)
+        count += IsDirectory(entry) ? static_cast<uint64_t>(CountFiles(entry, true)) : 1;
+    return count;
+}
+
+// Rebuilds the archive folder `folder` inside `scratch` and copies the entries into it,
+// so that the tool, run inside `scratch`, stores them under that folder. Returns the
+// number of files staged.
+int StageFiles(const std::wstring& scratch, const std::wstring& folder,
+               const std::vector<std::wstring>& entries, const std::atomic<int32_t>& cancelled) {
+    CreateDirectoryW(scratch.c_str(), nullptr);
+    std::wstring target = scratch;
+    std::vector<std::string> components;
+    SplitText(WideToUtf8(folder), '\\', components);
+    for (const std::string& component : components) {
+        target += L"\\" + Utf8ToWide(component);
+        CreateDirectoryW(target.c_str(), nullptr);
+    }
+    int count = 0;
+    for (const std::wstring& entry : entries) {
+        if (cancelled)
+            break;
+        std::wstring destination = target + L"\\" + FileNamePart(entry);
+        if (IsDirectory(entry))
+            count += CopyFolderTree(entry, destination);
+        else if (CopyFileW(entry.c_str(), destination.c_str(), FALSE))
+            ++count;
+    }
+    return count;
+}
+
+DWORD WINAPI AddJob(void* parameter) {
+    auto archiver = static_cast<Archiver*>(parameter);
+    archiver->mode = ModeAdd;
+
+    ConsoleSession session(*archiver);
+    session.cancelled = &archiver->cancelled;
+    if (!archiver->password.empty())
+        session.SetPassword(WideToUtf8(archiver->password));
+    // Told that the job has a password, the tool asks for it and the session answers.
+    const bool askPassword = session.passwordKnown;
+
+    std::vector<std::wstring> entries;
+    for (const std::wstring& file : archiver->files)
+        entries.push_back(WithoutTrailingBackslash(file));
+
+    if (!archiver->subPath.empty()) {
+        archiver->RemoveTempFolder();
+        archiver->tmpPath = GetTempName(L"Quorp");
+        int count = StageFiles(archiver->tmpPath, Utf8ToWide(archiver->subPath), entries,
+                               archiver->cancelled);
+        progressTotal = count;
+        if (count != 0 && !archiver->cancelled) {
+            ToolRun run = MakeFolderRun(archiver->archivePath, archiver->tmpPath, askPassword);
+            RunAndTidy(run, session, archiver->archivePath);
+            if (session.RunFailed())
+                archiver->jobFailure = session.FailureMessage();
+        }
+    } else {
+        progressTotal = CountFilesToAdd(entries);
+        for (const std::wstring& entry : entries) {
+            if (archiver->cancelled || session.passwordDeclined)
+                break;
+            ToolRun run;
+            if (!MakeItemsRun(archiver->archivePath, L"a", {entry}, askPassword, run))
+                continue; // a path Windows gives no file has nothing to add
+            RunAndTidy(run, session, archiver->archivePath);
+            if (session.RunFailed()) {
+                archiver->jobFailure = session.FailureMessage();
+                break;
+            }
+        }
+    }
+
+    FinishProgress();
+    archiver->mode = ModeNone;
+    archiver->files.clear();
+    return 0;
+}
+
+} // namespace
+
+int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
+    int kind = GetArchiveKind(archivePath);
+    if (kind != ArchiveKind7z && kind != ArchiveKindZip) {
+        ShowMessage(L"Operation is not supported.");
+        return -1;
+    }
+    // The tool gets the path as one quoted argument; it is also where the files go when
+    // the tool runs inside the staging folder, so it must not be relative.
+    std::wstring fullPath = FullPathName(archivePath);
+    if (!IsUsableToolPath(archivePath) || fullPath.empty()) {
+        ShowMessage(L"The archive's name is not a valid file name.");
+        return -1;
+    }
+    archivePath = fullPath;
+    // A folder of the archive is rebuilt on disk for the tool: its name has to be one that
+    // Windows takes as it is.
+    std::wstring folder = Utf8ToWide(subPath);
+    if (!folder.empty() && SafeItemPath(folder) != folder) {
+        ShowMessage(L"Files cannot be added into this folder: its name is not a valid "
+                    L"Windows folder name.");
+        return -1;
+    }
+
+    if (kind == ArchiveKindZip && !ZipTakesPassword(password)) {
+        ShowMessage(zipPasswordMessage);
+        return -1;
+    }
+
+    ResetProgress();
+    files = newFiles;
+    cancelled = 0;
+    jobFailure.clear();
+    win::KernelHandle job = StartJob(AddJob, this);
+    if (!job)
+        return 0;
+    if (!ShowProgress(L"Add Files", L"Adding Files "))
+        cancelled = 1; // the running tool is stopped, and no further run starts
+    WaitForJob(job.get());
+    if (!jobFailure.empty())
+        ShowMessage(jobFailure.c_str());
+    return 0;
+}
+
+int Archiver::AddToArchive(const std::wstring& archive, const std::vector<std::wstring>& newFiles,
+                           const std::wstring& newPassword) {
+    archivePath = archive;
+    subPath.clear();
+    password = newPassword;
+    AddFiles(newFiles);
+    return 0;
+}

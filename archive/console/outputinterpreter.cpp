@@ -1,0 +1,128 @@
+#include "archive/console/outputinterpreter.h"
+
+#include "app/appstate.h"
+#include "archive/archiver.h"
+#include "archive/console/consolesession.h"
+#include "archive/progress.h"
+#include "archive/textconv.h"
+#include "ui/passwordprompt.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+const char OutputInterpreter::passwordPrompt[] = "Enter password (will not be echoed):";
+const char OutputInterpreter::verifyPrompt[] = "Verify password (will not be echoed)";
+const char OutputInterpreter::replacePrompt[] =
+    "(Y)es / (N)o / (A)lways / (S)kip all / A(u)to rename all / (Q)uit?";
+
+// Longer than every text a line is tested for.
+static const size_t keptLineLength = 256;
+
+// A line begins with a text when the text stands at its very first position.
+static bool BeginsWith(const std::string& line, const char* text) {
+    return line.compare(0, strlen(text), text) == 0;
+}
+
+std::wstring ConsoleSession::FailureMessage() const {
+    std::wstring text = L"The archive could not be changed.";
+    if (!errorText.empty())
+        text += L"\n\n" + Utf8ToWide(errorText);
+    else
+        text += L" The archive tool ended with code " + std::to_wstring(exitCode) + L".";
+    return text;
+}
+
+OutputInterpreter::OutputInterpreter(ConsoleSession& session, ToolInput& input)
+    : session_(session), input_(input) {}
+
+void OutputInterpreter::InterpretOutput(const char* chunk, size_t size) {
+    const char* end = chunk + size;
+    while (chunk < end) {
+        auto lineEnd = static_cast<const char*>(memchr(chunk, '\n', end - chunk));
+        const char* pieceEnd = lineEnd ? lineEnd : end;
+        size_t room = keptLineLength - line_.size();
+        line_.append(chunk, std::min(room, static_cast<size_t>(pieceEnd - chunk)));
+        if (!lineEnd)
+            break;
+        CheckForPrompt();
+        EndLine();
+        chunk = lineEnd + 1;
+    }
+    // A prompt comes without a line end: the tool waits for the answer right behind it.
+    CheckForPrompt();
+}
+
+void OutputInterpreter::Finish() {
+    if (!line_.empty()) {
+        CheckForPrompt();
+        EndLine();
+    }
+}
+
+void OutputInterpreter::CheckForPrompt() {
+    if (lineAnswered_ || line_.empty())
+        return;
+    if (BeginsWith(line_, passwordPrompt) || BeginsWith(line_, verifyPrompt)) {
+        lineAnswered_ = true;
+        AnswerPassword();
+    } else if (BeginsWith(line_, replacePrompt)) {
+        lineAnswered_ = true;
+        AnswerReplace();
+    }
+}
+
+void OutputInterpreter::EndLine() {
+    OutputDebugStringA((line_ + "\n").c_str());
+    Archiver& archiver = session_.archiver;
+    // 7-Zip prints "Compressing  name" in older versions and "+ name" (asked for with
+    // -bb1) in current ones, once per file. The count stays one short of the total until
+    // the job ends, so that the progress dialog does not close while the last file is
+    // still being packed.
+    if (archiver.mode == ModeAdd && (BeginsWith(line_, "Compressing") || BeginsWith(line_, "+ "))) {
+        uint64_t total = progressTotal;
+        if (total == 0 || progressCompleted + 1 < total)
+            ++progressCompleted;
+    }
+    // 7-Zip's account of a failure: its first error line and the lines after it.
+    std::string text = line_.substr(0, line_.find_last_not_of("\r") + 1);
+    if (errorLines_ == 0 && (BeginsWith(text, "ERROR") || BeginsWith(text, "System ERROR") ||
+                             BeginsWith(text, "Command Line Error")))
+        errorLines_ = 1;
+    else if (errorLines_ > 0 && !text.empty())
+        ++errorLines_;
+    if (errorLines_ > 0 && errorLines_ <= 10 && !text.empty())
+        session_.errorText += text + "\n";
+
+    line_.clear();
+    lineAnswered_ = false;
+}
+
+void OutputInterpreter::AnswerPassword() {
+    if (!session_.passwordKnown && !session_.passwordDeclined) {
+        std::string typed;
+        if (PromptPassword(typed))
+            session_.SetPassword(typed);
+        else
+            session_.passwordDeclined = true;
+        SecureZeroMemory(&typed[0], typed.size());
+    }
+    if (session_.passwordKnown) {
+        input_.Write(session_.password);
+        input_.Write("\n");
+    } else {
+        // Declined: the tool reads the end of its input and gives up.
+        input_.Close();
+    }
+}
+
+void OutputInterpreter::AnswerReplace() {
+    Archiver& archiver = session_.archiver;
+    if (archiver.replaceAll == 0 &&
+        MessageBoxW(AppState.mainWindow, L"File already exists.\nDo you want to replace it?",
+                    L"Varnix File Opener", MB_YESNO) == IDYES)
+        archiver.replaceAll = 1;
+    // "N" is the tool's own answer for keeping the file: it goes on instead of waiting.
+    input_.Write(archiver.replaceAll == 1 ? "Y\n" : "N\n");
+}

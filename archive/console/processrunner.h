@@ -1,0 +1,19 @@
+#pragma once
+
+#include <windows.h>
+
+struct ConsoleSession;
+struct ToolRun;
+
+// Runs the console tool once, hidden, with its standard output and error on one pipe that
+// is read while it runs and its standard input on another, where the output interpreter
+// answers its prompts. The tool and anything it starts run in a job object: the session's
+// cancel flag stops them all. True when the tool was started (it has ended by then).
+bool RunTool(const ToolRun& run, ConsoleSession& session);
+
+// How long the output may rest inside a line that is no prompt the interpreter knows
+// before the tool's input is closed: a tool that waits there for an answer then ends.
+const DWORD unansweredLineLimit = 3000;
+
+// How many runs this process has started, for diagnostics.
+int ToolRunsStarted();

@@ -1,0 +1,112 @@
+#include "archive/console/toolcommand.h"
+
+#include "archive/textconv.h"
+#include "shell/paths.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+std::wstring GetCorePath(const std::wstring& name) {
+    return ProgramFolder() + L"\\core\\" + name;
+}
+
+std::wstring GetTempName(const std::wstring& prefix) {
+    wchar_t localAppData[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, localAppData, CSIDL_LOCAL_APPDATA, FALSE);
+    std::wstring temp = std::wstring(localAppData) + L"\\Temp";
+    CreateDirectoryW(temp.c_str(), nullptr);
+    // The tick count printed as a signed number: after 24.8 days of uptime it is negative.
+    long ticks = static_cast<long>(GetTickCount());
+    return temp + L"\\" + prefix + std::to_wstring(ticks);
+}
+
+bool IsUsableToolPath(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    for (size_t i = 0; i < path.size(); ++i) {
+        wchar_t c = path[i];
+        if (c < 32 || wcschr(L"\"<>|*?", c))
+            return false;
+        if (c == L':' && i != 1)
+            return false;
+    }
+    return true;
+}
+
+bool IsListableName(const std::wstring& name) {
+    return name.find_first_of(std::wstring(L"\r\n\0", 3)) == std::wstring::npos;
+}
+
+bool ZipTakesPassword(const std::wstring& password) {
+    for (wchar_t c : password) {
+        if (c >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// The switches every run gets: answers and output in UTF-8 (the password typed at the
+// prompt is read in that code page), and one "+ name" line per file added, which the
+// progress counts.
+static const wchar_t commonSwitches[] = L" -sccUTF-8 -bb1";
+
+static std::wstring ToolStart(const std::wstring& command, const std::wstring& archive) {
+    return L"\"" + GetCorePath(L"7z.exe") + L"\" " + command + L" \"" + archive + L"\"";
+}
+
+bool MakeItemsRun(const std::wstring& archive, const std::wstring& command,
+                  const std::vector<std::wstring>& names, bool askPassword, ToolRun& run) {
+    run = ToolRun();
+    if (!IsUsableToolPath(archive))
+        return false;
+    // The tool trims every line of a list file and drops quotes around it; a quoted name
+    // keeps its blanks, and quotes of its own, exactly.
+    std::string list;
+    for (const std::wstring& name : names) {
+        if (!IsListableName(name))
+            return false;
+        list += "\"" + WideToUtf8(name) + "\"\r\n";
+    }
+    std::wstring listFile = GetTempName(L"7z") + L".txt";
+    HANDLE file = CreateFileW(listFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool complete =
+        WriteFile(file, list.data(), static_cast<DWORD>(list.size()), &written, nullptr) &&
+        written == list.size();
+    CloseHandle(file);
+    if (!complete) {
+        DeleteFileW(listFile.c_str());
+        return false;
+    }
+
+    run.program = GetCorePath(L"7z.exe");
+    run.listFile = listFile;
+    run.commandLine =
+        ToolStart(command, archive) + L" @\"" + listFile + L"\" -scsUTF-8" + commonSwitches;
+    // Names to delete are entries: a "*" in one is part of its name.
+    if (command == L"d")
+        run.commandLine += L" -spd";
+    if (askPassword)
+        run.commandLine += L" -p";
+    return true;
+}
+
+ToolRun MakeFolderRun(const std::wstring& archive, const std::wstring& folder, bool askPassword) {
+    ToolRun run;
+    run.program = GetCorePath(L"7z.exe");
+    run.folder = folder;
+    run.commandLine = ToolStart(L"a", archive) + L" *" + commonSwitches;
+    if (askPassword)
+        run.commandLine += L" -p";
+    return run;
+}
+
+void DiscardRun(ToolRun& run) {
+    if (!run.listFile.empty())
+        DeleteFileW(run.listFile.c_str());
+    run.listFile.clear();
+}

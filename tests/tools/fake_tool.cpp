@@ -1,0 +1,109 @@
+// Stands in for the console tool where the real one cannot show a case: it prints what a
+// test needs, byte for byte, and reports on standard output what it read.
+//   fake_tool split-prompt   a password prompt cut by the 4096-byte boundary of a read
+//   fake_tool replace N      N replace questions, each answer reported
+//   fake_tool wait           a question nobody knows, then waits on its input
+//   fake_tool flood          10 MB of output in lines
+//   fake_tool sleep          starts "fake_tool nap" and sleeps; both report their ids
+//   fake_tool nap            sleeps a minute
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+
+void Write(const std::string& text) {
+    DWORD written = 0;
+    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+// One line of standard input without its line end; false at the end of input.
+bool ReadLine(std::string& line) {
+    line.clear();
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    for (;;) {
+        char c = 0;
+        DWORD read = 0;
+        if (!ReadFile(in, &c, 1, &read, nullptr) || read == 0)
+            return !line.empty();
+        if (c == '\n')
+            return true;
+        if (c != '\r')
+            line += c;
+    }
+}
+
+void Report(const std::string& what) {
+    std::string line;
+    if (ReadLine(line))
+        Write(what + "[" + line + "]\r\n");
+    else
+        Write(what + " input ended\r\n");
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"split-prompt") {
+        const std::string prompt = "Enter password (will not be echoed):";
+        // 4,096 bytes in one write: a long line, then the prompt's first 16 characters.
+        std::string filler(4096 - 16 - 2, '.');
+        filler += "\r\n";
+        Write(filler + prompt.substr(0, 16));
+        Sleep(400); // the reader takes the first 4096 bytes on their own
+        Write(prompt.substr(16));
+        Report("password");
+        return 0;
+    }
+    if (mode == L"replace") {
+        int count = argc > 2 ? _wtoi(argv[2]) : 1;
+        for (int i = 0; i < count; ++i) {
+            Write("Would you like to replace the existing file:\r\n"
+                  "(Y)es / (N)o / (A)lways / (S)kip all / A(u)to rename all / (Q)uit? ");
+            Report("answer");
+        }
+        return 0;
+    }
+    if (mode == L"wait") {
+        Write("Press a key to go on: ");
+        Report("key");
+        return 3;
+    }
+    if (mode == L"flood") {
+        std::string line(99, 'x');
+        line += "\n";
+        std::string block;
+        for (int i = 0; i < 1000; ++i)
+            block += line;
+        for (int i = 0; i < 100; ++i) // 100 blocks of 100,000 bytes
+            Write(block);
+        Write("done\r\n");
+        return 0;
+    }
+    if (mode == L"sleep") {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring command = L"\"" + std::wstring(self) + L"\" nap";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION child = {};
+        if (CreateProcessW(self, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &child))
+            Write("child " + std::to_string(child.dwProcessId) + "\r\n");
+        Write("parent " + std::to_string(GetCurrentProcessId()) + "\r\n");
+        Sleep(60000);
+        return 0;
+    }
+    if (mode == L"nap") {
+        Sleep(60000);
+        return 0;
+    }
+    Write("unknown mode\r\n");
+    return 2;
+}

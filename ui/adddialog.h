@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The add-to-archive dialog: an archive name and an optional password for the files it
+// collects. The browser opens it with the files selected on disk (ShowAddDialog). The
+// shell's "Add to archive..." verb starts one process per selected file: the first shows
+// the dialog, every later one hands its file to that dialog and ends (CollectAddRequest).
+
+// The dialog's title, by which later processes find it.
+extern const wchar_t addDialogTitle[];
+
+// Shows the dialog for `files` (full paths, at least one) owned by the main window. Always 1.
+int ShowAddDialog(const std::vector<std::wstring>& files);
+
+// Carries out one "/a" request; `argument` is the quoted path behind the verb. Always 1.
+int CollectAddRequest(const std::wstring& argument);
+
+// The archive a file is added to by default: beside it, named after it, with the
+// extension "zip", and not the name of a file that exists.
+std::wstring DefaultArchiveName(const std::wstring& folder, const std::wstring& file);
+
+// How long a later "/a" process waits for the first one's dialog to take its path before
+// it collects on its own.
+const DWORD collectorWaitLimit = 10000;
