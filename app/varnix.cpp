@@ -7,7 +7,9 @@
 #include "archive/archivekind.h"
 #include "shell/registration.h"
 #include "shell/unregistration.h"
+#include "ui/mainfrm.h"
 #include "ui/settings.h"
+#include "win/messageloop.h"
 
 #include <commctrl.h>
 #include <gdiplus.h>
@@ -16,16 +18,21 @@
 #include <cwchar>
 
 int Run(const std::wstring& commandLine, int showCommand) {
-    (void)showCommand;
+    win::MessageLoop loop;
+    CMainFrame frame(loop);
     // A double-clicked archive arrives as the whole, unquoted command line. One too long
     // for the field is left out rather than cut into the name of another file.
     if (!commandLine.empty() && IsArchivePath(commandLine) &&
         commandLine.size() < _countof(AppState.settings.lastPath))
         wcscpy_s(AppState.settings.lastPath, commandLine.c_str());
 
-    // The main window arrives with the browser; until then the window run ends here.
-    OutputDebugStringW(L"Main window creation failed!\n");
-    return 0;
+    if (!frame.CreateFrame()) {
+        OutputDebugStringW(L"Main window creation failed!\n");
+        return 0;
+    }
+    ShowWindow(frame.hwnd(), showCommand);
+    // The frame and its view (with the open archive) go when the loop has ended.
+    return loop.Run();
 }
 
 int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showCommand) {

@@ -42,10 +42,19 @@ FileTree* Archiver::FindTree(const std::string& path, bool create) {
     size_t start = 0;
     for (;;) {
         size_t end = path.find('\\', start);
-        std::string_view component(path.data() + start,
-                                   (end == std::string::npos ? path.size() : end) - start);
-        node = FindChild(node, component, create);
-        if (!node || end == std::string::npos)
+        size_t stop = end == std::string::npos ? path.size() : end;
+        FileTree* parent = node;
+        size_t before = parent->children.size();
+        node = FindChild(parent, std::string_view(path.data() + start, stop - start), create);
+        if (!node)
+            return nullptr;
+        if (parent->children.size() != before) {
+            // Made on the way: a folder until an entry of its own says otherwise, with its
+            // path, so that it can be entered and extracted like any other.
+            node->attributes = FILE_ATTRIBUTE_DIRECTORY;
+            node->path = path.substr(0, stop);
+        }
+        if (end == std::string::npos)
             return node;
         start = end + 1;
     }

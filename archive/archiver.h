@@ -31,14 +31,14 @@ class Archiver {
     // --- the archive tree ---
 
     // The node for a backslash-separated path below the root ("" is the root); with
-    // `create`, missing nodes are made on the way.
+    // `create`, missing nodes are made on the way, as folders.
     FileTree* FindTree(const std::string& path, bool create);
     // The child of `node` whose name equals `name` byte for byte (case matters).
     static FileTree* FindChild(FileTree* node, std::string_view name, bool create);
     // Builds the tree from a listing; advances the progress counters per entry.
     void BuildTree(const ArchiveContents& contents);
-    // A node is a folder when its entry has the directory attribute; a folder that is
-    // only implied by the paths below it is not.
+    // A node is a folder when it has the directory attribute: from its entry, or, for a
+    // folder only implied by the paths below it, from the tree.
     static bool IsFolder(const FileTree* node);
 
     // --- the rows of the folder shown ---

@@ -3,10 +3,15 @@
 // Program icon, menu, toolbar and accelerators share this id.
 #define IDR_MAINFRAME 128
 
+#define IDD_ABOUTBOX 100
+#define IDD_VARNIX_FORM 129
 #define IDD_PASSWORD 205
 #define IDD_PROGRESS 206
 #define IDD_ADD 207
 
+#define IDC_LOCATION 1001
+#define IDC_LIST 1002
+#define IDC_PATH 1003
 #define IDC_PASSWORD 1004
 #define IDC_PROGRESS_BAR 1005
 #define IDC_PROGRESS_MESSAGE 1006
@@ -14,3 +19,23 @@
 #define IDC_BROWSE 1008
 #define IDC_ADD_PASSWORD 1009
 #define IDC_ADD_PASSWORD_AGAIN 1010
+
+// The frame's commands.
+#define ID_ADD 32775
+#define ID_EXTRACT 32776
+#define ID_DELETE 32777
+
+// Command ids of the standard frame, as the menu and accelerators use them.
+#define ID_FILE_NEW 57600
+#define ID_FILE_OPEN 57601
+#define ID_FILE_SAVE 57603
+#define ID_FILE_PRINT 57607
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_NEXT_PANE 57680
+#define ID_PREV_PANE 57681
+#define ATL_IDS_IDLEMESSAGE 57345
+#define ATL_IDW_TOOLBAR 59392
+#define ATL_IDW_STATUS_BAR 59393
+#define ID_VIEW_TOOLBAR 59392
+#define ID_VIEW_STATUS_BAR 59393

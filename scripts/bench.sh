@@ -33,3 +33,4 @@ echo "bench: the $flavour program"
 "$wine" "$flavour_dir/tests/open_benchmark.exe" "$("$wine" winepath -w "$data/flat-100k.zip")" \
   "$("$wine" winepath -w "$data/nested-100k.zip")"
 "$wine" "$flavour_dir/tests/add_benchmark.exe" "$("$wine" winepath -w "$data/add")"
+"$wine" "$flavour_dir/tests/browser_benchmark.exe" "$("$wine" winepath -w "$data")"

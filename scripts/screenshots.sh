@@ -38,3 +38,45 @@ preview="$("$wine" winepath -w "$flavour_dir/tests/dialog_preview.exe")"
 shoot progress "Extract Files" "$wine" explorer /desktop=shot,1280x1024 "$preview" progress
 shoot password "Varnix File Opener" "$wine" explorer /desktop=shot,1280x1024 "$preview" password
 shoot add "Varnix File Opener - Add" "$wine" explorer /desktop=shot,1280x1024 "$preview" add
+shoot about "About" "$wine" explorer /desktop=shot,1280x1024 "$preview" about
+
+# The main window on a folder with an archive: disk mode, archive mode, the location bar
+# dropped down, and a toolbar tooltip.
+folder="$build_dir/screenshots/folder"
+rm -rf "$folder"
+mkdir -p "$folder/Reports"
+cp "$build_dir/testdata/nested.zip" "$folder/photos.zip"
+echo "quarterly figures" >"$folder/Reports/q3.txt"
+echo "a note" >"$folder/note.txt"
+probe() { "$wine" "$flavour_dir/tests/ui_probe.exe" "$@" 2>/dev/null | tr -d "\r"; }
+row_centre() { # row_centre NAME: the screen point of the row's name
+  local index
+  index=$(probe state | grep '^row: ' | cut -d'|' -f1 | sed 's/^row: //' | grep -nx "$1" | cut -d: -f1)
+  probe rects | grep '^rowrect: ' | sed -n "${index}p" | awk '{ print $2 + 40, int(($3 + $5) / 2) }'
+}
+"$wine" reg add 'HKCU\Software\Varnix FileOpener' /v last_path /t REG_SZ \
+  /d "$("$wine" winepath -w "$folder")" /f >/dev/null 2>&1
+# Started in the prefix's own virtual desktop, where the probe finds its window.
+"$wine" "$flavour_dir/bin/VarnixFileOpener.exe" >/dev/null 2>&1 &
+for _ in $(seq 100); do
+  probe state | grep -q '^count: [1-9]' && break
+  sleep 0.2
+done
+sleep 1
+import -window root -crop 960x600+0+0 "$shots/disk-mode.png"
+read -r x y < <(row_centre photos.zip)
+xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+sleep 2
+import -window root -crop 960x600+0+0 "$shots/archive-mode.png"
+read -r left top right bottom < <(probe rects | grep '^location: ' | sed 's/^location: //')
+xdotool mousemove $((right - 8)) $(((top + bottom) / 2)) click 1
+sleep 1
+import -window root -crop 960x600+0+0 "$shots/location-bar.png"
+xdotool key Escape
+read -r left top right bottom < <(probe rects | grep '^button: ' | head -1 | sed 's/^button: //')
+xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
+sleep 2
+import -window root -crop 480x200+0+0 "$shots/tooltip.png"
+probe close
+sleep 1
+echo "screenshots: $shots/disk-mode.png, archive-mode.png, location-bar.png, tooltip.png"

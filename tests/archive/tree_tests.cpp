@@ -66,33 +66,42 @@ std::string Describe(const Archiver& archiver) {
     return out;
 }
 
-TEST(ArchiveTree, FoldersImpliedByPathsAreNodesWithoutAnEntry) {
+TEST(ArchiveTree, FoldersImpliedByPathsAreFoldersToo) {
     Archiver archiver;
     archiver.BuildTree(Contents({File(L"a\\b\\c.txt")}));
 
+    // Many archives keep no entries for their folders: those are made on the way, as
+    // folders with their paths, so that they can be entered and extracted.
     FileTree* a = archiver.FindTree("a", false);
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->attributes, 0u);
-    EXPECT_EQ(a->path, "");
-    EXPECT_FALSE(Archiver::IsFolder(a));
+    EXPECT_EQ(a->attributes, static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(a->path, "a");
+    EXPECT_TRUE(Archiver::IsFolder(a));
     FileTree* b = archiver.FindTree("a\\b", false);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->attributes, 0u);
+    EXPECT_EQ(b->path, "a\\b");
+    EXPECT_TRUE(Archiver::IsFolder(b));
     FileTree* c = archiver.FindTree("a\\b\\c.txt", false);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->path, "a\\b\\c.txt");
     EXPECT_EQ(c->size, "10");
+    EXPECT_FALSE(Archiver::IsFolder(c));
 
-    // Listed at the root, the implied folder is an ordinary row with no sizes and no path.
     archiver.ListFolder("");
     ASSERT_EQ(archiver.GetRowCount(), 2);
     ItemData row = archiver.GetRow(1);
     EXPECT_EQ(row.name, L"a");
-    EXPECT_EQ(row.path, L"");
-    EXPECT_EQ(row.attributes, 0u);
-    EXPECT_NE(row.type, L"Folder");
+    EXPECT_EQ(row.path, L"a");
+    EXPECT_EQ(row.type, L"Folder");
     EXPECT_EQ(row.size, L"");
-    EXPECT_EQ(row.packedSize, L"");
+    // Entered like a folder with an entry.
+    EXPECT_EQ(archiver.OpenItem(L"a"), 2);
+    EXPECT_EQ(archiver.subPath, "a");
+
+    // An entry that names a file where a folder was implied makes it that file.
+    Archiver odd;
+    odd.BuildTree(Contents({File(L"x\\y.txt"), File(L"x")}));
+    EXPECT_FALSE(Archiver::IsFolder(odd.FindTree("x", false)));
 }
 
 TEST(ArchiveTree, FolderEntryBeforeOrAfterItsContentsGivesTheSameTree) {

@@ -332,8 +332,10 @@ void DialogAnswerer::Watch() {
             Sleep(20);
             continue;
         }
-        action_(search.found);
+        // Counted before the answer is given: the code under test may go on the moment the
+        // dialog has its answer, and must then see it counted.
         ++answered_;
+        action_(search.found);
         // One answer per dialog: wait until this one has gone.
         WaitUntil(
             [&] { return stop_ || !IsWindow(search.found) || !IsWindowVisible(search.found); },

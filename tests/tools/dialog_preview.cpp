@@ -2,8 +2,11 @@
 //   dialog_preview progress   the progress dialog of an extraction at 37 %
 //   dialog_preview password   the password prompt
 //   dialog_preview add        the add-to-archive dialog for two files
+//   dialog_preview about      the about box
 // Not a test; scripts/screenshots.sh runs it.
 #include "archive/progress.h"
+#include "app/appstate.h"
+#include "ui/aboutdlg.h"
 #include "ui/adddialog.h"
 #include "ui/passwordprompt.h"
 #include "ui/progressdialog.h"
@@ -18,6 +21,11 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
+    if (wcsstr(commandLine, L"about")) {
+        CAboutDlg about;
+        about.DoModal(AppInstance(), nullptr);
+        return 0;
+    }
     if (wcsstr(commandLine, L"add")) {
         ShowAddDialog({L"C:\\users\\Public\\Documents\\Holiday photos\\beach.jpg",
                        L"C:\\users\\Public\\Documents\\Holiday photos\\harbour.jpg"});

@@ -6,6 +6,7 @@
 //   fake_tool flood          10 MB of output in lines
 //   fake_tool sleep          starts "fake_tool nap" and sleeps; both report their ids
 //   fake_tool nap            sleeps a minute
+//   fake_tool touch FILE     makes FILE.opened: it stands in for a document's program
 #include <windows.h>
 
 #include <cstdio>
@@ -98,6 +99,13 @@ int wmain(int argc, wchar_t** argv) {
             Write("child " + std::to_string(child.dwProcessId) + "\r\n");
         Write("parent " + std::to_string(GetCurrentProcessId()) + "\r\n");
         Sleep(60000);
+        return 0;
+    }
+    if (mode == L"touch" && argc > 2) {
+        std::wstring marker = std::wstring(argv[2]) + L".opened";
+        HANDLE file =
+            CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(file);
         return 0;
     }
     if (mode == L"nap") {

@@ -1,0 +1,242 @@
+#!/usr/bin/env python3
+"""The browser window end to end: the real program under Wine, driven from outside with
+xdotool as a user would, and read back with ui_probe.exe.
+
+    browser_e2e.py WINE PROGRAM PROBE SEVENZIP TESTDATA
+
+Needs the X display and the Wine prefix of the test run (DISPLAY, WINEPREFIX). Screenshots
+of the steps go to TESTDATA/e2e/.
+"""
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+WINE, PROGRAM, PROBE, SEVENZIP, TESTDATA = sys.argv[1:6]
+TITLE = "Varnix File Opener - Ver 1.0"
+failures = []
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def check(condition, what):
+    print(("ok    " if condition else "FAIL  ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def probe(*arguments):
+    result = subprocess.run([WINE, PROBE, *arguments], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=60)
+    facts = {}
+    for line in result.stdout.decode("utf-8", "replace").splitlines():
+        key, _, value = line.partition(": ")
+        facts.setdefault(key, []).append(value)
+    return facts
+
+
+def state():
+    return probe("state")
+
+
+def rows(facts):
+    return [row.split("|")[0] for row in facts.get("row", [])]
+
+
+def wait_for(condition, what, seconds=30):
+    deadline = time.time() + seconds
+    facts = {}
+    while time.time() < deadline:
+        facts = state()
+        try:
+            if condition(facts):
+                check(True, what)
+                return facts
+        except (IndexError, KeyError, ValueError):
+            pass
+        time.sleep(0.3)
+    check(False, what + " (last seen: " + repr({k: facts.get(k) for k in
+                                                ("path", "columns", "count", "title")}) + ")")
+    return facts
+
+
+def xdotool(*arguments):
+    subprocess.run(["xdotool", *arguments], check=False)
+
+
+def rect_centre(text, x_offset=None):
+    left, top, right, bottom = (int(v) for v in text.split())
+    x = left + x_offset if x_offset is not None else (left + right) // 2
+    return x, (top + bottom) // 2
+
+
+def click(x, y, twice=False):
+    xdotool("mousemove", str(x), str(y))
+    time.sleep(0.1)
+    if twice:
+        xdotool("click", "--repeat", "2", "--delay", "80", "1")
+    else:
+        xdotool("click", "1")
+    time.sleep(0.2)
+
+
+def row_rect(name):
+    facts = state()
+    names = rows(facts)
+    rects = probe("rects").get("rowrect", [])
+    return rects[names.index(name)]
+
+
+def activate(name):
+    click(*rect_centre(row_rect(name), 40), twice=True)
+
+
+def select(name):
+    click(*rect_centre(row_rect(name), 40))
+
+
+def shot(name):
+    subprocess.run(["import", "-window", "root", str(OUT / (name + ".png"))], check=False)
+
+
+def start(*arguments):
+    process = subprocess.Popen([WINE, PROGRAM, *arguments], stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    wait_for(lambda f: f["title"] == [TITLE] and int(f["count"][0]) > 0, "the window is up")
+    return process
+
+
+def close(process):
+    probe("close")
+    try:
+        process.wait(timeout=30)
+        check(True, "the window closes")
+    except subprocess.TimeoutExpired:
+        process.kill()
+        check(False, "the window closes")
+
+
+def archive_entries(archive):
+    result = subprocess.run([SEVENZIP, "l", "-slt", str(archive)], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL)
+    return [line[7:] for line in result.stdout.decode().splitlines() if line.startswith("Path = ")][1:]
+
+
+OUT = Path(TESTDATA) / "e2e"
+shutil.rmtree(OUT, ignore_errors=True)
+folder = OUT / "files"
+folder.mkdir(parents=True)
+shutil.copy(Path(TESTDATA) / "nested.zip", folder / "set.zip")
+(folder / "note.txt").write_text("a note\n")
+extracted = OUT / "extracted"
+extracted.mkdir()
+archive = folder / "set.zip"
+
+subprocess.run([WINE, "reg", "delete", "HKCU\\Software\\Varnix FileOpener", "/f"],
+               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+# First start: the Desktop, the disk columns, the three buttons.
+program = start()
+facts = state()
+check(facts["columns"] == ["Name|Size|Type|Modified"], "disk mode has Name, Size, Type, Modified")
+check(facts["path"][0].lower().endswith("\\desktop\\"), "the first start lists the Desktop: " +
+      facts["path"][0])
+check(facts["buttons"] == ["Add|Extract|Delete"], "the toolbar has Add, Extract and Delete")
+check(facts["widths"][0].split()[:4] == ["350", "150", "150", "150"],
+      "columns are 350 and 150 pixels wide")
+shot("1-desktop")
+
+# A folder typed into the path box, then Enter.
+click(*rect_centre(probe("rects")["pathbox"][0]))
+xdotool("key", "ctrl+a")
+xdotool("type", "--delay", "15", windows_path(folder))
+xdotool("key", "Return")
+facts = wait_for(lambda f: f["path"] == [windows_path(folder) + "\\"], "the typed folder is listed")
+check(rows(facts) == ["..", "note.txt", "set.zip"], "its rows: " + repr(rows(facts)))
+
+# Double-click the ZIP: the archive's root with the archive columns.
+activate("set.zip")
+facts = wait_for(lambda f: f["columns"] == ["Name|Size|Packed|Type|Modified"],
+                 "double-clicking the ZIP shows the archive columns")
+check(facts["path"] == [windows_path(archive)], "the path box shows the archive")
+check(rows(facts) == ["..", "dir", "dir2", "docs", "empty", "\u00fcber", "big.bin",
+                     "director.txt", "top.txt"], "the archive's root rows: " + repr(rows(facts)))
+shot("2-archive")
+
+# Into a folder, up again, and up out of the archive.
+activate("docs")
+wait_for(lambda f: f["path"] == [windows_path(archive) + "\\docs"] and "readme.txt" in rows(f),
+         "a folder of the archive is entered")
+activate("..")
+wait_for(lambda f: f["path"] == [windows_path(archive)], "the up row leads back to the root")
+activate("..")
+wait_for(lambda f: f["path"] == [windows_path(folder) + "\\"] and
+         f["columns"] == ["Name|Size|Type|Modified"], "at the root it leads to the disk folder")
+
+# The location bar lists the path's segments, then the fixed places.
+activate("set.zip")
+wait_for(lambda f: f["path"] == [windows_path(archive)], "the archive again")
+facts = state()
+segments = len([part for part in windows_path(archive).split("\\") if part])
+check(int(facts["locations"][0]) >= segments + 4 and int(facts["location"][0]) == segments - 1,
+      "the location list holds %d segments, then the fixed places (%s entries, entry %s chosen)"
+      % (segments, facts["locations"][0], facts["location"][0]))
+left, top, right, bottom = (int(v) for v in probe("rects")["location"][0].split())
+click(right - 8, (top + bottom) // 2)
+time.sleep(0.8)
+shot("3-locations")
+xdotool("key", "Escape")
+time.sleep(0.3)
+
+# Extract with the picker.
+select("top.txt")
+xdotool("key", "alt+e")
+picked = probe("pick-folder", windows_path(extracted))
+check(picked.get("selected") == ["extracted"], "the picker shows the folder picked: %r" % picked)
+deadline = time.time() + 30
+while time.time() < deadline and not (extracted / "top.txt").exists():
+    time.sleep(0.3)
+check((extracted / "top.txt").read_text() == "top level" if (extracted / "top.txt").exists()
+      else False, "Extract writes the selected entry into the picked folder")
+
+# The Delete key, confirmed.
+select("director.txt")
+xdotool("key", "Delete")
+deadline = time.time() + 20
+while time.time() < deadline and probe("dialog", "Varnix File Opener").get("dialog") != ["yes"]:
+    time.sleep(0.3)
+check("Are you sure you want to delete a selected file?" in
+      probe("dialog", "Varnix File Opener").get("text", []), "Delete asks first")
+probe("press", "Varnix File Opener", "6")  # Yes
+facts = wait_for(lambda f: "director.txt" not in rows(f) and "top.txt" in rows(f),
+                 "the deleted entry is gone from the list")
+check("director.txt" not in archive_entries(archive) and "top.txt" in archive_entries(archive),
+      "and from the ZIP")
+
+# Leaving inside the archive, maximised, with a column made wider.
+probe("column-width", "1", "222")
+probe("maximize")
+time.sleep(0.5)
+close(program)
+
+# The next start is maximised, on the archive's folder, with that width.
+program = start()
+facts = wait_for(lambda f: f["maximized"] == ["yes"], "the window opens maximised again")
+check(facts["path"] == [windows_path(folder) + "\\"], "on the folder that holds the archive: " +
+      facts["path"][0])
+check(facts["widths"][0].split()[1] == "222", "with the column width of the last run")
+close(program)
+
+# An archive given on the command line opens in the window.
+program = start(windows_path(archive))
+facts = state()
+check(facts["columns"] == ["Name|Size|Packed|Type|Modified"] and
+      facts["path"] == [windows_path(archive)], "an archive on the command line opens")
+close(program)
+
+print("%d failures" % len(failures))
+sys.exit(1 if failures else 0)

@@ -1,0 +1,587 @@
+// The browser: its model's rows, sorting, activation and locations, and the real window
+// (frame and view) made in this process.
+#include "app/appstate.h"
+#include "archive/archiver.h"
+#include "res/resource.h"
+#include "shell/paths.h"
+#include "shell/registry.h"
+#include "support/testsupport.h"
+#include "ui/folderbrowser.h"
+#include "ui/mainfrm.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+namespace {
+
+using namespace testing_support;
+
+std::vector<std::wstring> Names(const FolderBrowser& model) {
+    std::vector<std::wstring> names;
+    for (const ItemData& row : model.items)
+        names.push_back(row.name);
+    return names;
+}
+
+ItemData Row(const std::wstring& name, bool folder = false, const std::wstring& size = L"",
+             DWORD time = 0) {
+    ItemData row;
+    row.name = name;
+    row.attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    row.size = size;
+    row.packedSize = size;
+    row.modified.dwLowDateTime = time;
+    // A text that would sort the other way round: the stored time decides.
+    row.modifiedText = std::to_wstring(1000 - time);
+    return row;
+}
+
+TEST(Sorting, TheUpRowThenFoldersThenFilesByTheKey) {
+    FolderBrowser model;
+    model.items = {Row(L"b.txt", false, L"1,000", 3), Row(L"zeta", true, L"", 1),
+                   Row(L"..", false, L"", 9),         Row(L"A.txt", false, L"9", 2),
+                   Row(L"c.txt", false, L"", 4),      Row(L"d.txt", false, L"10", 1),
+                   Row(L"alpha", true, L"", 2)};
+    model.SortItems(); // by name, ascending, whatever the letter case
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"alpha", L"zeta", L"A.txt", L"b.txt",
+                                                       L"c.txt", L"d.txt"}));
+
+    // Sizes by value: empty < 9 < 10 < 1,000. A second click reverses, the rules stay.
+    EXPECT_TRUE(model.SortByColumn(1));
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"alpha", L"zeta", L"c.txt", L"A.txt",
+                                                       L"d.txt", L"b.txt"}));
+    EXPECT_TRUE(model.SortByColumn(1));
+    EXPECT_EQ(model.sortOrder, 2);
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"alpha", L"zeta", L"b.txt", L"d.txt",
+                                                       L"A.txt", L"c.txt"}));
+
+    // Another column sorts ascending again; Modified goes by the stored time, not the text.
+    EXPECT_TRUE(model.SortByColumn(3));
+    EXPECT_EQ(model.sortOrder, 1);
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"zeta", L"alpha", L"d.txt", L"A.txt",
+                                                       L"b.txt", L"c.txt"}));
+
+    // The Type column has no order of its own.
+    EXPECT_FALSE(model.IsSortable(2));
+    EXPECT_FALSE(model.SortByColumn(2));
+    EXPECT_EQ(model.sortColumn, 3);
+    EXPECT_FALSE(model.IsSortable(4));
+    EXPECT_FALSE(model.IsSortable(-1));
+}
+
+TEST(Sorting, ColumnsFollowTheModeAndALeftoverColumnSortsByName) {
+    FolderBrowser model;
+    std::vector<std::wstring> head;
+    EXPECT_EQ(model.GetHead(head), 4);
+    model.archiver = GetArchiver(); // archive mode, without an archive
+    EXPECT_EQ(model.GetHead(head), 5);
+    EXPECT_EQ(head, (std::vector<std::wstring>{L"Name", L"Size", L"Packed", L"Type", L"Modified"}));
+    EXPECT_TRUE(model.IsSortable(2));  // Packed
+    EXPECT_FALSE(model.IsSortable(3)); // Type
+    model.items = {Row(L"x", false, L"10"), Row(L"y", false, L"9")};
+    UINT flag = 0;
+    EXPECT_EQ(model.GetItemText(0, 2, flag), L"10");
+    EXPECT_EQ(flag, static_cast<UINT>(DT_RIGHT));
+    EXPECT_TRUE(model.SortByColumn(4)); // Modified, position 4
+    model.archiver = nullptr;
+    ReleaseArchiver();
+
+    // Back in disk mode, position 4 is beyond the columns: the rows sort by name.
+    model.items = {Row(L"b"), Row(L"a"), Row(L"..")};
+    model.SortItems();
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"a", L"b"}));
+    flag = 0;
+    EXPECT_EQ(model.GetItemText(0, 7, flag), L"");
+    EXPECT_EQ(model.GetItem(99).name, L"");
+    EXPECT_EQ(model.GetItemIcon(-1), nullptr);
+}
+
+TEST(Sorting, NamesOrderAsLstrcmpiOrdersThem) {
+    // Plain names take a shortcut past the locale; names with any other character do not.
+    // Both must give lstrcmpiW's order.
+    for (const wchar_t* alphabet : {L"aAbB.09zZ", L"aA.1 _-'\u00e4\u00c4\u0430\u6587~!"}) {
+        std::wstring letters = alphabet;
+        FolderBrowser model;
+        uint32_t state = 12345;
+        for (int i = 0; i < 3000; ++i) {
+            std::wstring name;
+            int length = 1 + static_cast<int>(state % 6);
+            for (int j = 0; j < length; ++j) {
+                state = state * 1103515245u + 12345u;
+                name += letters[(state >> 16) % letters.size()];
+            }
+            if (name != L"..") // the up row has a place of its own
+                model.items.push_back(Row(name));
+        }
+        model.SortItems();
+        for (size_t i = 1; i < model.items.size(); ++i)
+            ASSERT_LE(lstrcmpiW(model.items[i - 1].name.c_str(), model.items[i].name.c_str()), 0)
+                << Narrow(model.items[i - 1].name) << " before " << Narrow(model.items[i].name);
+    }
+}
+
+TEST(Sorting, NumberTextsOrderByValueAndSizesAreGrouped) {
+    EXPECT_LT(CompareNumberText(L"", L"9"), 0);
+    EXPECT_LT(CompareNumberText(L"9", L"10"), 0);
+    EXPECT_LT(CompareNumberText(L"999", L"1,000"), 0);
+    EXPECT_GT(CompareNumberText(L"2,000", L"1,999"), 0);
+    EXPECT_EQ(CompareNumberText(L"12", L"12"), 0);
+    EXPECT_EQ(FormatSize(0, 0), L"");
+    EXPECT_EQ(FormatSize(0, 1000000), L"1,000,000");
+    EXPECT_EQ(FormatSize(1, 0), L"4,294,967,296");
+}
+
+// A disk folder to browse: a subfolder, an archive, a damaged one, a document.
+struct DiskFolder {
+    DiskFolder() {
+        MakeFolder(scratch / L"sub");
+        WriteTextFile(scratch / L"sub\\inner.txt", "inner");
+        CopyFileW(TestData(L"nested.zip").c_str(), (scratch / L"set.zip").c_str(), FALSE);
+        WriteTextFile(scratch / L"broken.zip", "not a zip");
+        WriteTextFile(scratch / L"doc.varnixtest", "a document");
+    }
+    int Index(const FolderBrowser& model, const std::wstring& name) const {
+        std::vector<std::wstring> names = Names(model);
+        auto found = std::find(names.begin(), names.end(), name);
+        return found == names.end() ? -1 : static_cast<int>(found - names.begin());
+    }
+    ScratchFolder scratch;
+};
+
+// Documents of a kind of our own open with the stand-in tool, which leaves a mark.
+struct TestDocumentType {
+    TestDocumentType() {
+        std::wstring command = L"\"" + ProgramFolder() + L"\\fake_tool.exe\" touch \"%1\"";
+        RegSetString(HKEY_CLASSES_ROOT, L".varnixtest", L"VarnixTest.document");
+        RegSetString(HKEY_CLASSES_ROOT, L"VarnixTest.document\\shell\\open\\command", command);
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    }
+    ~TestDocumentType() {
+        RegDeleteKeyTree(HKEY_CLASSES_ROOT, L".varnixtest");
+        RegDeleteKeyTree(HKEY_CLASSES_ROOT, L"VarnixTest.document");
+    }
+};
+
+TEST(Activation, FoldersArchivesAndOtherFiles) {
+    DiskFolder disk;
+    TestDocumentType documents;
+    FolderBrowser model;
+    model.BrowseFolder(disk.scratch.path());
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"sub", L"broken.zip",
+                                                       L"doc.varnixtest", L"set.zip"}));
+    EXPECT_EQ(model.folder, disk.scratch.path());
+
+    // A folder is entered.
+    EXPECT_EQ(model.ActivateItem(disk.Index(model, L"sub")), 2);
+    EXPECT_EQ(model.folder, disk.scratch / L"sub");
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"inner.txt"}));
+    EXPECT_GT(model.ActivateItem(0), 0); // the up row
+    EXPECT_EQ(model.folder, disk.scratch.path());
+
+    // Any other file is handed to its program; the list stays as it was.
+    EXPECT_EQ(model.ActivateItem(disk.Index(model, L"doc.varnixtest")), 0);
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(disk.scratch / L"doc.varnixtest.opened"); }));
+    EXPECT_EQ(model.GetItemCount(), 5);
+    EXPECT_EQ(model.ActivateItem(-1), 0);
+    EXPECT_EQ(model.ActivateItem(99), 0);
+
+    // An archive that cannot be opened: said, and the disk folder stays.
+    {
+        DialogAnswerer user(DialogWithText(L"Couldn't open the file."), PressButton(IDOK));
+        EXPECT_EQ(model.ActivateItem(disk.Index(model, L"broken.zip")), 0);
+        EXPECT_EQ(user.answered(), 1);
+        EXPECT_EQ(model.archiver, nullptr);
+        EXPECT_EQ(model.GetItemCount(), 5); // the rows as they were
+    }
+
+    // An archive opens in archive mode; its root's up row leads back out.
+    EXPECT_EQ(model.ActivateItem(disk.Index(model, L"set.zip")), 1);
+    ASSERT_NE(model.archiver, nullptr);
+    std::vector<std::wstring> head;
+    EXPECT_EQ(model.GetHead(head), 5);
+    EXPECT_EQ(model.GetItem(0).name, L"..");
+    EXPECT_GT(model.ActivateItem(disk.Index(model, L"docs")), 0);
+    EXPECT_EQ(model.archiver->subPath, "docs");
+    model.ActivateItem(0);
+    EXPECT_EQ(model.archiver->subPath, "");
+    model.ActivateItem(0);
+    EXPECT_EQ(model.archiver, nullptr);
+    EXPECT_EQ(model.folder, disk.scratch.path());
+}
+
+TEST(Locations, PathSegmentsThenTheFixedPlaces) {
+    FolderBrowser model;
+    EXPECT_EQ(model.current, -1); // nothing shown yet
+    model.BuildDevices();
+    ASSERT_GE(model.devices.size(), 4u);
+    EXPECT_EQ(model.devices[0]->level, 0); // Desktop
+    EXPECT_EQ(model.devices[1]->level, 1); // Documents
+    EXPECT_EQ(model.devices[2]->path, L"Computer");
+    EXPECT_EQ(model.devices[2]->level, 1);
+    for (size_t i = 3; i < model.devices.size(); ++i)
+        EXPECT_EQ(model.devices[i]->level, 2);
+    EXPECT_EQ(model.devices[0]->path.back(), L'\\');
+
+    MakeFolder(L"C:\\Users\\me");
+    EXPECT_EQ(model.BuildPathItems(L"C:\\Users\\me"), 3);
+    ASSERT_EQ(model.pathItems.size(), 3u);
+    const wchar_t* names[] = {L"C:", L"Users", L"me"};
+    const wchar_t* paths[] = {L"C:\\", L"C:\\Users\\", L"C:\\Users\\me\\"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(model.GetLocationName(i), names[i]);
+        EXPECT_EQ(model.GetLocationPath(i), paths[i]);
+        EXPECT_EQ(model.GetLocation(i)->level, i);
+    }
+    EXPECT_EQ(model.current, 2);
+    EXPECT_EQ(model.GetCurrentPath(), L"C:\\Users\\me\\");
+    EXPECT_EQ(model.GetLocationCount(), static_cast<int>(3 + model.devices.size()));
+    EXPECT_EQ(model.GetLocation(3), model.devices[0].get());
+    EXPECT_EQ(model.GetLocation(-1), nullptr);
+    EXPECT_EQ(model.GetLocationName(99), L"");
+
+    // Clearing the rows takes the segments away; the current entry moves with them.
+    model.ClearItems();
+    EXPECT_TRUE(model.pathItems.empty());
+    EXPECT_EQ(model.current, 0);
+    model.BuildPathItems(L"C:\\Users\\me");
+    model.current = 5; // the computer's entry, behind three segments
+    model.ClearItems();
+    EXPECT_EQ(model.current, 2);
+    EXPECT_EQ(model.GetCurrentPath(), L"Computer");
+    RemoveDirectoryW(L"C:\\Users\\me");
+}
+
+TEST(Locations, AnArchivesPathGoesOnInsideIt) {
+    DiskFolder disk;
+    FolderBrowser model;
+    model.BuildDevices();
+    std::wstring archive = disk.scratch / L"set.zip";
+    ASSERT_TRUE(model.OpenArchive(archive));
+    model.GoToArchivePath(archive + L"\\docs\\deep");
+    EXPECT_EQ(model.archiver->subPath, "docs\\deep");
+    int segments = static_cast<int>(model.pathItems.size());
+    EXPECT_EQ(model.GetLocationName(segments - 3), L"set.zip");
+    EXPECT_EQ(model.GetLocationPath(segments - 3), archive); // a file: no backslash
+    EXPECT_EQ(model.GetLocationPath(segments - 1), archive + L"\\docs\\deep");
+    EXPECT_EQ(model.GetLocation(segments - 1)->icon, nullptr); // the shell knows no such path
+    EXPECT_EQ(model.GetCurrentPath(), archive + L"\\docs\\deep");
+
+    // Entries inside the archive keep it open.
+    EXPECT_TRUE(model.SelectLocation(segments - 2));
+    EXPECT_EQ(model.archiver->subPath, "docs");
+    int root = static_cast<int>(model.pathItems.size()) - 2;
+    EXPECT_TRUE(model.SelectLocation(root));
+    EXPECT_EQ(model.archiver->subPath, "");
+    EXPECT_EQ(model.GetCurrentPath(), archive);
+
+    // One outside closes it and lists that folder.
+    int outside = static_cast<int>(model.pathItems.size()) - 2;
+    EXPECT_TRUE(model.SelectLocation(outside));
+    EXPECT_EQ(model.archiver, nullptr);
+    EXPECT_EQ(model.folder, model.GetCurrentPath());
+    EXPECT_EQ(model.folder, disk.scratch.path() + L"\\");
+
+    // The computer's entry lists the drives, whatever the shell calls it.
+    int computer = -1;
+    for (int i = 0; i < model.GetLocationCount(); ++i) {
+        if (model.GetLocationPath(i) == L"Computer")
+            computer = i;
+    }
+    ASSERT_GE(computer, 0);
+    EXPECT_TRUE(model.SelectLocation(computer));
+    EXPECT_TRUE(model.pathItems.empty());
+    EXPECT_EQ(model.GetCurrentPath(), L"Computer");
+    EXPECT_EQ(model.GetItemCount(), __builtin_popcount(GetLogicalDrives()));
+    // A place that is neither a folder nor the computer changes nothing.
+    EXPECT_FALSE(model.OpenLocation(0, L"Q:\\nowhere"));
+}
+
+// The real window, as start-up makes it, on a folder of the test's own.
+struct Window {
+    explicit Window(const std::wstring& start) : frame(loop) {
+        ClearAppState();
+        wcscpy_s(AppState.settings.lastPath, start.c_str());
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+        InitCommonControlsEx(&controls);
+        EXPECT_NE(frame.CreateFrame(), nullptr);
+        ShowWindow(frame.hwnd(), SW_SHOW);
+        Pump();
+    }
+    ~Window() {
+        if (frame.hwnd())
+            DestroyWindow(frame.hwnd());
+        Pump();
+        ReleaseArchiver();
+        AppState.mainWindow = nullptr;
+    }
+    static void Pump() {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    int ColumnWidth(int column) const {
+        return ListView_GetColumnWidth(const_cast<Window*>(this)->frame.view().list(), column);
+    }
+    win::MessageLoop loop;
+    CMainFrame frame;
+};
+
+TEST(MainWindow, TitleToolbarTooltipsAndNoMenu) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    EXPECT_EQ(AppState.mainWindow, window.frame.hwnd());
+    wchar_t title[256] = {};
+    GetWindowTextW(window.frame.hwnd(), title, 256);
+    EXPECT_STREQ(title, L"Varnix File Opener - Ver 1.0");
+    EXPECT_EQ(GetMenu(window.frame.hwnd()), nullptr);
+
+    HWND toolbar = window.frame.toolbar();
+    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
+    const int commands[] = {ID_ADD, ID_EXTRACT, ID_DELETE};
+    const wchar_t* texts[] = {L"Add", L"Extract", L"Delete"};
+    const wchar_t* tips[] = {L"Add files to archive", L"Extract to the specified folder",
+                             L"Delete files"};
+    for (int i = 0; i < 3; ++i) {
+        TBBUTTON button = {};
+        SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        EXPECT_EQ(button.idCommand, commands[i]);
+        EXPECT_TRUE(button.fsStyle & BTNS_SHOWTEXT);
+        wchar_t text[64] = {};
+        SendMessageW(toolbar, TB_GETBUTTONTEXTW, commands[i], reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, texts[i]);
+        NMTTDISPINFOW tip = {};
+        tip.hdr.code = TTN_GETDISPINFOW;
+        tip.hdr.idFrom = static_cast<UINT_PTR>(commands[i]);
+        SendMessageW(window.frame.hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+        EXPECT_STREQ(tip.szText, tips[i]);
+    }
+    DWORD size = static_cast<DWORD>(SendMessageW(toolbar, TB_GETBUTTONSIZE, 0, 0));
+    EXPECT_EQ(LOWORD(size), 56);
+    EXPECT_EQ(HIWORD(size), 56);
+
+    EXPECT_EQ(LOWORD(SendMessageW(window.frame.statusBar(), SB_GETTEXTLENGTHW, 0, 0)), 0);
+}
+
+TEST(MainWindow, DeleteIsAKeyOfTheWholeWindowThePathBoxIncluded) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    SetFocus(view.pathBox());
+    DialogAnswerer user(
+        DialogWithText(L"No files selected. You need to select files this operation"),
+        PressButton(IDOK));
+    MSG key = {view.pathBox(), WM_KEYDOWN, VK_DELETE, 0, 0, {}};
+    EXPECT_TRUE(window.frame.PreTranslateMessage(key));
+    EXPECT_EQ(user.answered(), 1);
+}
+
+TEST(BrowserView, StartsOnTheLastFolderAndKeepsTheSelectionByPosition) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_EQ(ListView_GetItemCount(view.list()), 5);
+    wchar_t path[300] = {};
+    GetWindowTextW(view.pathBox(), path, 300);
+    EXPECT_EQ(std::wstring(path), disk.scratch.path() + L"\\");
+    // Column widths by default.
+    EXPECT_EQ(window.ColumnWidth(0), 350);
+    EXPECT_EQ(window.ColumnWidth(3), 150);
+
+    // Enter on the focused row opens it; the row at the same position is selected after.
+    view.SelectRow(disk.Index(model, L"sub"));
+    SetFocus(view.list());
+    MSG enter = {view.list(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(view.PreTranslateMessage(enter));
+    EXPECT_EQ(model.folder, disk.scratch / L"sub");
+    EXPECT_EQ(ListView_GetNextItem(view.list(), -1, LVNI_SELECTED), 1);
+    // Backspace goes up, as the up row does.
+    MSG back = {view.list(), WM_KEYDOWN, VK_BACK, 0, 0, {}};
+    EXPECT_TRUE(view.PreTranslateMessage(back));
+    EXPECT_EQ(model.folder, disk.scratch.path());
+
+    // A typed folder and Enter list it; a typed archive is not opened.
+    SetWindowTextW(view.pathBox(), (disk.scratch / L"sub").c_str());
+    SetFocus(view.pathBox());
+    MSG typed = {view.pathBox(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(view.PreTranslateMessage(typed));
+    EXPECT_EQ(model.folder, disk.scratch / L"sub");
+    SetWindowTextW(view.pathBox(), (disk.scratch / L"set.zip").c_str());
+    EXPECT_TRUE(view.PreTranslateMessage(typed));
+    EXPECT_EQ(model.archiver, nullptr);
+    EXPECT_EQ(model.folder, disk.scratch / L"sub");
+}
+
+TEST(BrowserView, AnEmptyFolderReachedByActivationShowsAnEmptyList) {
+    ScratchFolder scratch;
+    MakeFolder(scratch / L"empty");
+    Window window(scratch.path());
+    CVarnixView& view = window.frame.view();
+    ASSERT_EQ(ListView_GetItemCount(view.list()), 2); // "..", "empty"
+    view.ActivateRow(1);
+    EXPECT_EQ(view.model().folder, scratch / L"empty");
+    EXPECT_EQ(ListView_GetItemCount(view.list()), 1); // only its up row
+}
+
+TEST(BrowserView, ColumnWidthsGoByPositionAcrossTheModes) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    ListView_SetColumnWidth(view.list(), 2, 222); // Type in disk mode
+    view.ActivateRow(disk.Index(view.model(), L"set.zip"));
+    ASSERT_NE(view.model().archiver, nullptr);
+    EXPECT_EQ(ListView_GetItemCount(view.list()), view.model().GetItemCount());
+    EXPECT_EQ(window.ColumnWidth(2), 222); // Packed in archive mode
+    EXPECT_EQ(window.ColumnWidth(4), 150);
+    EXPECT_EQ(AppState.settings.columnWidths[2], 222);
+
+    // Leaving inside the archive records the folder that holds it.
+    DestroyWindow(window.frame.hwnd());
+    Window::Pump();
+    EXPECT_EQ(std::wstring(AppState.settings.lastPath), disk.scratch.path());
+    EXPECT_TRUE(AppState.settings.hasPlacement);
+}
+
+// A drop from the shell: the files in an HDROP, as the shell hands them over.
+HDROP MakeDrop(const std::vector<std::wstring>& files) {
+    std::wstring list;
+    for (const std::wstring& file : files)
+        list += file + L'\0';
+    list += L'\0';
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                                 sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    auto drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(drop + 1, list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST(BrowserView, DroppedFilesLandInTheFolderShown) {
+    DiskFolder disk;
+    std::wstring dropped = disk.scratch / L"dropped.txt";
+    WriteTextFile(dropped, "dropped");
+    {
+        // On a disk folder there is no archive to take them.
+        Window window(disk.scratch.path());
+        DialogAnswerer user(DialogWithText(L"Please open an archive file first."),
+                            PressButton(IDOK));
+        SendMessageW(window.frame.view().hwnd(), WM_DROPFILES,
+                     reinterpret_cast<WPARAM>(MakeDrop({dropped})), 0);
+        EXPECT_EQ(user.answered(), 1);
+    }
+    std::wstring archive = disk.scratch / L"set.zip";
+    Window window(archive);
+    CVarnixView& view = window.frame.view();
+    ASSERT_NE(view.model().archiver, nullptr);
+    view.ActivateRow(disk.Index(view.model(), L"docs"));
+    SendMessageW(view.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped})), 0);
+    EXPECT_EQ(view.model().archiver->subPath, "docs");
+    EXPECT_GE(disk.Index(view.model(), L"dropped.txt"), 0);
+    std::vector<std::wstring> entries = ArchiveEntries(archive);
+    EXPECT_NE(std::find(entries.begin(), entries.end(), L"docs\\dropped.txt"), entries.end());
+}
+
+TEST(BrowserView, CommandsSayWhenTheyCannotAct) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    struct {
+        std::function<void()> act;
+        const wchar_t* message;
+    } cases[] = {
+        // Nothing selected but the up row.
+        {[&] {
+             view.SelectRow(0);
+             view.OnExtract();
+         },
+         L"No files selected. You need to select files this operation"},
+        {[&] {
+             model.ExtractSelection({1, 2});
+         },
+         L"No files selected. You need to select files this operation"},
+        {[&] {
+             std::vector<int> document = {disk.Index(model, L"doc.varnixtest")};
+             DialogAnswerer picker(DialogWithText(L"Please select a folder to extract to..."),
+                                   PressButton(IDOK));
+             model.ExtractSelection(document);
+         },
+         L"doc.varnixtest is not valid archive file."},
+        {[&] { model.AddDroppedFiles({disk.scratch / L"sub"}); },
+         L"Please open an archive file first."},
+        {[&] {
+             view.ActivateRow(disk.Index(model, L"set.zip"));
+             model.AddSelection({1});
+         },
+         L"Operation is not supported.\nPlease drap and drop files from Windows Explorer."},
+    };
+    for (const auto& refused : cases) {
+        DialogAnswerer user(DialogWithText(refused.message), PressButton(IDOK));
+        refused.act();
+        EXPECT_EQ(user.answered(), 1) << Narrow(refused.message);
+    }
+}
+
+TEST(BrowserView, DeletingInTheArchiveAsksFirst) {
+    DiskFolder disk;
+    Window window(disk.scratch / L"set.zip");
+    FolderBrowser& model = window.frame.view().model();
+    int top = disk.Index(model, L"top.txt");
+    {
+        DialogAnswerer user(DialogWithText(L"Are you sure you want to delete a selected file?"),
+                            PressButton(IDNO));
+        EXPECT_EQ(model.DeleteSelection({top}), -1);
+        EXPECT_EQ(user.answered(), 1);
+    }
+    DialogAnswerer user(DialogWithText(L"Are you sure you want to delete selected files?"),
+                        PressButton(IDYES));
+    EXPECT_EQ(model.DeleteSelection({top, disk.Index(model, L"director.txt")}), 0);
+    EXPECT_EQ(disk.Index(model, L"top.txt"), -1);
+    EXPECT_EQ(disk.Index(model, L"director.txt"), -1);
+    EXPECT_GE(disk.Index(model, L"big.bin"), 0);
+}
+
+TEST(MainWindow, PlacementIsRestoredMaximisedToo) {
+    DiskFolder disk;
+    WINDOWPLACEMENT placement = {};
+    {
+        Window window(disk.scratch.path());
+        SetWindowPos(window.frame.hwnd(), nullptr, 30, 40, 700, 500, SWP_NOZORDER);
+        DestroyWindow(window.frame.hwnd());
+        Window::Pump();
+        placement = AppState.settings.placement;
+        EXPECT_TRUE(AppState.settings.hasPlacement);
+    }
+    for (UINT show : {static_cast<UINT>(SW_SHOWNORMAL), static_cast<UINT>(SW_SHOWMAXIMIZED)}) {
+        placement.showCmd = show;
+        win::MessageLoop loop;
+        CMainFrame frame(loop);
+        ClearAppState();
+        wcscpy_s(AppState.settings.lastPath, disk.scratch.path().c_str());
+        AppState.settings.hasPlacement = 1;
+        AppState.settings.placement = placement;
+        frame.CreateFrame();
+        ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
+        Window::Pump();
+        WINDOWPLACEMENT now = {};
+        now.length = sizeof now;
+        GetWindowPlacement(frame.hwnd(), &now);
+        EXPECT_EQ(now.rcNormalPosition.left, placement.rcNormalPosition.left);
+        EXPECT_EQ(now.rcNormalPosition.right, placement.rcNormalPosition.right);
+        EXPECT_EQ(IsZoomed(frame.hwnd()) != FALSE, show == SW_SHOWMAXIMIZED);
+        DestroyWindow(frame.hwnd());
+        Window::Pump();
+    }
+    AppState.mainWindow = nullptr;
+}
+
+} // namespace

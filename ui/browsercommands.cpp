@@ -1,0 +1,124 @@
+// The browser model's commands: Add, Extract and Delete on the selected rows, and files
+// dropped on the view.
+#include "ui/folderbrowser.h"
+
+#include "app/appstate.h"
+#include "archive/archiver.h"
+#include "shell/paths.h"
+#include "ui/adddialog.h"
+#include "ui/folderpicker.h"
+
+#include <shellapi.h>
+
+namespace {
+
+const wchar_t caption[] = L"Varnix File Opener";
+const wchar_t noSelection[] = L"No files selected. You need to select files this operation";
+
+int Tell(const std::wstring& text, UINT type) {
+    return MessageBoxW(AppState.mainWindow, text.c_str(), caption, type);
+}
+
+// The folder a path lies in: everything before its last backslash.
+std::wstring FolderPart(const std::wstring& path) {
+    size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+} // namespace
+
+int FolderBrowser::AddSelection(const std::vector<int>& rows) {
+    if (archiver) {
+        Tell(L"Operation is not supported.\nPlease drap and drop files from Windows Explorer.",
+             MB_OK);
+        return -1;
+    }
+    if (rows.empty()) {
+        Tell(noSelection, MB_ICONWARNING);
+        return -1;
+    }
+    std::vector<std::wstring> paths;
+    for (int row : rows)
+        paths.push_back(GetItem(row).path);
+    int result = ShowAddDialog(paths);
+    // An archive made here is listed.
+    BrowseFolder(folder);
+    return result;
+}
+
+int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
+    if (archiver) {
+        std::wstring chosen;
+        if (!BrowseForFolder(GetActiveWindow(), FolderPart(archiver->archivePath), chosen))
+            return -1;
+        std::vector<std::wstring> names;
+        for (int row : rows)
+            names.push_back(GetItem(row).name);
+        return archiver->ExtractItems(names, chosen);
+    }
+    if (rows.size() != 1) {
+        Tell(noSelection, MB_ICONWARNING);
+        return -1;
+    }
+    ItemData row = GetItem(rows.front());
+    std::wstring chosen;
+    if (!BrowseForFolder(GetActiveWindow(), FolderPart(row.path), chosen))
+        return 1;
+    int result = ExtractAll(row.path, chosen);
+    if (result == -1) {
+        Tell(row.name + L" is not valid archive file.", MB_OK);
+        return 0;
+    }
+    if (result != 0) {
+        Tell(L"Could not extract " + row.name, MB_OK);
+        return 0;
+    }
+    return 1;
+}
+
+int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
+    if (archiver) {
+        const wchar_t* question = rows.size() == 1
+                                      ? L"Are you sure you want to delete a selected file?"
+                                      : L"Are you sure you want to delete selected files?";
+        if (Tell(question, MB_ICONWARNING | MB_YESNO) != IDYES)
+            return -1;
+        std::vector<std::wstring> names;
+        for (int row : rows)
+            names.push_back(GetItem(row).name);
+        int result = archiver->DeleteItems(names);
+        ShowArchiveFolder();
+        return result;
+    }
+
+    // With Shift held the items are deleted for good, otherwise they go to the recycle bin.
+    bool permanently = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    // One path after the other, each with its zero, and one more zero at the end.
+    std::wstring from;
+    for (int row : rows) {
+        from += GetItem(row).path;
+        from += L'\0';
+    }
+    from += L'\0';
+    SHFILEOPSTRUCTW operation = {};
+    operation.hwnd = AppState.mainWindow;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = static_cast<FILEOP_FLAGS>(permanently ? FOF_MULTIDESTFILES
+                                                             : FOF_MULTIDESTFILES | FOF_ALLOWUNDO);
+    int result = SHFileOperationW(&operation);
+    if (result == 0)
+        SelectLocation(current);
+    return result;
+}
+
+int FolderBrowser::AddDroppedFiles(const std::vector<std::wstring>& files) {
+    if (!archiver) {
+        Tell(L"Please open an archive file first.", MB_ICONWARNING);
+        return -1;
+    }
+    int result = archiver->AddFiles(files);
+    archiver->Refresh();
+    ShowArchiveFolder();
+    return result;
+}

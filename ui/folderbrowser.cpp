@@ -1,0 +1,478 @@
+// The browser model: rows, columns, sorting and activation.
+#include "ui/folderbrowser.h"
+
+#include "app/appstate.h"
+#include "archive/archivekind.h"
+#include "archive/archiver.h"
+#include "archive/textconv.h"
+#include "shell/paths.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+#include <numeric>
+
+namespace {
+
+// What the shell is asked for a row: its small icon, display name, type name and
+// attributes.
+const UINT shellLookFlags =
+    SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES;
+
+const wchar_t* const diskTitles[] = {L"Name", L"Size", L"Type", L"Modified"};
+const wchar_t* const archiveTitles[] = {L"Name", L"Size", L"Packed", L"Type", L"Modified"};
+
+bool IsUpRow(const ItemData& row) {
+    return row.name == L"..";
+}
+
+bool IsFolderRow(const ItemData& row) {
+    return (row.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The extension of a file name in lower case, dot included; "" when it has none.
+std::wstring LowerExtension(const std::wstring& name) {
+    size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos)
+        return std::wstring();
+    std::wstring extension = name.substr(dot); // ".bashrc" is all extension, as Windows has it
+    for (wchar_t& c : extension)
+        c = static_cast<wchar_t>(towlower(c));
+    return extension;
+}
+
+// Kinds of file whose icon the file itself decides.
+bool HasOwnIcon(const std::wstring& extension) {
+    static const wchar_t* const kinds[] = {L".exe", L".ico", L".lnk",       L".cur",
+                                           L".ani", L".url", L".scr",       L".msc",
+                                           L".cpl", L".pif", L".appref-ms", L".website"};
+    for (const wchar_t* kind : kinds) {
+        if (extension == kind)
+            return true;
+    }
+    return false;
+}
+
+// Where a row goes in the order of a sort: the up row, then folders, then files.
+int Group(const ItemData& row) {
+    if (IsUpRow(row))
+        return 0;
+    return IsFolderRow(row) ? 1 : 2;
+}
+
+uint64_t TimeValue(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// A text as a key whose byte order is lstrcmpiW's order of the texts, so that a sort
+// compares bytes instead of asking the locale at every comparison.
+std::string SortKey(const std::wstring& text) {
+    int size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text.c_str(), -1,
+                            nullptr, 0);
+    std::string key(static_cast<size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text.c_str(), -1,
+                     reinterpret_cast<LPWSTR>(&key[0]), size);
+    return key;
+}
+
+// Names of letters without accents, digits and dots order under lstrcmpiW as they do
+// compared letter by letter in lower case: for folders of such names (most of them) the
+// locale need not be asked for a key per name.
+bool IsPlainName(const std::wstring& name) {
+    return std::all_of(name.begin(), name.end(), [](wchar_t c) {
+        return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
+               c == L'.';
+    });
+}
+
+// The key of a plain name: the name in lower case, one byte a character.
+std::string PlainKey(const std::wstring& name) {
+    std::string key(name.size(), '\0');
+    for (size_t i = 0; i < name.size(); ++i) {
+        wchar_t c = name[i];
+        key[i] = static_cast<char>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+    }
+    return key;
+}
+
+bool AllDigitsAndCommas(const std::wstring& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](wchar_t c) { return (c >= L'0' && c <= L'9') || c == L','; });
+}
+
+} // namespace
+
+int CompareNumberText(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    // Grouped digits of one length have their commas in the same places: a plain
+    // comparison gives lstrcmpiW's answer without asking the locale.
+    if (AllDigitsAndCommas(a) && AllDigitsAndCommas(b))
+        return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+    return lstrcmpiW(a.c_str(), b.c_str());
+}
+
+std::wstring FormatSize(DWORD high, DWORD low) {
+    if (high == 0 && low == 0)
+        return std::wstring();
+    uint64_t size = (static_cast<uint64_t>(high) << 32) | low;
+    return GroupDigits(std::to_wstring(size));
+}
+
+std::wstring FormatFileTime(const FILETIME& time) {
+    FILETIME local;
+    SYSTEMTIME parts;
+    if (!FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &parts))
+        return std::wstring();
+    wchar_t date[256] = {};
+    wchar_t clock[256] = {};
+    GetDateFormatW(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, &parts, nullptr, date, 256);
+    GetTimeFormatW(LOCALE_SYSTEM_DEFAULT, TIME_NOSECONDS, &parts, nullptr, clock, 256);
+    return std::wstring(date) + L" " + clock;
+}
+
+DeviceItem::~DeviceItem() {
+    if (icon && ownsIcon)
+        DestroyIcon(icon);
+}
+
+FolderBrowser::~FolderBrowser() {
+    ClearDevices();
+    for (auto& segment : segmentIcons_) {
+        if (segment.second)
+            DestroyIcon(segment.second);
+    }
+}
+
+int FolderBrowser::GetHead(std::vector<std::wstring>& list) const {
+    list.clear();
+    if (archiver)
+        list.assign(std::begin(archiveTitles), std::end(archiveTitles));
+    else
+        list.assign(std::begin(diskTitles), std::end(diskTitles));
+    return static_cast<int>(list.size());
+}
+
+int FolderBrowser::GetItemCount() const {
+    return static_cast<int>(items.size());
+}
+
+ItemData FolderBrowser::GetItem(int i) const {
+    if (i < 0 || i >= GetItemCount())
+        return ItemData();
+    return items[static_cast<size_t>(i)];
+}
+
+HICON FolderBrowser::GetItemIcon(int i) const {
+    if (i < 0 || i >= GetItemCount())
+        return nullptr;
+    return items[static_cast<size_t>(i)].icon;
+}
+
+std::wstring FolderBrowser::GetItemText(int i, int column, UINT& flag) const {
+    if (i < 0 || i >= GetItemCount())
+        return std::wstring();
+    const ItemData& row = items[static_cast<size_t>(i)];
+    // The columns by position: Name, Size, (Packed,) Type, Modified.
+    int shift = archiver ? 1 : 0;
+    if (column == 0)
+        return row.name;
+    if (column == 1) {
+        flag = DT_RIGHT;
+        return row.size;
+    }
+    if (archiver && column == 2) {
+        flag = DT_RIGHT;
+        return row.packedSize;
+    }
+    if (column == 2 + shift)
+        return row.type;
+    if (column == 3 + shift)
+        return row.modifiedText;
+    return std::wstring();
+}
+
+void FolderBrowser::ClearItems() {
+    // Archive rows carry the Archiver's icons; only the disk rows' own are destroyed.
+    for (HICON icon : ownedIcons_)
+        DestroyIcon(icon);
+    ownedIcons_.clear();
+    looks_.clear();
+    items.clear();
+    current -= static_cast<int>(pathItems.size());
+    if (current < 0)
+        current = 0;
+    pathItems.clear();
+}
+
+const FolderBrowser::ShellLook* FolderBrowser::CachedLook(const std::wstring& name,
+                                                          const std::wstring& path,
+                                                          const WIN32_FIND_DATAW* findData) {
+    if (!findData)
+        return nullptr; // a drive: its label and kind are its own
+    std::wstring key;
+    if (findData->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // A folder marked read-only or system may carry an icon of its own (desktop.ini).
+        if (findData->dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM))
+            return nullptr;
+        key = L"<folder>";
+    } else {
+        key = LowerExtension(name);
+        if (HasOwnIcon(key))
+            return nullptr;
+    }
+    auto found = looks_.find(key);
+    if (found != looks_.end())
+        return &found->second;
+
+    // The first of its kind is asked by its real path: that tells the type name, and
+    // whether the shell hides the extension of this kind in the names it shows.
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, shellLookFlags);
+    ShellLook look;
+    look.icon = info.hIcon;
+    look.type = info.szTypeName;
+    size_t dot = name.rfind(L'.');
+    look.hidesExtension = dot != std::wstring::npos && dot > 0 && info.szDisplayName[0] &&
+                          name.compare(0, dot, info.szDisplayName) == 0 &&
+                          wcslen(info.szDisplayName) == dot;
+    if (look.icon)
+        ownedIcons_.push_back(look.icon);
+    return &looks_.emplace(key, look).first->second;
+}
+
+int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& path,
+                               const WIN32_FIND_DATAW* findData) {
+    ItemData row;
+    row.name = name;
+    row.path = path;
+    if (findData)
+        row.modified = findData->ftLastWriteTime;
+
+    if (name == L"..") {
+        auto found = looks_.find(L"<up>");
+        if (found == looks_.end()) {
+            SHFILEINFOW info = {};
+            SHGetFileInfoW(L"..", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                           shellLookFlags | SHGFI_USEFILEATTRIBUTES);
+            ShellLook look;
+            look.icon = info.hIcon;
+            look.type = info.szTypeName;
+            if (look.icon)
+                ownedIcons_.push_back(look.icon);
+            found = looks_.emplace(L"<up>", look).first;
+        }
+        row.icon = found->second.icon;
+        row.type = found->second.type;
+    } else if (const ShellLook* look = CachedLook(name, path, findData)) {
+        row.icon = look->icon;
+        row.type = look->type;
+        if (look->hidesExtension) {
+            size_t dot = name.rfind(L'.');
+            if (dot != std::wstring::npos && dot > 0)
+                row.name = name.substr(0, dot);
+        }
+    } else {
+        SHFILEINFOW info = {};
+        SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, shellLookFlags);
+        if (info.szDisplayName[0])
+            row.name = info.szDisplayName;
+        row.icon = info.hIcon;
+        row.type = info.szTypeName;
+        if (info.hIcon)
+            ownedIcons_.push_back(info.hIcon);
+    }
+
+    if (name != L".." && findData) {
+        row.size = FormatSize(findData->nFileSizeHigh, findData->nFileSizeLow);
+        row.modifiedText = FormatFileTime(findData->ftLastWriteTime);
+        row.attributes = findData->dwFileAttributes;
+    }
+    items.push_back(std::move(row));
+    return GetItemCount() - 1;
+}
+
+int FolderBrowser::BrowseFolder(const std::wstring& path) {
+    ClearItems();
+    folder = path;
+    std::wstring dir = path;
+    if (dir.empty() || dir.back() != L'\\')
+        dir += L'\\';
+
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((dir + L"*.*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring fileName = found.cFileName;
+            if (fileName == L".")
+                continue;
+            std::wstring rowPath = fileName == L".." ? ParentFolder(path) : dir + fileName;
+            if (!rowPath.empty())
+                AddFileItem(fileName, rowPath, &found);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    SortItems();
+    BuildPathItems(path);
+    return GetItemCount();
+}
+
+int FolderBrowser::ListDrives() {
+    ClearItems();
+    DWORD drives = GetLogicalDrives();
+    for (int bit = 0; bit < 26; ++bit) {
+        if (drives & (1u << bit)) {
+            std::wstring drive = std::wstring(1, static_cast<wchar_t>(L'A' + bit)) + L":";
+            AddFileItem(drive, drive, nullptr);
+        }
+    }
+    return GetItemCount();
+}
+
+void FolderBrowser::SortItems() {
+    std::vector<std::wstring> head;
+    GetHead(head);
+    // A sort column left over from the other mode, beyond this one's columns, sorts by name.
+    std::wstring title = sortColumn >= 0 && sortColumn < static_cast<int>(head.size())
+                             ? head[static_cast<size_t>(sortColumn)]
+                             : L"Name";
+    const bool descending = sortOrder == 2;
+
+    std::vector<size_t> order(items.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<std::string> nameKeys;
+    bool plainNames =
+        title == L"Name" && std::all_of(items.begin(), items.end(),
+                                        [](const ItemData& row) { return IsPlainName(row.name); });
+    if (title == L"Name") {
+        nameKeys.reserve(items.size());
+        for (const ItemData& row : items)
+            nameKeys.push_back(plainNames ? PlainKey(row.name) : SortKey(row.name));
+    }
+    // Negative when row a goes before row b by the key alone.
+    auto compareKeys = [&](size_t a, size_t b) -> int {
+        const ItemData& first = items[a];
+        const ItemData& second = items[b];
+        if (title == L"Name")
+            return nameKeys[a].compare(nameKeys[b]);
+        if (title == L"Size")
+            return CompareNumberText(first.size, second.size);
+        if (title == L"Packed")
+            return CompareNumberText(first.packedSize, second.packedSize);
+        if (title == L"Modified") {
+            uint64_t x = TimeValue(first.modified);
+            uint64_t y = TimeValue(second.modified);
+            return x < y ? -1 : (x == y ? 0 : 1);
+        }
+        return 0; // Type: no order of its own
+    };
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        int groupA = Group(items[a]);
+        int groupB = Group(items[b]);
+        if (groupA != groupB)
+            return groupA < groupB;
+        int result = compareKeys(a, b);
+        return descending ? result > 0 : result < 0;
+    });
+
+    std::vector<ItemData> sorted;
+    sorted.reserve(items.size());
+    for (size_t index : order)
+        sorted.push_back(std::move(items[index]));
+    items = std::move(sorted);
+}
+
+bool FolderBrowser::IsSortable(int position) const {
+    std::vector<std::wstring> head;
+    int count = GetHead(head);
+    return position >= 0 && position < count &&
+           head[static_cast<size_t>(position)].find(L"Type") == std::wstring::npos;
+}
+
+bool FolderBrowser::SortByColumn(int position) {
+    if (!IsSortable(position))
+        return false;
+    sortOrder = position == sortColumn && sortOrder == 1 ? 2 : 1;
+    sortColumn = position;
+    SortItems();
+    return true;
+}
+
+int FolderBrowser::ActivateItem(int i) {
+    if (i < 0 || i >= GetItemCount())
+        return 0;
+    if (archiver)
+        return OpenArchiveItem(i);
+
+    std::wstring path = items[static_cast<size_t>(i)].path;
+    if (IsDirectory(path)) {
+        // Entered, even when it holds nothing to show: the view shows the empty list.
+        return std::max(BrowseFolder(path), 1);
+    }
+    if (FileExists(path) && IsArchivePath(path))
+        return OpenArchive(path) ? 1 : 0;
+    if (FileExists(path))
+        ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
+    return 0;
+}
+
+bool FolderBrowser::OpenArchive(const std::wstring& path) {
+    archiver = GetArchiver();
+    if (!archiver->Open(path)) {
+        ReleaseArchiver();
+        archiver = nullptr;
+    }
+    if (archiver) {
+        ShowArchiveFolder();
+        return true;
+    }
+    MessageBoxW(AppState.mainWindow, L"Couldn't open the file.", L"Varnix File Opener", MB_OK);
+    return false;
+}
+
+int FolderBrowser::OpenArchiveItem(int i) {
+    if (!archiver || i < 0 || i >= GetItemCount())
+        return 0;
+    if (i != 0) {
+        if (archiver->OpenItem(items[static_cast<size_t>(i)].path) == 0)
+            return 0;
+        return ShowArchiveFolder();
+    }
+    std::wstring shown = archiver->GetDisplayPath();
+    std::wstring parent = ParentFolder(shown);
+    if (FileExists(shown)) {
+        // At the archive's root the up row leaves the archive for the folder that holds it.
+        CloseArchive();
+        return std::max(BrowseFolder(parent), 1);
+    }
+    return GoToArchivePath(parent);
+}
+
+int FolderBrowser::GoToArchivePath(const std::wstring& path) {
+    if (!archiver)
+        return 0;
+    archiver->GoTo(path);
+    return ShowArchiveFolder();
+}
+
+int FolderBrowser::ShowArchiveFolder() {
+    ClearItems();
+    if (!archiver)
+        return 0;
+    items.reserve(static_cast<size_t>(archiver->GetRowCount()));
+    for (const ItemData& row : archiver->rows)
+        items.push_back(row);
+    SortItems();
+    BuildPathItems(archiver->GetDisplayPath());
+    return GetItemCount();
+}
+
+void FolderBrowser::CloseArchive() {
+    if (archiver) {
+        ReleaseArchiver();
+        archiver = nullptr;
+    }
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "archive/archivetypes.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class Archiver;
+
+// One entry of the location bar: a place to go to.
+struct DeviceItem {
+    DeviceItem() = default;
+    ~DeviceItem();
+    DeviceItem(const DeviceItem&) = delete;
+    DeviceItem& operator=(const DeviceItem&) = delete;
+
+    std::wstring name;    // shown in the drop-down list
+    std::wstring path;    // a folder's path ends with a backslash; "Computer" for the drives
+    int level = 0;        // indentation, 8 pixels a level
+    HICON icon = nullptr; // owned unless the model lends it (path entries)
+    bool ownsIcon = true;
+};
+
+// The model behind the browser view: the rows of the list, the places of the location
+// bar, and what a double-click, a column click or a chosen place shows. It works on a
+// disk folder (or the drives) in disk mode, and on one folder of an open archive in
+// archive mode.
+class FolderBrowser {
+  public:
+    FolderBrowser() = default;
+    ~FolderBrowser();
+    FolderBrowser(const FolderBrowser&) = delete;
+    FolderBrowser& operator=(const FolderBrowser&) = delete;
+
+    // --- rows and columns (folderbrowser.cpp) ---
+
+    // The column titles of the current mode; returns their number.
+    int GetHead(std::vector<std::wstring>& list) const;
+    int GetItemCount() const;
+    // A copy of row `i`, or an empty row when `i` is out of range.
+    ItemData GetItem(int i) const;
+    HICON GetItemIcon(int i) const;
+    // The text of a cell; `flag` becomes DT_RIGHT for a right-aligned column.
+    std::wstring GetItemText(int i, int column, UINT& flag) const;
+
+    // Empties the rows and the path entries of the location bar.
+    void ClearItems();
+    // Appends one disk row; `findData` may be null (drives). Returns the row's index.
+    int AddFileItem(const std::wstring& name, const std::wstring& path,
+                    const WIN32_FIND_DATAW* findData);
+    // Lists a disk folder; returns the row count.
+    int BrowseFolder(const std::wstring& path);
+    // Lists the drives; returns the row count.
+    int ListDrives();
+
+    // The up row first, then folders, then files, each in the order of the sort column.
+    void SortItems();
+    // A column-header click: the same column again reverses the order. False when the
+    // column cannot be sorted by.
+    bool SortByColumn(int position);
+    bool IsSortable(int position) const;
+
+    // Opens row `i`: enters a folder, opens an archive, launches a file. More than 0 when
+    // the view must show the model anew.
+    int ActivateItem(int i);
+    bool OpenArchive(const std::wstring& path);
+    int OpenArchiveItem(int i);
+    int GoToArchivePath(const std::wstring& path);
+    int ShowArchiveFolder();
+    void CloseArchive();
+
+    // --- the location bar (locations.cpp) ---
+
+    bool BuildDevices();
+    void ClearDevices();
+    int AddDevice(const std::wstring& name, const std::wstring& path, int level);
+    int AddSpecialFolder(const std::wstring& name, int folderId, int level);
+    std::unique_ptr<DeviceItem> MakeLocation(const std::wstring& name, const std::wstring& path,
+                                             int level);
+    int BuildPathItems(const std::wstring& path);
+    int GetLocationCount() const;
+    const DeviceItem* GetLocation(int i) const;
+    std::wstring GetLocationName(int i) const;
+    std::wstring GetLocationPath(int i) const;
+    std::wstring GetCurrentPath() const;
+    // Shows location `i`; true when the view must be refreshed.
+    bool SelectLocation(int i);
+    bool OpenLocation(int i, const std::wstring& path);
+
+    // --- the commands (browsercommands.cpp) ---
+
+    int AddSelection(const std::vector<int>& rows);
+    int ExtractSelection(const std::vector<int>& rows);
+    int DeleteSelection(const std::vector<int>& rows);
+    int AddDroppedFiles(const std::vector<std::wstring>& files);
+
+    // The computer's entry in the location bar is known by this path.
+    static const wchar_t computerPath[];
+
+    // --- state ---
+
+    std::vector<std::unique_ptr<DeviceItem>> devices;
+    int current = -1;
+    std::wstring folder;
+    std::vector<ItemData> items;
+    std::vector<std::unique_ptr<DeviceItem>> pathItems;
+    Archiver* archiver = nullptr;
+    int sortColumn = 0;
+    int sortOrder = 1; // 1 ascending, 2 descending
+
+  private:
+    // What the shell says of a kind of file: asked once per extension where nothing but
+    // the extension decides, so that a folder of 10,000 files costs a handful of calls.
+    struct ShellLook {
+        HICON icon = nullptr;
+        std::wstring type;
+        bool hidesExtension = false;
+    };
+    const ShellLook* CachedLook(const std::wstring& name, const std::wstring& path,
+                                const WIN32_FIND_DATAW* findData);
+
+    // Icons of disk rows, each destroyed once when the rows go (rows of one kind share one).
+    std::vector<HICON> ownedIcons_;
+    std::unordered_map<std::wstring, ShellLook> looks_;
+    // The shell's icons of path segments already shown: moving about in a deep folder asks
+    // the shell only for the segments it has not seen. Destroyed with the model.
+    std::unordered_map<std::wstring, HICON> segmentIcons_;
+};
+
+// Compares two digit texts such as sizes ("1,000"): the longer is the greater, texts of
+// equal length compare as text. So an empty text comes before any number.
+int CompareNumberText(const std::wstring& a, const std::wstring& b);
+
+// "1,000,000" for a file size given in its two halves; "" for 0.
+std::wstring FormatSize(DWORD high, DWORD low);
+// A file time as the local short date and the time without seconds.
+std::wstring FormatFileTime(const FILETIME& time);

@@ -1,0 +1,184 @@
+// The browser model's location bar: fixed places and the segments of the current path.
+#include "ui/folderbrowser.h"
+
+#include "archive/archiver.h"
+#include "shell/paths.h"
+
+#include <shlobj.h>
+
+const wchar_t FolderBrowser::computerPath[] = L"Computer";
+
+namespace {
+
+const UINT locationLookFlags =
+    SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES;
+
+} // namespace
+
+bool FolderBrowser::BuildDevices() {
+    ClearDevices();
+    AddSpecialFolder(L"Desktop", CSIDL_DESKTOP, 0);
+    AddSpecialFolder(L"Documents", CSIDL_PERSONAL, 1);
+    AddSpecialFolder(computerPath, CSIDL_DRIVES, 1);
+    DWORD drives = GetLogicalDrives();
+    for (int bit = 0; bit < 26; ++bit) {
+        if (drives & (1u << bit)) {
+            std::wstring drive = std::wstring(1, static_cast<wchar_t>(L'A' + bit)) + L":";
+            AddDevice(drive, drive, 2);
+        }
+    }
+    return true;
+}
+
+void FolderBrowser::ClearDevices() {
+    ClearItems();
+    devices.clear();
+    CloseArchive();
+}
+
+int FolderBrowser::AddDevice(const std::wstring& name, const std::wstring& path, int level) {
+    std::unique_ptr<DeviceItem> entry = MakeLocation(name, path, level);
+    if (!entry)
+        return -1;
+    int index = GetLocationCount();
+    devices.push_back(std::move(entry));
+    return index;
+}
+
+int FolderBrowser::AddSpecialFolder(const std::wstring& name, int folderId, int level) {
+    wchar_t path[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, folderId, nullptr, 0, path)))
+        return AddDevice(name, path, level);
+
+    // A place without a file-system path (the computer): known by its name and the shell's
+    // look of it.
+    PIDLIST_ABSOLUTE itemList = nullptr;
+    if (FAILED(SHGetFolderLocation(nullptr, folderId, nullptr, 0, &itemList)))
+        return -1;
+    auto entry = std::make_unique<DeviceItem>();
+    entry->name = name;
+    entry->path = name;
+    entry->level = level;
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(itemList), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                   locationLookFlags | SHGFI_PIDL);
+    entry->icon = info.hIcon;
+    if (info.szDisplayName[0])
+        entry->name = info.szDisplayName;
+    ILFree(itemList);
+    int index = GetLocationCount();
+    devices.push_back(std::move(entry));
+    return index;
+}
+
+std::unique_ptr<DeviceItem> FolderBrowser::MakeLocation(const std::wstring& name,
+                                                        const std::wstring& path, int level) {
+    auto entry = std::make_unique<DeviceItem>();
+    entry->name = name;
+    entry->path = path;
+    entry->level = level;
+    if (IsDirectory(path) && (path.empty() || path.back() != L'\\'))
+        entry->path += L'\\';
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, locationLookFlags);
+    entry->icon = info.hIcon;
+    if (info.szDisplayName[0])
+        entry->name = info.szDisplayName;
+    return entry;
+}
+
+int FolderBrowser::BuildPathItems(const std::wstring& path) {
+    int counter = 0;
+    size_t position = 0;
+    for (;;) {
+        size_t slash = path.find(L'\\', position + 1);
+        bool last = slash == std::wstring::npos;
+        std::wstring segment = last ? path.substr(std::min(position, path.size()))
+                                    : path.substr(position, slash - position);
+        std::wstring prefix = last ? path : path.substr(0, slash);
+        if (!segment.empty()) {
+            // Segments are named as they are written; only the shell's icon is used, and
+            // it is asked once per path.
+            auto entry = std::make_unique<DeviceItem>();
+            entry->name = segment;
+            entry->path = prefix;
+            entry->level = counter++;
+            if (IsDirectory(prefix) && prefix.back() != L'\\')
+                entry->path += L'\\';
+            auto known = segmentIcons_.find(prefix);
+            if (known == segmentIcons_.end()) {
+                SHFILEINFOW info = {};
+                SHGetFileInfoW(prefix.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                               SHGFI_ICON | SHGFI_SMALLICON);
+                known = segmentIcons_.emplace(prefix, info.hIcon).first;
+            }
+            entry->icon = known->second;
+            entry->ownsIcon = false;
+            pathItems.push_back(std::move(entry));
+        }
+        if (last)
+            break;
+        position = slash + 1;
+    }
+    current = static_cast<int>(pathItems.size()) - 1;
+    return static_cast<int>(pathItems.size());
+}
+
+int FolderBrowser::GetLocationCount() const {
+    return static_cast<int>(pathItems.size() + devices.size());
+}
+
+const DeviceItem* FolderBrowser::GetLocation(int i) const {
+    if (i < 0 || i >= GetLocationCount())
+        return nullptr;
+    size_t index = static_cast<size_t>(i);
+    if (index < pathItems.size())
+        return pathItems[index].get();
+    return devices[index - pathItems.size()].get();
+}
+
+std::wstring FolderBrowser::GetLocationName(int i) const {
+    const DeviceItem* entry = GetLocation(i);
+    return entry ? entry->name : std::wstring();
+}
+
+std::wstring FolderBrowser::GetLocationPath(int i) const {
+    const DeviceItem* entry = GetLocation(i);
+    return entry ? entry->path : std::wstring();
+}
+
+std::wstring FolderBrowser::GetCurrentPath() const {
+    return GetLocationPath(current);
+}
+
+bool FolderBrowser::SelectLocation(int i) {
+    current = i;
+    std::wstring path = GetLocationPath(i);
+    if (archiver && path.compare(0, archiver->archivePath.size(), archiver->archivePath) == 0) {
+        // The archive file's own entry or a folder inside it.
+        GoToArchivePath(path);
+        return true;
+    }
+    return OpenLocation(i, path);
+}
+
+bool FolderBrowser::OpenLocation(int i, const std::wstring& path) {
+    if (IsDirectory(path)) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        CloseArchive();
+        BrowseFolder(path);
+        return true;
+    }
+    // The computer's entry is known by its path, whatever name the shell gives it.
+    if (GetLocationPath(i) == computerPath || GetLocationName(i) == computerPath) {
+        CloseArchive();
+        ListDrives();
+        // The drive list has no path entries: the computer's entry is the current one.
+        for (int index = 0; index < GetLocationCount(); ++index) {
+            if (GetLocationPath(index) == computerPath)
+                current = index;
+        }
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,347 @@
+#include "ui/mainfrm.h"
+
+#include "app/appstate.h"
+#include "res/resource.h"
+#include "ui/aboutdlg.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+const wchar_t CMainFrame::className[] = L"VarnixFileOpenerFrame";
+
+namespace {
+
+// The layout of a toolbar resource: a version, the image size, then the command id of
+// each button (0 for a separator).
+struct ToolbarResource {
+    WORD version;
+    WORD width;
+    WORD height;
+    WORD count;
+    WORD items[1];
+};
+
+const WORD toolbarResourceType = 241;
+
+// The system menu's way to the about box: the menu bar, which had it, is removed.
+const UINT systemMenuAbout = 0x0010;
+
+const wchar_t* ButtonText(int command) {
+    switch (command) {
+    case ID_ADD:
+        return L"Add";
+    case ID_EXTRACT:
+        return L"Extract";
+    case ID_DELETE:
+        return L"Delete";
+    }
+    return L"";
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(win::MessageLoop& loop) : loop_(loop) {}
+
+CMainFrame::~CMainFrame() {
+    if (images_)
+        ImageList_Destroy(images_);
+}
+
+HWND CMainFrame::CreateFrame() {
+    HINSTANCE instance = AppInstance();
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    RegisterClass(instance, className, CS_DBLCLKS, icon, nullptr, nullptr);
+    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    // The menu comes with the window and goes again at creation (the window has none).
+    HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    HWND frame = Create(className, L"", WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                        WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu, instance);
+    if (!frame && menu)
+        DestroyMenu(menu);
+    return frame;
+}
+
+LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == systemMenuAbout) {
+            OnCommand(ID_APP_ABOUT);
+            return 0;
+        }
+        break;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED)
+            Layout();
+        return 0;
+    case WM_ERASEBKGND:
+        if (view_.hwnd())
+            return 1; // the children cover everything
+        break;
+    case WM_SETFOCUS:
+        if (view_.hwnd())
+            SetFocus(view_.list());
+        return 0;
+    }
+    return DefaultMessage(message, wParam, lParam);
+}
+
+LRESULT CMainFrame::OnCreate() {
+    HMENU menu = GetMenu(hwnd());
+    SetMenu(hwnd(), nullptr);
+    if (menu)
+        DestroyMenu(menu);
+
+    CreateToolbar();
+    CreateRebar();
+    statusBar_ = CreateWindowExW(
+        0, STATUSCLASSNAMEW, L"",
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SBARS_SIZEGRIP, 0, 0, 0, 0,
+        hwnd(), reinterpret_cast<HMENU>(ATL_IDW_STATUS_BAR), AppInstance(), nullptr);
+    if (!view_.Create(AppInstance(), hwnd()))
+        return -1;
+
+    loop_.AddMessageFilter(this);
+    loop_.AddIdleHandler(this);
+
+    if (HMENU system = GetSystemMenu(hwnd(), FALSE)) {
+        AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(system, MF_STRING, systemMenuAbout, L"About Varnix File Opener...");
+    }
+
+    AppSettings& settings = AppState.settings;
+    if (settings.hasPlacement) {
+        // Placed while still hidden; start-up shows it, and a maximised one is maximised
+        // once shown.
+        WINDOWPLACEMENT placement = settings.placement;
+        placement.length = sizeof placement;
+        placement.showCmd = SW_HIDE;
+        SetWindowPlacement(hwnd(), &placement);
+        if (settings.placement.showCmd == SW_SHOWMAXIMIZED)
+            PostMessageW(hwnd(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    }
+
+    wchar_t title[256];
+    swprintf(title, 256, L"%ls - Ver %ls", L"Varnix File Opener", L"1.0");
+    SetWindowTextW(hwnd(), title);
+    AppState.mainWindow = hwnd();
+    Layout();
+    return 0;
+}
+
+void CMainFrame::CreateToolbar() {
+    HINSTANCE instance = AppInstance();
+    toolbar_ = CreateWindowExW(
+        0, TOOLBARCLASSNAMEW, nullptr,
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TBSTYLE_FLAT |
+            TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+        0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(ATL_IDW_TOOLBAR), instance, nullptr);
+    if (!toolbar_)
+        return;
+    SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                MAKEINTRESOURCEW(toolbarResourceType));
+    auto layout =
+        found ? static_cast<const ToolbarResource*>(LockResource(LoadResource(instance, found)))
+              : nullptr;
+    if (!layout)
+        return;
+    SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(layout->width, layout->height));
+    images_ = ImageList_Create(layout->width, layout->height, ILC_COLOR32, layout->count, 0);
+    if (HANDLE bitmap = LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_BITMAP, 0, 0,
+                                   LR_CREATEDIBSECTION)) {
+        ImageList_Add(images_, static_cast<HBITMAP>(bitmap), nullptr);
+        DeleteObject(bitmap);
+    }
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+
+    std::vector<TBBUTTON> buttons;
+    int image = 0;
+    for (WORD i = 0; i < layout->count; ++i) {
+        TBBUTTON button = {};
+        int command = layout->items[i];
+        if (command == 0) {
+            button.fsStyle = BTNS_SEP;
+        } else {
+            button.iBitmap = image++;
+            button.idCommand = command;
+            button.fsState = TBSTATE_ENABLED;
+            button.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT;
+            button.iString = reinterpret_cast<INT_PTR>(ButtonText(command));
+        }
+        buttons.push_back(button);
+    }
+    SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(),
+                 reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0, MAKELONG(56, 56));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+}
+
+void CMainFrame::CreateRebar() {
+    rebar_ = CreateWindowExW(0, REBARCLASSNAMEW, nullptr,
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                                 RBS_VARHEIGHT | RBS_BANDBORDERS | RBS_AUTOSIZE | CCS_NODIVIDER,
+                             0, 0, 0, 0, hwnd(), nullptr, AppInstance(), nullptr);
+    if (!rebar_ || !toolbar_)
+        return;
+    REBARINFO info = {};
+    info.cbSize = sizeof info;
+    SendMessageW(rebar_, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
+
+    SIZE size = {};
+    SendMessageW(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    REBARBANDINFOW band = {};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE;
+    band.fStyle = RBBS_BREAK | RBBS_GRIPPERALWAYS;
+    band.hwndChild = toolbar_;
+    band.cxMinChild = size.cx;
+    band.cyMinChild = size.cy;
+    band.cx = size.cx;
+    SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    // The band made the rebar the toolbar's parent: its commands still come here.
+    SendMessageW(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd()), 0);
+}
+
+void CMainFrame::Layout() {
+    // The rebar answers a resize with RBN_AUTOSIZE, which lays out again: once is enough.
+    if (layingOut_)
+        return;
+    layingOut_ = true;
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    int top = static_cast<int>(client.top);
+    int bottom = static_cast<int>(client.bottom);
+    // The bars' own visibility: the frame itself may not be shown yet.
+    auto shown = [](HWND window) {
+        return window && (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+    };
+    if (shown(rebar_)) {
+        SendMessageW(rebar_, WM_SIZE, 0, 0);
+        RECT bar;
+        GetWindowRect(rebar_, &bar);
+        top += static_cast<int>(bar.bottom - bar.top);
+    }
+    if (shown(statusBar_)) {
+        SendMessageW(statusBar_, WM_SIZE, 0, 0);
+        RECT status;
+        GetWindowRect(statusBar_, &status);
+        bottom -= static_cast<int>(status.bottom - status.top);
+    }
+    if (view_.hwnd())
+        SetWindowPos(view_.hwnd(), nullptr, client.left, top, client.right - client.left,
+                     std::max(bottom - top, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+    layingOut_ = false;
+}
+
+void CMainFrame::ToggleToolbar() {
+    if (!rebar_)
+        return;
+    bool shown = (GetWindowLongW(rebar_, GWL_STYLE) & WS_VISIBLE) != 0;
+    SendMessageW(rebar_, RB_SHOWBAND, 0, shown ? FALSE : TRUE);
+    ShowWindow(rebar_, shown ? SW_HIDE : SW_SHOWNOACTIVATE);
+    Layout();
+}
+
+void CMainFrame::ToggleStatusBar() {
+    if (!statusBar_)
+        return;
+    bool shown = (GetWindowLongW(statusBar_, GWL_STYLE) & WS_VISIBLE) != 0;
+    ShowWindow(statusBar_, shown ? SW_HIDE : SW_SHOWNOACTIVATE);
+    Layout();
+}
+
+void CMainFrame::OnCommand(int id) {
+    switch (id) {
+    case ID_APP_EXIT:
+        PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+        break;
+    case ID_VIEW_TOOLBAR:
+        ToggleToolbar();
+        break;
+    case ID_VIEW_STATUS_BAR:
+        ToggleStatusBar();
+        break;
+    case ID_APP_ABOUT: {
+        CAboutDlg about;
+        about.DoModal(AppInstance(), GetActiveWindow());
+        break;
+    }
+    case ID_ADD:
+        view_.OnAdd();
+        break;
+    case ID_EXTRACT:
+        view_.OnExtract();
+        break;
+    case ID_DELETE:
+        view_.OnDelete();
+        break;
+    }
+}
+
+LRESULT CMainFrame::OnNotify(NMHDR& header) {
+    if (header.code == TTN_GETDISPINFOW) {
+        // The tooltip is the text after the line break of the button's string.
+        auto& tip = reinterpret_cast<NMTTDISPINFOW&>(header);
+        wchar_t text[256] = {};
+        LoadStringW(AppInstance(), static_cast<UINT>(header.idFrom), text, 256);
+        const wchar_t* afterBreak = wcschr(text, L'\n');
+        wcsncpy(tip.szText, afterBreak ? afterBreak + 1 : text, 79);
+        tip.szText[79] = L'\0';
+        return 0;
+    }
+    if (header.code == TTN_GETDISPINFOA) {
+        auto& tip = reinterpret_cast<NMTTDISPINFOA&>(header);
+        char text[256] = {};
+        LoadStringA(AppInstance(), static_cast<UINT>(header.idFrom), text, 256);
+        const char* afterBreak = strchr(text, '\n');
+        strncpy(tip.szText, afterBreak ? afterBreak + 1 : text, 79);
+        tip.szText[79] = '\0';
+        return 0;
+    }
+    if (header.code == RBN_AUTOSIZE && header.hwndFrom == rebar_) {
+        Layout();
+        return 0;
+    }
+    return 0;
+}
+
+void CMainFrame::OnDestroy() {
+    AppState.settings.placement.length = sizeof(WINDOWPLACEMENT);
+    AppState.settings.hasPlacement = GetWindowPlacement(hwnd(), &AppState.settings.placement);
+    loop_.RemoveMessageFilter(this);
+    loop_.RemoveIdleHandler(this);
+    PostQuitMessage(1);
+}
+
+bool CMainFrame::PreTranslateMessage(MSG& message) {
+    if (accelerators_ && TranslateAcceleratorW(hwnd(), accelerators_, &message))
+        return true;
+    return view_.PreTranslateMessage(message);
+}
+
+void CMainFrame::OnIdle() {
+    // The buttons are always there to press: each command says itself when it cannot act.
+    if (!toolbar_)
+        return;
+    for (int command : {ID_ADD, ID_EXTRACT, ID_DELETE}) {
+        if (!SendMessageW(toolbar_, TB_ISBUTTONENABLED, command, 0))
+            SendMessageW(toolbar_, TB_ENABLEBUTTON, command, TRUE);
+    }
+}

@@ -1,0 +1,417 @@
+#include "ui/varnixview.h"
+
+#include "app/appstate.h"
+#include "archive/archivekind.h"
+#include "res/resource.h"
+#include "shell/paths.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwchar>
+
+namespace {
+
+const wchar_t caption[] = L"Varnix File Opener";
+
+int DefaultColumnWidth(int position) {
+    return position == 0 ? 350 : 150;
+}
+
+// Case-insensitive: does `name` begin with `prefix`?
+bool BeginsWithIgnoringCase(const std::wstring& name, const wchar_t* prefix) {
+    size_t length = wcslen(prefix);
+    return name.size() >= length &&
+           CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(),
+                          static_cast<int>(length), prefix, static_cast<int>(length)) == CSTR_EQUAL;
+}
+
+} // namespace
+
+CVarnixView::CVarnixView() : Dialog(IDD_VARNIX_FORM) {}
+
+INT_PTR CVarnixView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return TRUE;
+    case WM_SIZE:
+        OnSize();
+        return TRUE;
+    case WM_MEASUREITEM:
+        OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_DRAWITEM: {
+        const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (draw.CtlID == IDC_LOCATION)
+            DrawLocation(draw);
+        else if (draw.CtlID == IDC_LIST)
+            DrawRow(draw);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_LOCATION && HIWORD(wParam) == CBN_SELCHANGE) {
+            OnLocationChosen();
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    }
+    return FALSE;
+}
+
+void CVarnixView::OnInitDialog() {
+    locationBar_ = Item(IDC_LOCATION);
+    pathBox_ = Item(IDC_PATH);
+    list_ = Item(IDC_LIST);
+
+    model_.BuildDevices();
+    DragAcceptFiles(hwnd(), TRUE);
+    SetParent(pathBox_, locationBar_);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+
+    // An archive given on the command line, or the folder of the last run.
+    std::wstring start = AppState.settings.lastPath;
+    if (FileExists(start) && IsArchivePath(start))
+        model_.OpenArchive(start);
+    else if (IsDirectory(start))
+        model_.OpenLocation(0, start);
+    else
+        model_.SelectLocation(0);
+    RefreshView();
+}
+
+int CVarnixView::TextHeight(HWND window) const {
+    HDC dc = GetDC(window);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, L"Wy", 2, &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size.cy;
+}
+
+void CVarnixView::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
+    itemHeight_ = std::max(TextHeight(hwnd()), 16) + 2;
+    measure.itemHeight = static_cast<UINT>(itemHeight_);
+}
+
+void CVarnixView::OnSize() {
+    if (!list_)
+        return;
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    int width = static_cast<int>(client.right);
+    int height = static_cast<int>(client.bottom);
+    RECT bar;
+    GetWindowRect(locationBar_, &bar);
+    int barHeight = static_cast<int>(bar.bottom - bar.top);
+    int top = std::max(itemHeight_, barHeight);
+    SetWindowPos(locationBar_, nullptr, 0, 0, width, barHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(list_, nullptr, 0, top, width, std::max(height - top, 0),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // The path box covers the bar's text, leaving the entry's icon on the left and the
+    // drop button on the right.
+    RECT inside;
+    GetClientRect(locationBar_, &inside);
+    int insideWidth = static_cast<int>(inside.right - inside.left);
+    int insideHeight = static_cast<int>(inside.bottom - inside.top);
+    int margin = std::max((insideHeight - TextHeight(pathBox_)) / 2, 0);
+    SetWindowPos(pathBox_, nullptr, static_cast<int>(inside.left) + top,
+                 static_cast<int>(inside.top) + margin, std::max(insideWidth - 2 * top, 0),
+                 std::max(insideHeight - 2 * margin, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CVarnixView::DrawLocation(const DRAWITEMSTRUCT& draw) {
+    const DeviceItem* entry = model_.GetLocation(static_cast<int>(draw.itemID));
+    if (!entry)
+        return;
+    bool inField = (draw.itemState & ODS_COMBOBOXEDIT) != 0;
+    bool highlighted = !inField && (draw.itemState & ODS_SELECTED);
+    HDC dc = draw.hDC;
+    FillRect(dc, &draw.rcItem, GetSysColorBrush(highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    SetTextColor(dc, GetSysColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetBkMode(dc, TRANSPARENT);
+    RECT area = draw.rcItem;
+    if (!inField)
+        area.left += entry->level * 8;
+    if (entry->icon) {
+        DrawIconEx(dc, area.left + 3, area.top, entry->icon, 16, 16, 0, nullptr, DI_NORMAL);
+        area.left += 22;
+    }
+    const std::wstring& text = inField ? entry->path : entry->name;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void CVarnixView::DrawRow(const DRAWITEMSTRUCT& draw) {
+    int row = static_cast<int>(draw.itemID);
+    bool selected = (draw.itemState & ODS_SELECTED) != 0;
+    HDC dc = draw.hDC;
+    HBRUSH background = GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetBkMode(dc, TRANSPARENT);
+
+    HWND header = ListView_GetHeader(list_);
+    int columns = header ? Header_GetItemCount(header) : 0;
+    for (int column = 0; column < columns; ++column) {
+        RECT cell = {};
+        ListView_GetSubItemRect(list_, row, column, LVIR_BOUNDS, &cell);
+        if (column == 0) // the bounds of column 0 are those of the whole row
+            cell.right = cell.left + ListView_GetColumnWidth(list_, 0);
+        FillRect(dc, &cell, background);
+        cell.left += 4;
+        cell.right -= 8;
+        if (column == 0) {
+            if (HICON icon = model_.GetItemIcon(row))
+                DrawIconEx(dc, cell.left + 3, cell.top, icon, 16, 16, 0, nullptr, DI_NORMAL);
+            cell.left += 22;
+        }
+        UINT alignment = DT_LEFT;
+        std::wstring text = model_.GetItemText(row, column, alignment);
+        // Names are shown as they are: an "&" is no mnemonic, a long one ends in "...".
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
+                  alignment | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    // Keyboard users see where they are.
+    if ((draw.itemState & ODS_FOCUS) && GetFocus() == list_) {
+        RECT whole = draw.rcItem;
+        DrawFocusRect(dc, &whole);
+    }
+}
+
+void CVarnixView::FillLocationBar() {
+    SendMessageW(locationBar_, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < model_.GetLocationCount(); ++i) {
+        // Drawn from the entry at its index: the control keeps no strings.
+        SendMessageW(locationBar_, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(model_.GetLocation(i)->name.c_str()));
+    }
+    SendMessageW(locationBar_, CB_SETCURSEL, static_cast<WPARAM>(model_.current), 0);
+}
+
+void CVarnixView::SaveColumnWidths() {
+    HWND header = ListView_GetHeader(list_);
+    if (!header)
+        return;
+    int count = std::min(Header_GetItemCount(header), 32);
+    for (int position = 0; position < count; ++position) {
+        RECT item = {};
+        if (Header_GetItemRect(header, position, &item))
+            AppState.settings.columnWidths[position] = item.right - item.left;
+    }
+}
+
+void CVarnixView::FillList() {
+    SaveColumnWidths();
+    int remembered = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(list_);
+    while (ListView_DeleteColumn(list_, 0)) {
+    }
+    std::vector<std::wstring> head;
+    model_.GetHead(head);
+    for (size_t position = 0; position < head.size(); ++position) {
+        int width = position < 32 && AppState.settings.columnWidths[position] >= 1
+                        ? AppState.settings.columnWidths[position]
+                        : DefaultColumnWidth(static_cast<int>(position));
+        LVCOLUMNW column = {};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = width;
+        column.pszText = &head[position][0];
+        ListView_InsertColumn(list_, static_cast<int>(position), &column);
+    }
+    // The list asks for the rows it shows.
+    ListView_SetItemCountEx(list_, model_.GetItemCount(), 0);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+
+    std::wstring path = model_.GetCurrentPath();
+    SetWindowTextW(pathBox_, path.c_str());
+    SendMessageW(pathBox_, EM_SETSEL, 0, static_cast<LPARAM>(path.size()));
+    SendMessageW(pathBox_, EM_SCROLLCARET, 0, 0);
+
+    if (model_.GetItemCount() > 0 && remembered >= 0 && remembered < model_.GetItemCount())
+        SelectRow(remembered);
+}
+
+void CVarnixView::RefreshView() {
+    FillLocationBar();
+    FillList();
+}
+
+void CVarnixView::SelectRow(int i) {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list_, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void CVarnixView::ActivateRow(int index) {
+    if (index < 0)
+        return;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    if (model_.ActivateItem(index) > 0)
+        RefreshView();
+}
+
+void CVarnixView::OnLocationChosen() {
+    int i = static_cast<int>(SendMessageW(locationBar_, CB_GETCURSEL, 0, 0));
+    if (i < 0)
+        return;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    if (model_.SelectLocation(i))
+        RefreshView();
+}
+
+void CVarnixView::OpenTypedPath() {
+    wchar_t text[261] = {};
+    GetWindowTextW(pathBox_, text, 261);
+    int selection = static_cast<int>(SendMessageW(locationBar_, CB_GETCURSEL, 0, 0));
+    if (model_.OpenLocation(selection, text))
+        RefreshView();
+}
+
+void CVarnixView::GoUp() {
+    if (model_.GetItemCount() > 0 && model_.GetItem(0).name == L"..")
+        ActivateRow(0);
+}
+
+std::vector<int> CVarnixView::SelectedRows() const {
+    std::vector<int> rows;
+    for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row != -1;
+         row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) {
+        if (row != 0)
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+void CVarnixView::OnAdd() {
+    model_.AddSelection(SelectedRows());
+    RefreshView();
+}
+
+void CVarnixView::OnExtract() {
+    std::vector<int> rows = SelectedRows();
+    if (rows.empty()) {
+        MessageBoxW(hwnd(), L"No files selected. You need to select files this operation", caption,
+                    MB_ICONWARNING);
+        return;
+    }
+    if (model_.ExtractSelection(rows) == 0)
+        RefreshView();
+}
+
+void CVarnixView::OnDelete() {
+    std::vector<int> rows = SelectedRows();
+    if (rows.empty()) {
+        MessageBoxW(hwnd(), L"No files selected. You need to select files this operation", caption,
+                    MB_ICONWARNING);
+        return;
+    }
+    if (model_.DeleteSelection(rows) == 0)
+        RefreshView();
+}
+
+void CVarnixView::OnDropFiles(HDROP drop) {
+    std::vector<std::wstring> files;
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // As long as the path is: a long one is not cut into another name.
+        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        DragQueryFileW(drop, i, &path[0], length + 1);
+        path.resize(length);
+        files.push_back(path);
+    }
+    DragFinish(drop);
+    model_.AddDroppedFiles(files);
+    RefreshView();
+}
+
+INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
+    if (header.idFrom != IDC_LIST)
+        return FALSE;
+    switch (header.code) {
+    case NM_DBLCLK:
+        ActivateRow(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+        return TRUE;
+    case LVN_COLUMNCLICK:
+        if (model_.SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem))
+            FillList();
+        return TRUE;
+    case LVN_BEGINDRAG:
+        return TRUE; // rows are not dragged out
+    case LVN_GETDISPINFOW: {
+        // For whoever reads the list's texts (screen readers, tooltips): the cells drawn.
+        LVITEMW& item =
+            const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item;
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            UINT alignment = 0;
+            textBuffer_ = model_.GetItemText(item.iItem, item.iSubItem, alignment);
+            wcsncpy(item.pszText, textBuffer_.c_str(), static_cast<size_t>(item.cchTextMax) - 1);
+            item.pszText[item.cchTextMax - 1] = L'\0';
+        }
+        return TRUE;
+    }
+    case LVN_ODFINDITEMW: {
+        // Typing a name's beginning in the list goes to the next row with that name.
+        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+        LRESULT found = -1;
+        if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find.lvfi.psz) {
+            int count = model_.GetItemCount();
+            for (int step = 0; step < count && found == -1; ++step) {
+                int row = (find.iStart + step) % count;
+                if (row < find.iStart && !(find.lvfi.flags & LVFI_WRAP))
+                    break;
+                if (BeginsWithIgnoringCase(model_.GetItem(row).name, find.lvfi.psz))
+                    found = row;
+            }
+        }
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, found);
+        return TRUE;
+    }
+    }
+    return FALSE;
+}
+
+bool CVarnixView::PreTranslateMessage(MSG& message) {
+    if (message.message == WM_KEYDOWN) {
+        HWND focus = GetFocus();
+        if (message.wParam == VK_RETURN && focus == pathBox_) {
+            OpenTypedPath();
+            return true;
+        }
+        // As every file manager has it: Enter opens the focused row, Backspace goes up.
+        if (message.wParam == VK_RETURN && focus == list_) {
+            ActivateRow(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
+            return true;
+        }
+        if (message.wParam == VK_BACK && focus == list_) {
+            GoUp();
+            return true;
+        }
+    }
+    return IsDialogMessageW(hwnd(), &message) != FALSE;
+}
+
+void CVarnixView::OnDestroy() {
+    SaveColumnWidths();
+    // The nearest folder of the place shown: inside an archive, the folder that holds it.
+    std::wstring path = model_.GetCurrentPath();
+    while (!path.empty() && !IsDirectory(path))
+        path = ParentFolder(path);
+    if (!path.empty() && path.size() < _countof(AppState.settings.lastPath))
+        wcscpy_s(AppState.settings.lastPath, path.c_str());
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "ui/folderbrowser.h"
+#include "win/dialog.h"
+#include "win/messageloop.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The browser view: the location bar with its path box above the list of rows. It fills
+// and draws both from its model, turns clicks and keys into model calls and refreshes
+// itself afterwards. The list is virtual: it asks for the rows it shows, so 100,000 rows
+// cost no more to show than 100.
+class CVarnixView : public win::Dialog, public win::MessageFilter {
+  public:
+    CVarnixView();
+
+    // Location bar, then list.
+    void RefreshView();
+    void FillList();
+    void SaveColumnWidths();
+    // Selects and focuses row `i` alone.
+    void SelectRow(int i);
+
+    // What a double-click on a row does (also Enter on the focused row).
+    void ActivateRow(int index);
+
+    // The frame's commands.
+    void OnAdd();
+    void OnExtract();
+    void OnDelete();
+
+    bool PreTranslateMessage(MSG& message) override;
+
+    FolderBrowser& model() { return model_; }
+    HWND list() const { return list_; }
+    HWND locationBar() const { return locationBar_; }
+    HWND pathBox() const { return pathBox_; }
+    int itemHeight() const { return itemHeight_; }
+
+  protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    void OnInitDialog();
+    void OnSize();
+    void OnMeasureItem(MEASUREITEMSTRUCT& measure);
+    void DrawLocation(const DRAWITEMSTRUCT& draw);
+    void DrawRow(const DRAWITEMSTRUCT& draw);
+    void OnLocationChosen();
+    void OnDestroy();
+    void OnDropFiles(HDROP drop);
+    INT_PTR OnNotify(const NMHDR& header);
+    void FillLocationBar();
+    void OpenTypedPath();
+    void GoUp();
+    // The selected rows in list order, without row 0.
+    std::vector<int> SelectedRows() const;
+    int TextHeight(HWND window) const;
+
+    FolderBrowser model_;
+    HWND locationBar_ = nullptr;
+    HWND pathBox_ = nullptr;
+    HWND list_ = nullptr;
+    int itemHeight_ = 18;
+    std::wstring textBuffer_; // what LVN_GETDISPINFO hands out stays valid until the next ask
+};
