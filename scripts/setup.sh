@@ -29,6 +29,7 @@ declare -A needed=(
   [xauth]=xauth
   [xdotool]=xdotool
   [import]=imagemagick
+  [makensis]=nsis
   [python3]=python3
   [node]=nodejs
   [npm]=npm
