@@ -129,9 +129,15 @@ DWORD WINAPI AddJob(void* parameter) {
 
     if (!archiver->subPath.empty()) {
         archiver->RemoveTempFolder();
-        archiver->tmpPath = GetTempName(L"Quorp");
-        int count = StageFiles(archiver->tmpPath, Utf8ToWide(archiver->subPath), entries,
-                               archiver->cancelled);
+        // A folder of our own: everything in it goes into the archive.
+        archiver->tmpPath = MakeScratchFolder(L"Quorp");
+        if (archiver->tmpPath.empty())
+            archiver->jobFailure = L"The archive could not be changed.\nNo scratch folder "
+                                   L"could be made in the Temp folder.";
+        int count = archiver->tmpPath.empty()
+                        ? 0
+                        : StageFiles(archiver->tmpPath, Utf8ToWide(archiver->subPath), entries,
+                                     archiver->cancelled);
         progressTotal = count;
         if (count != 0 && !archiver->cancelled) {
             ToolRun run = MakeFolderRun(archiver->archivePath, archiver->tmpPath, askPassword);

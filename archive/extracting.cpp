@@ -48,8 +48,9 @@ int Archiver::OpenItem(const std::wstring& path) {
 
 bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath) {
     RemoveTempFolder();
-    tmpPath = GetTempName(L"Quorp");
-    CreateDirectoryW(tmpPath.c_str(), nullptr);
+    tmpPath = MakeScratchFolder(L"Quorp");
+    if (tmpPath.empty())
+        return false;
 
     mode = ModeExtract;
     ArchiveContents contents;

@@ -11,14 +11,49 @@ std::wstring GetCorePath(const std::wstring& name) {
     return ProgramFolder() + L"\\core\\" + name;
 }
 
-std::wstring GetTempName(const std::wstring& prefix) {
+// The scratch name `step` numbers after the tick count's.
+static std::wstring TempName(const std::wstring& prefix, long step) {
     wchar_t localAppData[MAX_PATH] = {};
     SHGetSpecialFolderPathW(nullptr, localAppData, CSIDL_LOCAL_APPDATA, FALSE);
     std::wstring temp = std::wstring(localAppData) + L"\\Temp";
     CreateDirectoryW(temp.c_str(), nullptr);
     // The tick count printed as a signed number: after 24.8 days of uptime it is negative.
     long ticks = static_cast<long>(GetTickCount());
-    return temp + L"\\" + prefix + std::to_wstring(ticks);
+    return temp + L"\\" + prefix + std::to_wstring(ticks + step);
+}
+
+std::wstring GetTempName(const std::wstring& prefix) {
+    return TempName(prefix, 0);
+}
+
+// Tries names until one is new; a failure other than a taken name ends the search.
+static const long scratchAttempts = 1000;
+
+std::wstring MakeScratchFolder(const std::wstring& prefix) {
+    for (long step = 0; step < scratchAttempts; ++step) {
+        std::wstring path = TempName(prefix, step);
+        if (CreateDirectoryW(path.c_str(), nullptr))
+            return path;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::wstring();
+    }
+    return std::wstring();
+}
+
+std::wstring MakeScratchFile(const std::wstring& prefix, const std::wstring& extension) {
+    for (long step = 0; step < scratchAttempts; ++step) {
+        std::wstring path = TempName(prefix, step) + extension;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return path;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return std::wstring();
+    }
+    return std::wstring();
 }
 
 bool IsUsableToolPath(const std::wstring& path) {
@@ -68,11 +103,16 @@ bool MakeItemsRun(const std::wstring& archive, const std::wstring& command,
             return false;
         list += "\"" + WideToUtf8(name) + "\"\r\n";
     }
-    std::wstring listFile = GetTempName(L"7z") + L".txt";
-    HANDLE file = CreateFileW(listFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    // Our own new file, so that nothing of anybody else's is overwritten or removed.
+    std::wstring listFile = MakeScratchFile(L"7z", L".txt");
+    if (listFile.empty())
         return false;
+    HANDLE file = CreateFileW(listFile.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DeleteFileW(listFile.c_str());
+        return false;
+    }
     DWORD written = 0;
     bool complete =
         WriteFile(file, list.data(), static_cast<DWORD>(list.size()), &written, nullptr) &&

@@ -17,6 +17,14 @@ std::wstring GetCorePath(const std::wstring& name = std::wstring());
 // ("...\Temp\Quorp123456"). Makes the Temp folder when it is missing.
 std::wstring GetTempName(const std::wstring& prefix);
 
+// A new, empty scratch folder named as GetTempName names it. When that name is taken (by
+// another job in the same millisecond, another process, or anything else), the number
+// goes up until a name is free, so that removing the folder later never removes what
+// somebody else made. Empty when no folder could be made.
+std::wstring MakeScratchFolder(const std::wstring& prefix);
+// The same for a new, empty file: GetTempName's name with `extension` behind it.
+std::wstring MakeScratchFile(const std::wstring& prefix, const std::wstring& extension);
+
 // One run of the console tool.
 struct ToolRun {
     std::wstring program;     // the tool's full path

@@ -128,15 +128,25 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
             return S_OK; // the output folder itself
         relative = L"[Content]";
     }
+    if (!IsExtractablePath(outputFolder_ + relative, relative)) {
+        // Refused, never cut short into the name of something else.
+        EmitText(L"ERROR: Path too long, not extracted: " + itemPath_);
+        EmitNewLine();
+        ++refused_;
+        wanted_ = false;
+        return S_OK;
+    }
     size_t slash = relative.rfind(L'\\');
     if (slash != std::wstring::npos)
-        CreateFolderPath(outputFolder_ + relative.substr(0, slash), &createdFolders_);
+        CreateFolderPath(outputFolder_ + relative.substr(0, slash), &createdFolders_, cancelled_);
     diskPath_ = outputFolder_ + relative;
 
     if (isFolder_) {
-        CreateFolderPath(diskPath_, &createdFolders_);
-        return S_OK;
+        CreateFolderPath(diskPath_, &createdFolders_, cancelled_);
+        return IsCancelled(cancelled_) ? E_ABORT : S_OK;
     }
+    if (IsCancelled(cancelled_))
+        return E_ABORT;
 
     if (GetFileAttributesW(LongPathForm(diskPath_).c_str()) != INVALID_FILE_ATTRIBUTES &&
         !DeleteFileForced(diskPath_)) {

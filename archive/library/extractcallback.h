@@ -29,6 +29,9 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     // password or an early cancel then leaves nothing behind).
     void DiscardUnfinishedWork();
 
+    // Entries not written because their paths are too deep or too long for the disk.
+    int refusedEntries() const { return refused_; }
+
     bool passwordDefined = false;
     std::wstring password;
 
@@ -53,4 +56,5 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     bool modifiedDefined_ = false;
     win::ComPtr<COutFileStream> outFile_;
     std::vector<std::wstring> createdFolders_; // outermost first
+    int refused_ = 0;
 };

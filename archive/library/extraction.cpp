@@ -4,6 +4,7 @@
 #include "archive/library/extractcallback.h"
 #include "shell/paths.h"
 
+#include <algorithm>
 #include <cwctype>
 
 // Names Windows keeps for devices, with or without an extension ("nul.txt" is NUL too).
@@ -62,7 +63,13 @@ std::wstring SafeItemPath(const std::wstring& itemPath) {
     return safe;
 }
 
-bool CreateFolderPath(const std::wstring& path, std::vector<std::wstring>* created) {
+bool IsExtractablePath(const std::wstring& diskPath, const std::wstring& relativePath) {
+    size_t depth = static_cast<size_t>(std::count(relativePath.begin(), relativePath.end(), L'\\'));
+    return depth <= maxEntryDepth && diskPath.size() <= maxDiskPathLength;
+}
+
+bool CreateFolderPath(const std::wstring& path, std::vector<std::wstring>* created,
+                      CancelFlag cancelled) {
     std::wstring folder = path;
     while (folder.size() > 1 && folder.back() == L'\\')
         folder.pop_back();
@@ -73,6 +80,8 @@ bool CreateFolderPath(const std::wstring& path, std::vector<std::wstring>* creat
     std::vector<std::wstring> missing;
     std::wstring current = folder;
     for (;;) {
+        if (IsCancelled(cancelled))
+            return false;
         DWORD attributes = GetFileAttributesW(LongPathForm(current).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -86,6 +95,8 @@ bool CreateFolderPath(const std::wstring& path, std::vector<std::wstring>* creat
         current.erase(slash);
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (IsCancelled(cancelled))
+            return false;
         if (CreateDirectoryW(LongPathForm(*it).c_str(), nullptr)) {
             if (created)
                 created->push_back(*it);
@@ -135,5 +146,6 @@ int ExtractArchive(const std::wstring& archiveName, int kind, const std::wstring
         EmitError(L"Extract Error");
         return 1;
     }
-    return 0;
+    // The other entries are out; the ones refused were reported one by one.
+    return callback->refusedEntries() > 0 ? 1 : 0;
 }

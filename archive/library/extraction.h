@@ -23,7 +23,18 @@ std::wstring SafeItemPath(const std::wstring& itemPath);
 
 // Makes a folder with every missing parent. An existing folder is success, a file of that
 // name failure. The folders it made are added to `created` when given, outermost first.
-bool CreateFolderPath(const std::wstring& path, std::vector<std::wstring>* created = nullptr);
+// A cancel between two folders stops it (failure).
+bool CreateFolderPath(const std::wstring& path, std::vector<std::wstring>* created = nullptr,
+                      CancelFlag cancelled = nullptr);
+
+// Where an entry is refused instead of written: nested deeper than `maxEntryDepth`
+// folders, or with a path on disk longer than `maxDiskPathLength` characters (the long
+// form's limit, less its prefix). Each new folder level costs a walk of the whole path in
+// the file system, so a hostile archive nested thousands of levels deep would otherwise
+// keep the extraction busy for hours; no real archive nests that deep.
+constexpr size_t maxEntryDepth = 512;
+constexpr size_t maxDiskPathLength = 32000;
+bool IsExtractablePath(const std::wstring& diskPath, const std::wstring& relativePath);
 
 // Deletes a file, read-only or not.
 bool DeleteFileForced(const std::wstring& path);

@@ -40,6 +40,61 @@ TEST(ToolCommands, CoreAndScratchLocations) {
     EXPECT_TRUE(IsDirectory(ParentFolder(name)));
 }
 
+TEST(ToolCommands, ScratchFoldersAndFilesAreAlwaysNewOnes) {
+    // Somebody else's folders and files under the names of the next tenth of a second.
+    std::wstring first = GetTempName(L"Quorp");
+    long ticks = std::stol(FileNamePart(first).substr(5));
+    std::wstring temp = ParentFolder(first);
+    std::vector<std::wstring> foreign;
+    for (long step = 0; step < 100; ++step) {
+        std::wstring folder = temp + L"\\Quorp" + std::to_wstring(ticks + step);
+        if (CreateDirectoryW(folder.c_str(), nullptr)) {
+            WriteTextFile(folder + L"\\theirs.txt", "theirs");
+            foreign.push_back(folder);
+        }
+        std::wstring file = temp + L"\\7z" + std::to_wstring(ticks + step) + L".txt";
+        if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            WriteTextFile(file, "their list");
+            foreign.push_back(file);
+        }
+    }
+
+    std::wstring folder = MakeScratchFolder(L"Quorp");
+    std::wstring second = MakeScratchFolder(L"Quorp");
+    std::wstring file = MakeScratchFile(L"7z", L".txt");
+    ASSERT_FALSE(folder.empty());
+    ASSERT_FALSE(file.empty());
+    EXPECT_NE(folder, second);
+    EXPECT_EQ(CountEntries(folder), 0);
+    EXPECT_EQ(ReadTextFile(file), "");
+    for (const std::wstring& theirs : foreign) {
+        EXPECT_NE(folder, theirs);
+        EXPECT_NE(second, theirs);
+        EXPECT_NE(file, theirs);
+    }
+    // Handing names to the tool makes a list file of our own too.
+    ToolRun run;
+    ASSERT_TRUE(MakeItemsRun(L"D:\\set.zip", L"a", {L"a.txt"}, false, run));
+    for (const std::wstring& theirs : foreign)
+        EXPECT_NE(run.listFile, theirs);
+    DiscardRun(run);
+
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(second.c_str());
+    DeleteFileW(file.c_str());
+    for (const std::wstring& theirs : foreign) {
+        bool isFolder = IsDirectory(theirs);
+        EXPECT_EQ(ReadTextFile(isFolder ? theirs + L"\\theirs.txt" : theirs),
+                  isFolder ? "theirs" : "their list");
+        if (isFolder) {
+            DeleteFileW((theirs + L"\\theirs.txt").c_str());
+            RemoveDirectoryW(theirs.c_str());
+        } else {
+            DeleteFileW(theirs.c_str());
+        }
+    }
+}
+
 TEST(ToolCommands, NamesGoQuotedIntoAUtf8ListFile) {
     const std::wstring tool = L"\"" + GetCorePath(L"7z.exe") + L"\"";
     ToolRun run;

@@ -8,9 +8,11 @@ folder is the third argument.
 """
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import zipfile
+import zlib
 from pathlib import Path
 
 # 2012-03-04 05:06:08: zip times have two-second steps, so an even second.
@@ -75,6 +77,101 @@ def make_zips(out):
         zip_entry(z, "safe/kept.txt", b"kept")
 
 
+def make_long_paths(out):
+    """Entries whose paths are longer than MAX_PATH, two of them alike but for their ends,
+    and one nested deeper than any real archive."""
+    long_folder = "long/" + "/".join(letter * 40 for letter in "abcdefghij")
+    with zipfile.ZipFile(out / "longpaths.zip", "w") as z:
+        zip_entry(z, "ok.txt", b"short")
+        zip_entry(z, long_folder + "/leaf-one.txt", b"first long leaf")
+        zip_entry(z, long_folder + "/leaf-two.txt", b"second long leaf")
+        zip_entry(z, "deep/" + "d/" * 600 + "too-deep.txt", b"too deep")
+
+
+def gf2_times(matrix, vector):
+    total, row = 0, 0
+    while vector:
+        if vector & 1:
+            total ^= matrix[row]
+        vector >>= 1
+        row += 1
+    return total
+
+
+def crc32_combine(crc1, crc2, length2):
+    """zlib's crc32_combine: the CRC of A+B from the CRCs of A and B and the length of B."""
+    if length2 <= 0:
+        return crc1
+    odd = [0xEDB88320] + [1 << n for n in range(31)]
+    even = [gf2_times(odd, odd[n]) for n in range(32)]
+    odd = [gf2_times(even, even[n]) for n in range(32)]
+    while True:
+        even = [gf2_times(odd, odd[n]) for n in range(32)]
+        if length2 & 1:
+            crc1 = gf2_times(even, crc1)
+        length2 >>= 1
+        if not length2:
+            break
+        odd = [gf2_times(even, even[n]) for n in range(32)]
+        if length2 & 1:
+            crc1 = gf2_times(odd, crc1)
+        length2 >>= 1
+        if not length2:
+            break
+    return crc1 ^ crc2
+
+
+def crc32_of_zeros(length):
+    crc, block, block_crc = 0, 1, zlib.crc32(b"\0")
+    while length:
+        if length & 1:
+            crc = crc32_combine(crc, block_crc, block)
+        block_crc = crc32_combine(block_crc, block_crc, block)
+        block *= 2
+        length >>= 1
+    return crc
+
+
+def make_huge_zip(out):
+    """A zip64 archive with entries of 3, 4 and 5 GiB of zeros, stored, written as a sparse
+    file: it takes a few kilobytes of disk."""
+    path = out / "huge.zip"
+    entries = [("small.txt", 10), ("three-gib.bin", 3 << 30), ("four-gib.bin", 4 << 30),
+               ("five-gib.bin", (5 << 30) + 1)]
+    if path.exists() and path.stat().st_size > 12 << 30:
+        return
+    assert crc32_of_zeros(100003) == zlib.crc32(bytes(100003))
+    dos_time, dos_date = (5 << 11) | (6 << 5) | 4, ((2012 - 1980) << 9) | (3 << 5) | 4
+    central = b""
+    with open(path, "wb") as f:
+        for name, size in entries:
+            offset = f.tell()
+            crc = zlib.crc32(b"small text") if size == 10 else crc32_of_zeros(size)
+            encoded = name.encode()
+            extra = struct.pack("<HHQQ", 1, 16, size, size)
+            f.write(struct.pack("<IHHHHHIIIHH", 0x04034B50, 45, 0, 0, dos_time, dos_date, crc,
+                                0xFFFFFFFF, 0xFFFFFFFF, len(encoded), len(extra)))
+            f.write(encoded + extra)
+            if size == 10:
+                f.write(b"small text")
+            else:
+                f.seek(size, os.SEEK_CUR)  # zeros, never written
+            central_extra = struct.pack("<HHQQQ", 1, 24, size, size, offset)
+            central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 45, 0, 0, dos_time,
+                                   dos_date, crc, 0xFFFFFFFF, 0xFFFFFFFF, len(encoded),
+                                   len(central_extra), 0, 0, 0, 0x20, 0xFFFFFFFF)
+            central += encoded + central_extra
+        central_offset = f.tell()
+        f.write(central)
+        end64_offset = f.tell()
+        count = len(entries)
+        f.write(struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, count, count,
+                            len(central), central_offset))
+        f.write(struct.pack("<IIQI", 0x07064B50, 0, end64_offset, 1))
+        f.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF,
+                            0xFFFFFFFF, 0))
+
+
 def make_7z(out, sevenzip):
     source = out / "7z-source"
     shutil.rmtree(source, ignore_errors=True)
@@ -105,6 +202,8 @@ def main():
     sevenzip = str(Path(sys.argv[2]).resolve())
     out.mkdir(parents=True, exist_ok=True)
     make_zips(out)
+    make_long_paths(out)
+    make_huge_zip(out)
     make_7z(out, sevenzip)
     (out / "notes.txt").write_text("not an archive\n")
     (out / "damaged.zip").write_bytes(b"PK\x03\x04" + b"\x00" * 40)

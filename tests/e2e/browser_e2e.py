@@ -7,10 +7,12 @@ xdotool as a user would, and read back with ui_probe.exe.
 Needs the X display and the Wine prefix of the test run (DISPLAY, WINEPREFIX). Screenshots
 of the steps go to TESTDATA/e2e/.
 """
+import os
 import shutil
 import subprocess
 import sys
 import time
+import zipfile
 from pathlib import Path
 
 WINE, PROGRAM, PROBE, SEVENZIP, TESTDATA = sys.argv[1:6]
@@ -237,6 +239,48 @@ facts = state()
 check(facts["columns"] == ["Name|Size|Packed|Type|Modified"] and
       facts["path"] == [windows_path(archive)], "an archive on the command line opens")
 close(program)
+
+# Opening five entries and then closing the window leaves none of our scratch files in
+# Temp, while what others keep there stays. The entries are documents of a kind of our own
+# that the stand-in tool opens, leaving a mark beside the file it was given.
+users = Path(os.environ["WINEPREFIX"]) / "drive_c" / "users"
+temp = next(user for user in sorted(users.iterdir()) if user.name != "Public") / "AppData/Local/Temp"
+temp.mkdir(parents=True, exist_ok=True)
+theirs = [temp / "Quorp1" / "theirs.txt", temp / "7z1.bat", temp / "7z2.txt"]
+for path in theirs:
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_text("not ours")
+fake_tool = windows_path(Path(PROBE).resolve().parent / "fake_tool.exe")
+for key, value in (("HKCR\\.varnixdoc", "VarnixTest.doc"),
+                   ("HKCR\\VarnixTest.doc\\shell\\open\\command", f'"{fake_tool}" touch "%1"')):
+    subprocess.run([WINE, "reg", "add", key, "/ve", "/d", value, "/f"], stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+documents = folder / "documents.zip"
+with zipfile.ZipFile(documents, "w") as z:
+    for letter in "abcde":
+        z.writestr(f"{letter}.varnixdoc", f"document {letter}")
+
+
+def our_scratch():
+    return sorted(p.name for p in temp.iterdir()
+                  if (p.name.startswith("Quorp") or p.name.startswith("7z")) and
+                  p.name not in ("Quorp1", "7z1.bat", "7z2.txt"))
+
+
+program = start(windows_path(documents))
+opened = 0
+for letter in "abcde":
+    activate(f"{letter}.varnixdoc")
+    deadline = time.time() + 30
+    while time.time() < deadline and not list(temp.glob(f"Quorp*/{letter}.varnixdoc.opened")):
+        time.sleep(0.3)
+    opened += bool(list(temp.glob(f"Quorp*/{letter}.varnixdoc.opened")))
+check(opened == 5, "five entries opened with their program (%d)" % opened)
+check(len(our_scratch()) <= 1, "while open, only the last entry's scratch folder is kept: %r" % our_scratch())
+close(program)
+check(our_scratch() == [], "after closing, no scratch folder or file of ours is left: %r" % our_scratch())
+check(all(path.read_text() == "not ours" for path in theirs),
+      "files of others in Temp stay as they were")
 
 print("%d failures" % len(failures))
 sys.exit(1 if failures else 0)

@@ -289,3 +289,50 @@ TEST(Extraction, AnEntryWithoutANameIsWrittenAsContent) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace testing_support;
+
+TEST(Extraction, PathsLongerThanMaxPathComeOutWholeAndTheTooDeepAreRefused) {
+    ScratchFolder scratch;
+    std::wstring folder = scratch.path();
+    std::wstring output;
+    {
+        OutputCapture capture;
+        // Not all entries came out: the extraction says so.
+        EXPECT_EQ(Extract(TestData(L"longpaths.zip"), folder), 1);
+        std::string text = capture.Text();
+        output.assign(text.begin(), text.end());
+    }
+    std::wstring longFolder = folder + L"\\long";
+    for (wchar_t letter = L'a'; letter <= L'j'; ++letter)
+        longFolder += L"\\" + std::wstring(40, letter);
+    ASSERT_GT(longFolder.size(), static_cast<size_t>(MAX_PATH));
+    // Both leaves under their own full names: nothing was cut into another name.
+    EXPECT_EQ(ReadTextFile(LongPathForm(longFolder + L"\\leaf-one.txt")), "first long leaf");
+    EXPECT_EQ(ReadTextFile(LongPathForm(longFolder + L"\\leaf-two.txt")), "second long leaf");
+    EXPECT_EQ(ReadTextFile(scratch / L"ok.txt"), "short");
+
+    // The entry nested 600 levels deep is reported and not written, nor its folders.
+    EXPECT_NE(output.find(L"ERROR: Path too long, not extracted: deep\\d\\d\\"), std::wstring::npos)
+        << Narrow(output);
+    EXPECT_EQ(GetFileAttributesW((scratch / L"deep").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    EXPECT_TRUE(IsExtractablePath(L"C:\\x\\" + std::wstring(30000, L'a'), L"a"));
+    EXPECT_FALSE(IsExtractablePath(L"C:\\x\\" + std::wstring(32000, L'a'), L"a"));
+    std::wstring nested;
+    for (size_t i = 0; i < maxEntryDepth; ++i)
+        nested += L"d\\";
+    EXPECT_TRUE(IsExtractablePath(L"C:\\x\\" + nested + L"f", nested + L"f"));
+    EXPECT_FALSE(IsExtractablePath(L"C:\\x\\" + nested + L"d\\f", nested + L"d\\f"));
+}
+
+TEST(FolderPaths, ACancelStopsMakingFolders) {
+    ScratchFolder scratch;
+    std::atomic<int32_t> cancelled{1};
+    EXPECT_FALSE(CreateFolderPath(scratch / L"a\\b\\c", nullptr, &cancelled));
+    EXPECT_EQ(GetFileAttributesW((scratch / L"a").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace

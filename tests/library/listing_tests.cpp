@@ -175,3 +175,18 @@ TEST(PropertyTexts, EveryTypeConverts) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Listing, EntriesOfMoreThanFourGibibytesKeepTheirSizes) {
+    ArchiveContents contents;
+    ASSERT_EQ(ListArchive(testing_support::TestData(L"huge.zip"), ArchiveKindZip, contents), 0);
+    auto items = ByPath(contents);
+    EXPECT_EQ(items[L"five-gib.bin"].size, L"5368709121");
+    EXPECT_EQ(items[L"five-gib.bin"].packedSize, L"5368709121");
+    EXPECT_EQ(items[L"four-gib.bin"].size, L"4294967296");
+    EXPECT_EQ(items[L"three-gib.bin"].size, L"3221225472");
+    EXPECT_EQ(items[L"small.txt"].size, L"10");
+}
+
+} // namespace

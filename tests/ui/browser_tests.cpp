@@ -133,6 +133,31 @@ TEST(Sorting, NumberTextsOrderByValueAndSizesAreGrouped) {
     EXPECT_EQ(FormatSize(1, 0), L"4,294,967,296");
 }
 
+TEST(Sorting, EntriesOfMoreThanFourGibibytesShowAndSortByTheirValue) {
+    FolderBrowser model;
+    ASSERT_TRUE(model.OpenArchive(TestData(L"huge.zip")));
+    auto find = [&](const std::wstring& name) {
+        for (const ItemData& row : model.items) {
+            if (row.name == name)
+                return row;
+        }
+        return ItemData();
+    };
+    EXPECT_EQ(find(L"five-gib.bin").size, L"5,368,709,121");
+    EXPECT_EQ(find(L"five-gib.bin").packedSize, L"5,368,709,121");
+    EXPECT_EQ(find(L"four-gib.bin").size, L"4,294,967,296");
+
+    const std::vector<std::wstring> bySize{L"..", L"small.txt", L"three-gib.bin", L"four-gib.bin",
+                                           L"five-gib.bin"};
+    EXPECT_TRUE(model.SortByColumn(1)); // Size
+    EXPECT_EQ(Names(model), bySize);
+    EXPECT_TRUE(model.SortByColumn(2)); // Packed
+    EXPECT_EQ(Names(model), bySize);
+    EXPECT_TRUE(model.SortByColumn(2));
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"five-gib.bin", L"four-gib.bin",
+                                                       L"three-gib.bin", L"small.txt"}));
+}
+
 // A disk folder to browse: a subfolder, an archive, a damaged one, a document.
 struct DiskFolder {
     DiskFolder() {

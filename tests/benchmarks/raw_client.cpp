@@ -1,0 +1,77 @@
+// The yardstick for opening: the library's IInArchive called directly on an archive, the
+// same properties read for every item as the program's listing reads, nothing kept.
+// Not a test: it prints figures for scripts/bench.sh.
+//   raw_client <archive> <zip|7z|rar>
+// prints "raw: <items> items in <seconds> s, peak working set <bytes>"
+#include "archive/archivekind.h"
+#include "archive/library/archivelibrary.h"
+#include "archive/library/filestreams.h"
+#include "archive/library/sevenzip.h"
+#include "shell/paths.h"
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <string>
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2)
+        return 2;
+    std::wstring path = argv[1];
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+
+    HMODULE library = LoadLibraryW(GetLibraryPath().c_str());
+    auto createObject = library
+                            ? reinterpret_cast<sevenzip::CreateObjectFunction>(
+                                  reinterpret_cast<void*>(GetProcAddress(library, "CreateObject")))
+                            : nullptr;
+    if (!createObject) {
+        std::printf("raw: no library\n");
+        return 1;
+    }
+    GUID classId = GetFormatClassId(GetArchiveKind(path));
+    sevenzip::IInArchive* archive = nullptr;
+    if (createObject(&classId, &sevenzip::IID_IInArchive, reinterpret_cast<void**>(&archive)) !=
+        S_OK) {
+        std::printf("raw: no handler\n");
+        return 1;
+    }
+    auto* stream = new CInFileStream;
+    stream->AddRef();
+    UINT64 maxCheck = 1 << 20;
+    if (!stream->Open(path) || archive->Open(stream, &maxCheck, nullptr) != S_OK) {
+        std::printf("raw: could not open\n");
+        return 1;
+    }
+    UINT32 count = 0;
+    archive->GetNumberOfItems(&count);
+    static const PROPID properties[] = {sevenzip::kpidPath,     sevenzip::kpidAttrib,
+                                        sevenzip::kpidIsDir,    sevenzip::kpidSize,
+                                        sevenzip::kpidPackSize, sevenzip::kpidMTime};
+    size_t pathCharacters = 0;
+    for (UINT32 i = 0; i < count; ++i) {
+        for (PROPID id : properties) {
+            PROPVARIANT value;
+            PropVariantInit(&value);
+            archive->GetProperty(i, id, &value);
+            if (value.vt == VT_BSTR && value.bstrVal)
+                pathCharacters += SysStringLen(value.bstrVal);
+            PropVariantClear(&value);
+        }
+    }
+    QueryPerformanceCounter(&end);
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    std::printf("raw: %u items in %.3f s, peak working set %zu (%zu path characters)\n", count,
+                static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart,
+                static_cast<size_t>(memory.PeakWorkingSetSize), pathCharacters);
+    archive->Close();
+    archive->Release();
+    stream->Release();
+    return 0;
+}
