@@ -100,7 +100,7 @@ class Archiver {
     std::wstring destFolder;
     std::wstring password;
     FileTree rootTree;
-    // Why the last add job could not change the archive; empty when it could.
+    // Why the last add or extract job did not do all it was asked; empty when it did.
     std::wstring jobFailure;
     // Set while Refresh lists the archive again: the password that opened it is tried
     // first instead of asking the user once more.
@@ -114,6 +114,8 @@ class Archiver {
 // What AddFiles says when a ZIP archive is to get a password with other than ASCII
 // characters, which the tool refuses for that format.
 extern const wchar_t zipPasswordMessage[];
+// What the window says when entries could not all be extracted.
+extern const wchar_t extractFailureMessage[];
 
 Archiver* GetArchiver();
 void ReleaseArchiver();

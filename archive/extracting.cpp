@@ -13,6 +13,10 @@
 
 #include <shellapi.h>
 
+const wchar_t extractFailureMessage[] =
+    L"Some files could not be extracted. The disk may be full or the folder read-only, an "
+    L"entry may be damaged, need another password, or have a path too long for Windows.";
+
 int Archiver::OpenItem(const std::wstring& path) {
     FileTree* folder = FindTree(subPath, false);
     if (!folder)
@@ -56,11 +60,15 @@ bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extract
     ArchiveContents contents;
     contents.password = password;
     std::vector<std::wstring> names{path};
-    int result =
-        ExtractArchive(archivePath, GetArchiveKind(archivePath), tmpPath, contents, &names);
+    bool userStopped = false;
+    int result = ExtractArchive(archivePath, GetArchiveKind(archivePath), tmpPath, contents, &names,
+                                nullptr, &userStopped);
     mode = ModeNone;
-    if (result != 0)
+    if (result != 0) {
+        if (!userStopped)
+            MessageBoxW(AppState.mainWindow, extractFailureMessage, L"Varnix File Opener", MB_OK);
         return false;
+    }
     // Where the extraction put it, which for odd names is not the name itself.
     extractedPath = tmpPath + L"\\" + SafeItemPath(path);
     return true;
@@ -83,8 +91,12 @@ static DWORD WINAPI ExtractJob(void* parameter) {
     if (!archiver->cancelled) {
         ArchiveContents contents;
         contents.password = archiver->password;
-        ExtractArchive(archiver->archivePath, GetArchiveKind(archiver->archivePath),
-                       archiver->destFolder, contents, &names, &archiver->cancelled);
+        bool userStopped = false;
+        if (ExtractArchive(archiver->archivePath, GetArchiveKind(archiver->archivePath),
+                           archiver->destFolder, contents, &names, &archiver->cancelled,
+                           &userStopped) != 0 &&
+            !userStopped)
+            archiver->jobFailure = extractFailureMessage;
     }
     FinishProgress();
     archiver->mode = ModeNone;
@@ -94,6 +106,7 @@ static DWORD WINAPI ExtractJob(void* parameter) {
 
 int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder) {
     replaceAll = 0;
+    jobFailure.clear();
     ResetProgress();
     files = names;
     destFolder = folder;
@@ -105,6 +118,8 @@ int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::ws
     if (!ShowProgress(L"Extract Files", L"Extracting Files ... "))
         cancelled = 1; // the extraction stops at the library's next call
     WaitForJob(job.get());
+    if (!jobFailure.empty() && !cancelled)
+        MessageBoxW(AppState.mainWindow, jobFailure.c_str(), L"Varnix File Opener", MB_OK);
     return 0;
 }
 

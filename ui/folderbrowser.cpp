@@ -429,8 +429,23 @@ bool FolderBrowser::OpenArchive(const std::wstring& path) {
         ShowArchiveFolder();
         return true;
     }
-    MessageBoxW(AppState.mainWindow, L"Couldn't open the file.", L"Varnix File Opener", MB_OK);
+    MessageBoxW(AppState.mainWindow, OpenFailureMessage(path).c_str(), L"Varnix File Opener",
+                MB_OK);
     return false;
+}
+
+std::wstring OpenFailureMessage(const std::wstring& path) {
+    std::wstring text = L"Couldn't open the file.";
+    HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        text += L"\n\nAnother program is using it. Close that program and try again.";
+    else if (error == ERROR_ACCESS_DENIED)
+        text += L"\n\nYou are not allowed to read it.";
+    return text;
 }
 
 int FolderBrowser::OpenArchiveItem(int i) {

@@ -139,3 +139,7 @@ int CompareNumberText(const std::wstring& a, const std::wstring& b);
 std::wstring FormatSize(DWORD high, DWORD low);
 // A file time as the local short date and the time without seconds.
 std::wstring FormatFileTime(const FILETIME& time);
+
+// What the window says when an archive could not be opened: "Couldn't open the file.",
+// and why when the file itself cannot be read (another program holds it, no permission).
+std::wstring OpenFailureMessage(const std::wstring& path);

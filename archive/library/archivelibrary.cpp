@@ -113,6 +113,8 @@ int HandleArchiveRequest(int request, void* data, size_t capacity) {
     }
 }
 
+std::atomic<int> passwordsDeclined{0};
+
 HRESULT GivePassword(bool& passwordDefined, std::wstring& password, BSTR* out) {
     if (!out)
         return E_POINTER;
@@ -120,8 +122,10 @@ HRESULT GivePassword(bool& passwordDefined, std::wstring& password, BSTR* out) {
     // The user is asked once; a wrong answer makes the operation fail rather than ask again.
     if (!passwordDefined) {
         wchar_t typed[256] = {};
-        if (HandleArchiveRequest(RequestPassword, typed, 256) != 0)
+        if (HandleArchiveRequest(RequestPassword, typed, 256) != 0) {
+            ++passwordsDeclined;
             return E_ABORT;
+        }
         passwordDefined = true;
         password = typed;
         SecureZeroMemory(typed, sizeof typed);

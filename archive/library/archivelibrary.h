@@ -48,3 +48,5 @@ int HandleArchiveRequest(int request, void* data, size_t capacity);
 // A library callback's answer to "what is the password": the known one, or, when none is
 // defined yet, the one the user types (asked once per callback). E_ABORT when declined.
 HRESULT GivePassword(bool& passwordDefined, std::wstring& password, BSTR* out);
+// How often the user has declined to give a password, in this process.
+extern std::atomic<int> passwordsDeclined;

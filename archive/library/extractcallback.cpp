@@ -186,6 +186,8 @@ HRESULT CArchiveExtractCallback::PrepareOperation(INT32 askExtractMode) {
 HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
     if (!wanted_)
         return S_OK;
+    if (opRes != ResultOk)
+        ++failed_;
     switch (opRes) {
     case ResultOk:
         break;

@@ -31,6 +31,8 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
 
     // Entries not written because their paths are too deep or too long for the disk.
     int refusedEntries() const { return refused_; }
+    // Entries the library reported damaged, unsupported or not decrypted.
+    int failedEntries() const { return failed_; }
 
     bool passwordDefined = false;
     std::wstring password;
@@ -57,4 +59,5 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     win::ComPtr<COutFileStream> outFile_;
     std::vector<std::wstring> createdFolders_; // outermost first
     int refused_ = 0;
+    int failed_ = 0;
 };

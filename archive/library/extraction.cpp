@@ -125,9 +125,9 @@ static std::wstring FullFolderPath(const std::wstring& folder) {
     return full;
 }
 
-int ExtractArchive(const std::wstring& archiveName, int kind, const std::wstring& outputFolder,
-                   const ArchiveContents& contents, const std::vector<std::wstring>* names,
-                   CancelFlag cancelled) {
+static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
+                              const std::wstring& outputFolder, const ArchiveContents& contents,
+                              const std::vector<std::wstring>* names, CancelFlag cancelled) {
     OpenedArchive opened;
     std::wstring password = contents.password;
     if (OpenArchive(opened, archiveName, kind, &password, cancelled) != 0)
@@ -146,6 +146,18 @@ int ExtractArchive(const std::wstring& archiveName, int kind, const std::wstring
         EmitError(L"Extract Error");
         return 1;
     }
-    // The other entries are out; the ones refused were reported one by one.
-    return callback->refusedEntries() > 0 ? 1 : 0;
+    // The other entries are out; the ones refused or damaged were reported one by one.
+    return callback->refusedEntries() > 0 || callback->failedEntries() > 0 ? 1 : 0;
+}
+
+int ExtractArchive(const std::wstring& archiveName, int kind, const std::wstring& outputFolder,
+                   const ArchiveContents& contents, const std::vector<std::wstring>* names,
+                   CancelFlag cancelled, bool* userStopped) {
+    int declinedBefore = passwordsDeclined;
+    if (userStopped)
+        *userStopped = false;
+    int result = ExtractWithLibrary(archiveName, kind, outputFolder, contents, names, cancelled);
+    if (userStopped && result != 0)
+        *userStopped = IsCancelled(cancelled) || passwordsDeclined != declinedBefore;
+    return result;
 }

@@ -8,11 +8,14 @@
 
 // Unpacks an archive into `outputFolder`: every entry, or only those whose paths begin
 // with one of `names` (null or empty: every entry). Only `contents.password` is used (the
-// user is asked when it is empty and the library needs one). Returns 0 when the library
-// finished, 1 when opening failed, the library stopped or the job was cancelled.
+// user is asked when it is empty and the library needs one). Returns 0 when every entry
+// came out whole; 1 when opening failed, the library stopped, the job was cancelled, or an
+// entry was damaged, not decrypted or refused (the others still come out).
+// `userStopped`, when given, says whether a failure was the user's doing: a cancel or a
+// declined password, which need no further word.
 int ExtractArchive(const std::wstring& archiveName, int kind, const std::wstring& outputFolder,
                    const ArchiveContents& contents, const std::vector<std::wstring>* names,
-                   CancelFlag cancelled = nullptr);
+                   CancelFlag cancelled = nullptr, bool* userStopped = nullptr);
 
 // Where an entry goes below the output folder. Entry paths come from the archive and may
 // try to leave the folder: roots, drive letters, device and UNC prefixes, "." and ".."

@@ -146,10 +146,10 @@ TEST(Extraction, EachItemIsReportedOnStandardOutput) {
     EXPECT_EQ(output.Text(), "Extracting  top.txt\n");
 }
 
-TEST(Extraction, DamagedDataKeepsGoing) {
+TEST(Extraction, DamagedDataKeepsGoingAndIsReportedAsAFailure) {
     ScratchFolder scratch;
     OutputCapture output;
-    EXPECT_EQ(Extract(Fixture(L"rar5-bad-tables.rar"), scratch.path()), 0);
+    EXPECT_EQ(Extract(Fixture(L"rar5-bad-tables.rar"), scratch.path()), 1);
     EXPECT_NE(output.Text().find("bad_tables.txt     "), std::string::npos) << output.Text();
 }
 
