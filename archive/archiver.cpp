@@ -78,18 +78,22 @@ void Archiver::BuildTree(const ArchiveContents& contents) {
     progressTotal = contents.items.size();
     for (size_t i = 0; i < contents.items.size(); ++i) {
         progressCompleted = i;
-        const DirItem& item = contents.items[i];
-        FileTree* node = FindTree(WideToUtf8(item.path), true);
-        // A folder's own entry may come after its contents: it then fills the node that
-        // was made for it on the way.
-        node->attributes = item.attributes;
-        node->modified = item.modified;
-        node->date = WideToUtf8(item.date);
-        node->time = WideToUtf8(item.time);
-        node->size = WideToUtf8(item.size);
-        node->packedSize = WideToUtf8(item.packedSize);
-        node->path = WideToUtf8(item.path);
+        AddToTree(contents.items[i]);
     }
+}
+
+void Archiver::AddToTree(const DirItem& item) {
+    std::string path = WideToUtf8(item.path);
+    FileTree* node = FindTree(path, true);
+    // A folder's own entry may come after its contents: it then fills the node that was
+    // made for it on the way.
+    node->attributes = item.attributes;
+    node->modified = item.modified;
+    node->date = WideToUtf8(item.date);
+    node->time = WideToUtf8(item.time);
+    node->size = WideToUtf8(item.size);
+    node->packedSize = WideToUtf8(item.packedSize);
+    node->path = std::move(path);
 }
 
 bool Archiver::IsFolder(const FileTree* node) {
@@ -109,7 +113,15 @@ static std::wstring LowerExtension(const std::wstring& name) {
     if (dot == std::wstring::npos)
         return std::wstring();
     std::wstring extension = name.substr(dot);
-    CharLowerBuffW(&extension[0], static_cast<DWORD>(extension.size()));
+    bool ascii = true;
+    for (wchar_t& c : extension) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        else if (c >= 0x80)
+            ascii = false;
+    }
+    if (!ascii) // the system's rules for the letters beyond ASCII
+        CharLowerBuffW(&extension[0], static_cast<DWORD>(extension.size()));
     return extension;
 }
 
@@ -147,13 +159,14 @@ void Archiver::ListFolder(const std::string& path) {
         std::wstring type;
     };
     std::unordered_map<std::wstring, ShellLook> looks;
+    ModifiedTextCache modifiedTexts;
 
     for (const auto& child : node->children) {
         ItemData row;
         row.name = Utf8ToWide(child->name);
         row.path = Utf8ToWide(child->path);
         row.modified = child->modified;
-        row.modifiedText = FormatModified(child->date, child->time);
+        row.modifiedText = FormatModified(child->date, child->time, &modifiedTexts);
         if (IsFolder(child.get())) {
             row.icon = folderIcon;
             row.type = L"Folder";

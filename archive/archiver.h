@@ -37,6 +37,8 @@ class Archiver {
     static FileTree* FindChild(FileTree* node, std::string_view name, bool create);
     // Builds the tree from a listing; advances the progress counters per entry.
     void BuildTree(const ArchiveContents& contents);
+    // Puts one entry into the tree (what BuildTree does for each).
+    void AddToTree(const DirItem& item);
     // A node is a folder when it has the directory attribute: from its entry, or, for a
     // folder only implied by the paths below it, from the tree.
     static bool IsFolder(const FileTree* node);

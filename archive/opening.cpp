@@ -13,16 +13,24 @@ static DWORD WINAPI OpenJob(void* parameter) {
     archiver->ClearRows();
     archiver->ClearTree();
 
-    ArchiveContents contents;
     // Listing the same archive again (a refresh) needs no second question for its password.
+    std::wstring password;
     if (archiver->reopening)
-        contents.password = archiver->password;
+        password = archiver->password;
     int kind = GetArchiveKind(archiver->archivePath);
-    if (ListArchive(archiver->archivePath, kind, contents, &archiver->cancelled) == 0 &&
-        !archiver->cancelled) {
-        archiver->password = contents.password;
-        archiver->BuildTree(contents);
+    // Each entry goes into the tree as it is read, so that 100,000 entries are never held
+    // twice, as a listing and as the tree.
+    int listed = ListArchiveItems(archiver->archivePath, kind, password, &archiver->cancelled,
+                                  [archiver](DirItem& item, uint32_t index, uint32_t count) {
+                                      progressTotal = count;
+                                      progressCompleted = index;
+                                      archiver->AddToTree(item);
+                                  });
+    if (listed == 0 && !archiver->cancelled) {
+        archiver->password = password;
         archiver->ListFolder("");
+    } else {
+        archiver->ClearTree();
     }
     FinishProgress();
     archiver->mode = ModeNone;

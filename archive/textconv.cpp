@@ -6,22 +6,34 @@
 
 #include <vector>
 
+// Plain ASCII is the same in both encodings: copied as it is, without a system call.
+template <typename To, typename From> static bool CopyIfAscii(const From& text, To& out) {
+    for (auto c : text) {
+        if (static_cast<uint32_t>(c) >= 0x80)
+            return false;
+    }
+    out.assign(text.begin(), text.end());
+    return true;
+}
+
 std::wstring Utf8ToWide(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
+    std::wstring wide;
+    if (text.empty() || CopyIfAscii(text, wide))
+        return wide;
     int length =
         MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
+    wide.assign(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
     return wide;
 }
 
 std::string WideToUtf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
+    std::string utf8;
+    if (text.empty() || CopyIfAscii(text, utf8))
+        return utf8;
     int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                      nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
+    utf8.assign(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], length,
                         nullptr, nullptr);
     return utf8;
@@ -43,25 +55,65 @@ static WORD LeadingNumber(const std::string& piece) {
     return static_cast<WORD>(value > 0xFFFF ? 0xFFFF : value);
 }
 
-std::wstring FormatModified(const std::string& date, const std::string& time) {
-    std::vector<std::string> dateParts;
-    std::vector<std::string> timeParts;
-    if (SplitText(date, '-', dateParts) != 3 || SplitText(time, ':', timeParts) != 3)
+// "2012-03-04" split at '-' into exactly three parts, each read by LeadingNumber.
+static bool ThreeNumbers(const std::string& text, char separator, WORD numbers[3]) {
+    size_t start = 0;
+    for (int part = 0; part < 3; ++part) {
+        size_t end = text.find(separator, start);
+        if ((part < 2) != (end != std::string::npos))
+            return false;
+        size_t stop = end == std::string::npos ? text.size() : end;
+        numbers[part] = LeadingNumber(text.substr(start, stop - start));
+        start = stop + 1;
+    }
+    return true;
+}
+
+std::wstring FormatModified(const std::string& date, const std::string& time,
+                            ModifiedTextCache* cache) {
+    // Three parts each, and only the leading digits of a part count.
+    WORD dateParts[3];
+    WORD timeParts[3];
+    if (!ThreeNumbers(date, '-', dateParts) || !ThreeNumbers(time, ':', timeParts))
         return std::wstring();
 
     SYSTEMTIME when = {};
-    when.wYear = LeadingNumber(dateParts[0]);
-    when.wMonth = LeadingNumber(dateParts[1]);
-    when.wDay = LeadingNumber(dateParts[2]);
-    when.wHour = LeadingNumber(timeParts[0]);
-    when.wMinute = LeadingNumber(timeParts[1]);
-    when.wSecond = LeadingNumber(timeParts[2]);
+    when.wYear = dateParts[0];
+    when.wMonth = dateParts[1];
+    when.wDay = dateParts[2];
+    when.wHour = timeParts[0];
+    when.wMinute = timeParts[1];
+    when.wSecond = timeParts[2];
+
+    // The date text depends on the day alone, the time text on the hour and minute: a
+    // folder of 100,000 entries asks the locale once per day and minute that occur.
+    uint64_t dayKey = (static_cast<uint64_t>(when.wYear) << 32) | (when.wMonth << 16) | when.wDay;
+    uint32_t minuteKey = (static_cast<uint32_t>(when.wHour) << 16) | when.wMinute;
+    if (cache) {
+        auto cachedDay = cache->dates.find(dayKey);
+        auto cachedMinute = cache->times.find(minuteKey);
+        if (cachedDay != cache->dates.end() && cachedMinute != cache->times.end()) {
+            if (cachedDay->second.empty() || cachedMinute->second.empty())
+                return std::wstring();
+            return cachedDay->second + L" " + cachedMinute->second;
+        }
+    }
 
     wchar_t dateText[256] = {};
     wchar_t timeText[256] = {};
     // A date the system cannot format (month 13, say) gives no text rather than half of one.
-    if (!GetDateFormatW(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, &when, nullptr, dateText, 256) ||
-        !GetTimeFormatW(LOCALE_SYSTEM_DEFAULT, TIME_NOSECONDS, &when, nullptr, timeText, 256))
+    // Each half formatted on its own, so that a cached half never depends on the other.
+    SYSTEMTIME day = {when.wYear, when.wMonth, 0, when.wDay, 0, 0, 0, 0};
+    SYSTEMTIME minute = {2000, 1, 0, 1, when.wHour, when.wMinute, when.wSecond, 0};
+    bool dateMade =
+        GetDateFormatW(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, &day, nullptr, dateText, 256) != 0;
+    bool timeMade =
+        GetTimeFormatW(LOCALE_SYSTEM_DEFAULT, TIME_NOSECONDS, &minute, nullptr, timeText, 256) != 0;
+    if (cache) {
+        cache->dates[dayKey] = dateMade ? dateText : L"";
+        cache->times[minuteKey] = timeMade ? timeText : L"";
+    }
+    if (!dateMade || !timeMade)
         return std::wstring();
     return std::wstring(dateText) + L" " + timeText;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 
 // UTF-8 <-> UTF-16. Invalid sequences become U+FFFD instead of failing the conversion.
 std::wstring Utf8ToWide(const std::string& text);
@@ -12,4 +14,10 @@ std::wstring GroupDigits(const std::wstring& text);
 
 // The Modified column's text for a date "YYYY-MM-DD" and a time "HH:MM:SS": the system
 // locale's short date, a blank and its time without seconds. Texts in another form give "".
-std::wstring FormatModified(const std::string& date, const std::string& time);
+// With a cache, the texts of the days and minutes already seen are reused.
+struct ModifiedTextCache {
+    std::unordered_map<uint64_t, std::wstring> dates;
+    std::unordered_map<uint32_t, std::wstring> times;
+};
+std::wstring FormatModified(const std::string& date, const std::string& time,
+                            ModifiedTextCache* cache = nullptr);

@@ -5,6 +5,8 @@
 
 #include <propidl.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 // Reads the entries of an archive into `contents.items` (appended, in the library's
@@ -12,6 +14,14 @@
 // listed, 1 when the archive could not be opened or the job was cancelled.
 int ListArchive(const std::wstring& archiveName, int kind, ArchiveContents& contents,
                 CancelFlag cancelled = nullptr);
+
+// The same listing, each entry handed to `take` as soon as it is read (with its index and
+// the number of entries) instead of being kept: a caller that builds its own structure
+// from the entries then never holds them all twice. `password` is used and updated as by
+// OpenArchive. On failure some entries may have been handed over already.
+using ItemSink = std::function<void(DirItem& item, uint32_t index, uint32_t count)>;
+int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& password,
+                     CancelFlag cancelled, const ItemSink& take);
 
 // Text of a property value: strings as they are, numbers in decimal, booleans "+" / "-",
 // times by FileTimeToText, nothing for other types.

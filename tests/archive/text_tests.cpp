@@ -81,6 +81,32 @@ TEST(Text, FormatModifiedNeedsThreeDateAndThreeTimeParts) {
     EXPECT_FALSE(FormatModified("2012-03-04", "05:06:07").empty());
 }
 
+TEST(Text, FormatModifiedGivesTheSameTextsWithACache) {
+    ModifiedTextCache cache;
+    const char* const dates[] = {"2012-03-04", "2012-13-04", "1999-12-31", "2012-03-04"};
+    const char* const times[] = {"17:06:07", "05:06:07", "25:00:00", "17:06:59", "00:00:00"};
+    for (int round = 0; round < 2; ++round) {
+        for (const char* date : dates) {
+            for (const char* time : times)
+                EXPECT_EQ(FormatModified(date, time, &cache), FormatModified(date, time))
+                    << date << " " << time;
+        }
+    }
+    EXPECT_EQ(FormatModified("2012-03-04", "25:00:00", &cache), L"");
+    EXPECT_EQ(FormatModified("2012-13-04", "05:06:07", &cache), L"");
+}
+
+TEST(Text, AsciiAndOtherTextsConvertAlike) {
+    EXPECT_EQ(WideToUtf8(L"plain.txt"), "plain.txt");
+    EXPECT_EQ(Utf8ToWide("plain.txt"), L"plain.txt");
+    EXPECT_EQ(WideToUtf8(std::wstring(L"a\x7f")), "a\x7f");
+    EXPECT_EQ(WideToUtf8(L"\u00fcber"), "\xC3\xBC"
+                                        "ber");
+    EXPECT_EQ(Utf8ToWide("\xC3\xBC"
+                         "ber"),
+              L"\u00fcber");
+}
+
 TEST(Text, FormatModifiedShowsTheSystemsShortDateAndTimeWithoutSeconds) {
     SYSTEMTIME when = {};
     when.wYear = 2012;

@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""The program against the engine it stands on, on one Wine: one table of ratios.
+
+    bench_compare.py WINE FLAVOUR_DIR DATA_DIR SEVENZIP_LINUX
+
+Needs WINEPREFIX and DISPLAY of the run (scripts/bench.sh sets them up). Every figure is
+the median of several runs; every ratio compares two runs of this machine, this Wine.
+"""
+import os
+import random
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+WINE, FLAVOUR_DIR, DATA, SEVENZIP = sys.argv[1:5]
+FLAVOUR_DIR, DATA = Path(FLAVOUR_DIR), Path(DATA)
+TESTS = FLAVOUR_DIR / "tests"
+PROGRAM = FLAVOUR_DIR / "bin" / "VarnixFileOpener.exe"
+TOOL = FLAVOUR_DIR / "bin" / "core" / "7z.exe"
+ROUNDS = 5
+
+
+def windows(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def run(*arguments):
+    result = subprocess.run([WINE, *map(str, arguments)], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=900)
+    return result.stdout.decode("utf-8", "replace")
+
+
+def timed(*arguments):
+    start = time.perf_counter()
+    output = run(*arguments)
+    return time.perf_counter() - start, output
+
+
+def number(pattern, text):
+    found = re.search(pattern, text)
+    if not found:
+        sys.exit(f"bench: no figure for {pattern!r} in: {text.strip()}")
+    return float(found.group(1))
+
+
+rows = []
+
+
+def row(what, ours, theirs, unit, ratio, goal, met):
+    rows.append((what, ours, theirs, unit, ratio, goal, "yes" if met else "NO"))
+
+
+# --- opening 100,000 entries: Open to the root rows, against the bare listing ---
+for name in ("flat-100k.zip", "nested-100k.zip"):
+    archive = windows(DATA / name)
+    raw_times, raw_sets, our_times, our_sets = [], [], [], []
+    for _ in range(ROUNDS):
+        output = run(TESTS / "raw_client.exe", archive)
+        raw_times.append(number(r"in ([0-9.]+) s", output))
+        raw_sets.append(number(r"peak working set (\d+)", output))
+        output = run(TESTS / "open_benchmark.exe", "--job", archive)
+        our_times.append(number(r"in ([0-9.]+) s", output))
+        our_sets.append(number(r"peak working set (\d+)", output))
+    ours, theirs = statistics.median(our_times), statistics.median(raw_times)
+    kind = "flat" if name.startswith("flat") else "nested"
+    row(f"open 100k {kind}: Open to root rows vs raw listing", f"{ours:.3f}", f"{theirs:.3f}", "s",
+        ours / theirs, "<= 1.5", ours / theirs <= 1.5)
+    ours_set, raw_set = statistics.median(our_sets) / 2**20, statistics.median(raw_sets) / 2**20
+    row(f"open 100k {kind}: peak working set vs raw", f"{ours_set:.0f}", f"{raw_set:.0f}", "MB",
+        ours_set / raw_set, "<= 2", ours_set / raw_set <= 2)
+
+# --- extracting 200 MB of mixed files: the window's "Extract Here" against 7z.exe x ---
+mixed = DATA / "mixed-200mb.zip"
+if not mixed.exists():
+    source = DATA / "mixed-source"
+    shutil.rmtree(source, ignore_errors=True)
+    generator = random.Random(5)
+    words = [("".join(generator.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(generator.randint(2, 9))))
+             for _ in range(5000)]
+    for i in range(100):  # 100 MB that does not compress
+        folder = source / "media" / f"set{i % 10}"
+        folder.mkdir(parents=True, exist_ok=True)
+        (folder / f"photo{i}.jpg").write_bytes(os.urandom(1 << 20))
+    for i in range(2000):  # 100 MB of text
+        folder = source / "docs" / f"part{i % 40}"
+        folder.mkdir(parents=True, exist_ok=True)
+        text = " ".join(generator.choice(words) for _ in range(9000))
+        (folder / f"note{i}.txt").write_text(text[:50 * 1024])
+    subprocess.run([SEVENZIP, "a", "-tzip", "-mx=5", str(mixed), "."], cwd=source, check=True,
+                   stdout=subprocess.DEVNULL)
+    shutil.rmtree(source)
+content_bytes = 100 * (1 << 20) + 2000 * 50 * 1024
+
+work = DATA / "extract"
+ours_times, tool_times = [], []
+for _ in range(3):
+    shutil.rmtree(work, ignore_errors=True)
+    (work / "tool").mkdir(parents=True)
+    (work / "ours").mkdir()
+    seconds, _ = timed(TOOL, "x", "-y", "-o" + windows(work / "tool"), windows(mixed))
+    tool_times.append(seconds)
+    shutil.copy(mixed, work / "ours" / mixed.name)
+    seconds, _ = timed(PROGRAM, "/e", windows(work / "ours" / mixed.name))
+    ours_times.append(seconds)
+    if not (work / "ours" / "docs" / "part7" / "note7.txt").exists():
+        sys.exit("bench: the program's extraction left out files")
+shutil.rmtree(work, ignore_errors=True)
+ours_rate = content_bytes / statistics.median(ours_times) / 2**20
+tool_rate = content_bytes / statistics.median(tool_times) / 2**20
+row("extract 200 MB mixed zip: throughput vs 7z.exe x", f"{ours_rate:.1f}", f"{tool_rate:.1f}",
+    "MB/s", ours_rate / tool_rate, ">= 0.9", ours_rate / tool_rate >= 0.9)
+
+# --- adding 1,000 files: as one folder, and one by one ---
+output = run(TESTS / "add_benchmark.exe", windows(DATA / "add"))
+folder_ours = number(r"program ([0-9.]+) s, ratio", output)
+folder_tool = number(r"7z.exe a ([0-9.]+) s", output)
+one_by_one = number(r"one by one \(1,000 runs\): program ([0-9.]+) s", output)
+row("add 1,000 files as one folder vs 7z.exe a", f"{folder_ours:.3f}", f"{folder_tool:.3f}", "s",
+    folder_ours / folder_tool, "(measured)", True)
+row("add 1,000 files picked one by one vs 7z.exe a", f"{one_by_one:.3f}", f"{folder_tool:.3f}", "s",
+    one_by_one / folder_tool, "(measured)", True)
+
+print()
+print(f"| what | ours | engine | unit | ratio | goal | met |")
+print(f"|---|---|---|---|---|---|---|")
+for what, ours, theirs, unit, ratio, goal, met in rows:
+    print(f"| {what} | {ours} | {theirs} | {unit} | {ratio:.2f} | {goal} | {met} |")
