@@ -55,8 +55,9 @@ def make_portable(stage_dir, out_file, top_folder):
 def main():
     if len(sys.argv) != 6 or sys.argv[4] not in ("x86", "x64"):
         sys.exit(__doc__)
-    bin_dir, out_dir = Path(sys.argv[1]), Path(sys.argv[2])
-    version, flavour, sevenzip_license = sys.argv[3], sys.argv[4], Path(sys.argv[5])
+    # Full paths: makensis reads relative ones from the script's own folder.
+    bin_dir, out_dir = Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()
+    version, flavour, sevenzip_license = sys.argv[3], sys.argv[4], Path(sys.argv[5]).resolve()
     out_dir.mkdir(parents=True, exist_ok=True)
     suffix = "-x64" if flavour == "x64" else ""
     base = f"VarnixFileOpener-{version}{suffix}"

@@ -150,6 +150,12 @@ TEST(PropertyTexts, EveryTypeConverts) {
     value.hVal.QuadPart = -1234567890123LL;
     EXPECT_EQ(PropertyToText(value), L"-1234567890123");
     EXPECT_EQ(PropertyToNumber(value), 0u);
+    value.hVal.QuadPart = INT64_MIN;
+    EXPECT_EQ(PropertyToText(value), L"-9223372036854775808");
+    value.vt = VT_UI8;
+    value.uhVal.QuadPart = UINT64_MAX;
+    EXPECT_EQ(PropertyToText(value), L"18446744073709551615");
+    value.vt = VT_I8;
     value.vt = VT_I2;
     value.iVal = -5;
     EXPECT_EQ(PropertyToText(value), L"-5");
