@@ -18,14 +18,14 @@ FileTree::~FileTree() {
 void FileTree::DeleteChildren() {
     std::vector<std::unique_ptr<FileTree>> pending = std::move(children);
     children.clear();
-    childIndex.clear();
+    childIndex.reset();
     while (!pending.empty()) {
         std::unique_ptr<FileTree> node = std::move(pending.back());
         pending.pop_back();
         for (auto& child : node->children)
             pending.push_back(std::move(child));
         node->children.clear();
-        node->childIndex.clear();
+        node->childIndex.reset();
     }
 }
 
@@ -61,16 +61,20 @@ FileTree* Archiver::FindTree(const std::string& path, bool create) {
 }
 
 FileTree* Archiver::FindChild(FileTree* node, std::string_view name, bool create) {
-    auto found = node->childIndex.find(name);
-    if (found != node->childIndex.end())
-        return found->second;
+    if (node->childIndex) {
+        auto found = node->childIndex->find(name);
+        if (found != node->childIndex->end())
+            return found->second;
+    }
     if (!create)
         return nullptr;
+    if (!node->childIndex)
+        node->childIndex = std::make_unique<std::unordered_map<std::string_view, FileTree*>>();
 
     node->children.push_back(std::make_unique<FileTree>());
     FileTree* child = node->children.back().get();
     child->name.assign(name.data(), name.size());
-    node->childIndex.emplace(std::string_view(child->name), child);
+    node->childIndex->emplace(std::string_view(child->name), child);
     return child;
 }
 

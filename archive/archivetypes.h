@@ -49,8 +49,9 @@ struct FileTree {
     std::vector<std::unique_ptr<FileTree>> children; // in order of first appearance
 
     // Children by name, so that finding one in a folder of 100,000 entries does not scan
-    // them all. The keys point into the children's own names.
-    std::unordered_map<std::string_view, FileTree*> childIndex;
+    // them all. The keys point into the children's own names. Made with the first child:
+    // most nodes are files, and an empty index for each would cost megabytes.
+    std::unique_ptr<std::unordered_map<std::string_view, FileTree*>> childIndex;
 };
 
 // One row of the list.
