@@ -11,7 +11,18 @@ struct PickerStart {
     std::wstring selected;
     int ticks = 0;
     int settledTicks = 0;
+    DWORD inputAtStart = 0; // the last input's time when the dialog came up
 };
+
+// The time of the last key press or mouse click anywhere in the session.
+DWORD LastInputTime() {
+    LASTINPUTINFO input = {sizeof input, 0};
+    return GetLastInputInfo(&input) ? input.dwTime : 0;
+}
+
+// How long the start folder is put back at most (ticks of 100 ms): a slow machine can
+// take seconds to fill the tree.
+const int maxStartTicks = 300;
 
 const wchar_t startProperty[] = L"VarnixPickerStart";
 const UINT_PTR startTimer = 1;
@@ -25,7 +36,8 @@ void SelectInitial(HWND picker, const PickerStart& start) {
 
 // Wine's browser fills its tree after it has appeared and can move the selection away
 // from the start folder meanwhile: until the selection has stayed on it for a few ticks,
-// it is put back. After that the user's choice is left alone.
+// it is put back. After that, or once the user has done anything, the user's choice is
+// left alone.
 void CALLBACK KeepStartSelected(HWND picker, UINT, UINT_PTR timer, DWORD) {
     auto start = static_cast<PickerStart*>(GetPropW(picker, startProperty));
     if (!start) {
@@ -34,14 +46,15 @@ void CALLBACK KeepStartSelected(HWND picker, UINT, UINT_PTR timer, DWORD) {
     }
     ++start->ticks;
     if (lstrcmpiW(start->selected.c_str(), start->initial.c_str()) == 0) {
-        if (++start->settledTicks >= 3 || start->ticks > 50) {
+        if (++start->settledTicks >= 3 || start->ticks > maxStartTicks) {
             KillTimer(picker, timer);
             RemovePropW(picker, startProperty);
         }
         return;
     }
     start->settledTicks = 0;
-    if (start->ticks > 50) {
+    // Once the user has pressed a key or clicked, the selection is theirs.
+    if (start->ticks > maxStartTicks || LastInputTime() != start->inputAtStart) {
         KillTimer(picker, timer);
         RemovePropW(picker, startProperty);
         return;
@@ -53,6 +66,7 @@ int CALLBACK BrowseCallback(HWND picker, UINT message, LPARAM parameter, LPARAM 
     auto start = reinterpret_cast<PickerStart*>(data);
     if (message == BFFM_INITIALIZED) {
         SelectInitial(picker, *start);
+        start->inputAtStart = LastInputTime();
         SetPropW(picker, startProperty, start);
         SetTimer(picker, startTimer, 100, KeepStartSelected);
     } else if (message == BFFM_SELCHANGED) {
