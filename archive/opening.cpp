@@ -22,7 +22,8 @@ static DWORD WINAPI OpenJob(void* parameter) {
     // twice, as a listing and as the tree.
     int listed = ListArchiveItems(archiver->archivePath, kind, password, &archiver->cancelled,
                                   [archiver](DirItem& item, uint32_t index, uint32_t count) {
-                                      progressTotal = count;
+                                      if (index == 0)
+                                          progressTotal = count;
                                       progressCompleted = index;
                                       archiver->AddToTree(item);
                                   });

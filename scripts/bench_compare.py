@@ -125,7 +125,7 @@ row("add 1,000 files picked one by one vs 7z.exe a", f"{one_by_one:.3f}", f"{fol
     one_by_one / folder_tool, "(measured)", True)
 
 print()
-print(f"| what | ours | engine | unit | ratio | goal | met |")
-print(f"|---|---|---|---|---|---|---|")
+print("| what | ours | engine | unit | ratio | goal | met |")
+print("|---|---|---|---|---|---|---|")
 for what, ours, theirs, unit, ratio, goal, met in rows:
     print(f"| {what} | {ours} | {theirs} | {unit} | {ratio:.2f} | {goal} | {met} |")

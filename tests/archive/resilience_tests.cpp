@@ -8,47 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <random>
 
 namespace {
 
 using namespace testing_support;
-
-// Presses OK in every message box of this process and keeps its text.
-struct Messages {
-    Messages()
-        : answerer(DialogWithCaption(L"Varnix File Opener"), [this](HWND box) {
-              wchar_t text[1024] = {};
-              GetDlgItemTextW(box, 0xFFFF, text, 1024);
-              {
-                  std::lock_guard<std::mutex> lock(mutex);
-                  texts.push_back(text);
-              }
-              PressButton(IDOK)(box);
-          }) {}
-    // Waits for a message that begins with `start`.
-    bool Saw(const std::wstring& start) {
-        return WaitUntil([&] {
-            std::lock_guard<std::mutex> lock(mutex);
-            for (const std::wstring& text : texts) {
-                if (text.rfind(start, 0) == 0)
-                    return true;
-            }
-            return false;
-        });
-    }
-    std::string All() {
-        std::lock_guard<std::mutex> lock(mutex);
-        std::string all;
-        for (const std::wstring& text : texts)
-            all += Narrow(text) + " | ";
-        return all.empty() ? "no message" : all;
-    }
-    std::mutex mutex;
-    std::vector<std::wstring> texts;
-    DialogAnswerer answerer;
-};
 
 std::string Bytes(const std::wstring& path) {
     return ReadTextFile(path);
@@ -75,7 +39,7 @@ TEST(Resilience, AnArchiveAnotherProgramHoldsSaysSoAndStaysAsItWas) {
                                            nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
 
-        Messages messages;
+        MessageBoxReader messages;
         FolderBrowser model;
         EXPECT_FALSE(model.OpenArchive(archive));
         EXPECT_TRUE(messages.Saw(L"Couldn't open the file.\n\nAnother program is using it."))
@@ -96,7 +60,7 @@ TEST(Resilience, AReadOnlyArchiveOpensButIsNotChanged) {
     SetFileAttributesW(archive.c_str(), FILE_ATTRIBUTE_READONLY);
     std::string before = Bytes(archive);
 
-    Messages messages;
+    MessageBoxReader messages;
     FolderBrowser model;
     EXPECT_TRUE(model.OpenArchive(archive));
     model.CloseArchive();
@@ -151,7 +115,7 @@ TEST(Resilience, AFullDiskGivesAMessageAndLosesNothing) {
     CreateDirectoryW(out.c_str(), nullptr);
     {
         Filler filler(disk);
-        Messages messages;
+        MessageBoxReader messages;
 
         // It still opens: reading needs no room.
         Archiver archiver;

@@ -80,19 +80,6 @@ DialogAnswerer::Matcher AnyMessage() {
     return DialogWithCaption(L"Varnix File Opener");
 }
 
-// Presses OK in every message box and keeps its text.
-struct MessageReader {
-    MessageReader()
-        : answerer(AnyMessage(), [this](HWND box) {
-              wchar_t text[1024] = {};
-              GetDlgItemTextW(box, 0xFFFF, text, 1024); // a message box's text
-              texts.push_back(text);
-              PressButton(IDOK)(box);
-          }) {}
-    std::vector<std::wstring> texts; // read once the operation has ended
-    DialogAnswerer answerer;
-};
-
 TEST(Adding, EachFileAtTheRootIsOneRun) {
     ScratchFolder scratch;
     std::vector<std::wstring> files = {MakeFile(scratch / L"in\\a.txt", "a"),
@@ -209,16 +196,16 @@ TEST(Adding, HostilePasswordsReachTheToolExactlyAsTyped) {
             std::wstring archive = scratch / (L"hostile" + std::to_wstring(++index) + kind);
             // 7-Zip takes only ASCII passwords for ZIP archives: that is said, clearly.
             bool refused = std::wstring(kind) == L".zip" && !ZipTakesPassword(password);
-            MessageReader messages;
+            MessageBoxReader messages;
             Archiver archiver;
             archiver.AddToArchive(archive, {file}, password);
             if (refused) {
-                EXPECT_TRUE(messages.answerer.WaitForAnswers(1));
-                EXPECT_EQ(messages.texts, std::vector<std::wstring>{zipPasswordMessage});
+                EXPECT_TRUE(messages.WaitForAnswers(1));
+                EXPECT_EQ(messages.Texts(), std::vector<std::wstring>{zipPasswordMessage});
                 EXPECT_FALSE(FileExists(archive));
                 continue;
             }
-            EXPECT_EQ(messages.answerer.answered(), 0) << Narrow(password);
+            EXPECT_EQ(messages.answered(), 0) << Narrow(password);
             ExpectOnlyThisPassword(archive, L"data.txt", "payload", password);
             RecordForLinuxCheck(archive, password, L"data.txt", "payload");
         }
@@ -429,14 +416,14 @@ TEST(Adding, AToolThatFailsIsReported) {
     ScratchFolder scratch;
     std::wstring archive = scratch / L"not really.zip";
     MakeFile(archive, "no archive at all, whatever the name says");
-    MessageReader messages;
+    MessageBoxReader messages;
     Archiver archiver;
     archiver.AddToArchive(archive, {MakeFile(scratch / L"a.txt", "a")}, L"");
-    ASSERT_TRUE(messages.answerer.WaitForAnswers(1));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0].rfind(L"The archive could not be changed.\n\n", 0), 0u)
-        << Narrow(messages.texts[0]);
-    EXPECT_NE(messages.texts[0].find(L"ERROR"), std::wstring::npos) << Narrow(messages.texts[0]);
+    ASSERT_TRUE(messages.WaitForAnswers(1));
+    std::vector<std::wstring> texts = messages.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind(L"The archive could not be changed.\n\n", 0), 0u) << Narrow(texts[0]);
+    EXPECT_NE(texts[0].find(L"ERROR"), std::wstring::npos) << Narrow(texts[0]);
     EXPECT_EQ(ReadTextFile(archive), "no archive at all, whatever the name says");
 }
 

@@ -16,6 +16,7 @@
 #include "archive/textconv.h"
 #include "fuzz/mutations.h"
 #include "shell/paths.h"
+#include "win/handle.h"
 
 #include <windows.h>
 
@@ -45,10 +46,6 @@ void Report(const std::string& text) {
     std::string line = text + "\n";
     DWORD written = 0;
     WriteFile(reportOutput, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
-
-std::string Narrow(const std::wstring& text) {
-    return WideToUtf8(text);
 }
 
 struct Seed {
@@ -88,40 +85,38 @@ bool WriteFileBytes(const std::wstring& path, const Bytes& bytes) {
     return ok;
 }
 
-// The seed archives directly in a folder, by extension.
-void CollectSeeds(const std::wstring& folder, std::vector<Seed>& seeds) {
+// Calls `visit` for every entry directly in a folder but "." and "..".
+template <typename Visit> void ForEachEntry(const std::wstring& folder, Visit visit) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    win::FindHandle search(FindFirstFileW(LongPathForm(folder + L"\\*").c_str(), &found));
+    if (!search)
         return;
     do {
+        if (std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0)
+            visit(found);
+    } while (FindNextFileW(search.get(), &found));
+}
+
+// The seed archives directly in a folder, by extension.
+void CollectSeeds(const std::wstring& folder, std::vector<Seed>& seeds) {
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& found) {
         std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
         std::wstring path = folder + L"\\" + name;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
             GetArchiveKind(path) == ArchiveKindNone)
-            continue;
+            return;
         Seed seed;
         seed.path = path;
         seed.extension = name.substr(name.rfind(L'.'));
         if (ReadFileBytes(path, seed.bytes))
             seeds.push_back(std::move(seed));
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    });
 }
 
 // The names directly in a folder: what a write outside the target would change.
 std::set<std::wstring> Names(const std::wstring& folder) {
     std::set<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        names.insert(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& found) { names.insert(found.cFileName); });
     return names;
 }
 
@@ -149,15 +144,8 @@ TreeFacts WalkTree(const std::wstring& root, bool remove) {
         }
         top.entered = true;
         std::wstring folder = top.path;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(LongPathForm(folder + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            continue;
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring path = folder + L"\\" + name;
+        ForEachEntry(folder, [&](const WIN32_FIND_DATAW& found) {
+            std::wstring path = folder + L"\\" + found.cFileName;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                 ++facts.links;
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -173,8 +161,7 @@ TreeFacts WalkTree(const std::wstring& root, bool remove) {
                         DeleteFileW(LongPathForm(path).c_str());
                 }
             }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        });
     }
     return facts;
 }
@@ -216,7 +203,7 @@ void KeepCase(const char* why) {
                         std::to_wstring(currentIndex) + extension;
     CopyFileW(currentCase.c_str(), kept.c_str(), FALSE);
     Report(std::string("fuzz: ") + why + " in case " + std::to_string(currentIndex) + " (" +
-           currentWhat + "), kept as " + Narrow(kept));
+           currentWhat + "), kept as " + WideToUtf8(kept));
 }
 
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
@@ -316,7 +303,7 @@ int wmain(int argc, wchar_t** argv) {
         currentIndex = index;
         currentCase = box + L"\\case" + extension;
         if (!WriteFileBytes(currentCase, bytes)) {
-            Report("fuzz: could not write " + Narrow(currentCase));
+            Report("fuzz: could not write " + WideToUtf8(currentCase));
             return 2;
         }
         std::vector<std::set<std::wstring>> before;
@@ -360,7 +347,7 @@ int wmain(int argc, wchar_t** argv) {
             if (Names(watched[w]) != before[w]) {
                 ++totals.escapes;
                 KeepCase("escape");
-                Report("fuzz: something new in " + Narrow(watched[w]));
+                Report("fuzz: something new in " + WideToUtf8(watched[w]));
             }
         }
         DeleteFileW(currentCase.c_str());

@@ -493,4 +493,37 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
     return true;
 }
 
+MessageBoxReader::MessageBoxReader()
+    : answerer_(DialogWithCaption(L"Varnix File Opener"), [this](HWND box) {
+          wchar_t text[1024] = {};
+          GetDlgItemTextW(box, 0xFFFF, text, 1024); // a message box's text
+          {
+              std::lock_guard<std::mutex> lock(mutex_);
+              texts_.push_back(text);
+          }
+          PressButton(IDOK)(box);
+      }) {}
+
+std::vector<std::wstring> MessageBoxReader::Texts() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return texts_;
+}
+
+bool MessageBoxReader::Saw(const std::wstring& start) const {
+    return WaitUntil([&] {
+        for (const std::wstring& text : Texts()) {
+            if (text.rfind(start, 0) == 0)
+                return true;
+        }
+        return false;
+    });
+}
+
+std::string MessageBoxReader::All() const {
+    std::string all;
+    for (const std::wstring& text : Texts())
+        all += Narrow(text) + " | ";
+    return all.empty() ? "no message" : all;
+}
+
 } // namespace testing_support

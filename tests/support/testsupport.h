@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,6 +153,29 @@ DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text);
 // Type into a control and press Enter there, as a user at the keyboard does.
 DialogAnswerer::Action TypeAndPressEnter(int controlId, const std::wstring& text);
 DialogAnswerer::Action PressButton(int buttonId);
+
+// Presses OK in every message box "Varnix File Opener" of this process and keeps its text.
+class MessageBoxReader {
+  public:
+    MessageBoxReader();
+    MessageBoxReader(const MessageBoxReader&) = delete;
+    MessageBoxReader& operator=(const MessageBoxReader&) = delete;
+
+    std::vector<std::wstring> Texts() const;
+    bool WaitForAnswers(int count, DWORD milliseconds = 20000) const {
+        return answerer_.WaitForAnswers(count, milliseconds);
+    }
+    int answered() const { return answerer_.answered(); }
+    // Waits for a message that begins with `start`.
+    bool Saw(const std::wstring& start) const;
+    // Every text so far, for a failure's report.
+    std::string All() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::wstring> texts_;
+    DialogAnswerer answerer_; // last: it goes first, before what it writes to
+};
 
 // The first visible dialog that matches, waited for at most `milliseconds`; null if none came.
 HWND WaitForDialog(const DialogAnswerer::Matcher& matches, DWORD milliseconds = 20000);
