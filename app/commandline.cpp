@@ -41,5 +41,10 @@ VerbRequest ParseVerb(const std::wstring& commandLine) {
 
 std::wstring ArchiveFolder(const std::wstring& archivePath) {
     size_t slash = archivePath.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : archivePath.substr(0, slash);
+    if (slash == std::wstring::npos)
+        return std::wstring();
+    // A drive's root keeps its backslash: "C:" alone names the current folder of drive C.
+    if (slash == 2 && archivePath[1] == L':')
+        return archivePath.substr(0, 3);
+    return archivePath.substr(0, slash);
 }

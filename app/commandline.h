@@ -24,5 +24,6 @@ bool HasRegisterSwitch(const std::wstring& commandLine);
 // registered commands write the verb, one blank and the path in double quotes.
 VerbRequest ParseVerb(const std::wstring& commandLine);
 
-// The folder an archive lies in: its path up to, not including, the last backslash.
+// The folder an archive lies in: its path up to, not including, the last backslash; a
+// drive's root keeps it ("C:\\").
 std::wstring ArchiveFolder(const std::wstring& archivePath);

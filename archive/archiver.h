@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/archivetypes.h"
+#include "archive/library/extraction.h"
 
 #include <windows.h>
 
@@ -122,6 +123,11 @@ extern const wchar_t extractFailureMessage[];
 Archiver* GetArchiver();
 void ReleaseArchiver();
 
-// Extracts every entry of an archive file into `folder`, on the calling thread. -1 when
-// the file is no archive the program reads, otherwise 0 on success and 1 on failure.
-int ExtractAll(const std::wstring& archive, const std::wstring& folder);
+// Extracts every entry of an archive file into `folder`, on the calling thread, asking
+// before a file that is there is replaced. -1 when the file is no archive the program
+// reads, otherwise 0 on success and 1 on failure (`report` says more).
+int ExtractAll(const std::wstring& archive, const std::wstring& folder,
+               ExtractReport* report = nullptr);
+
+// What the window says when entries could not all be extracted, naming them.
+std::wstring ExtractFailureText(const ExtractReport& report);

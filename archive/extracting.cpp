@@ -50,6 +50,19 @@ int Archiver::OpenItem(const std::wstring& path) {
     return 0;
 }
 
+std::wstring ExtractFailureText(const ExtractReport& report) {
+    std::wstring text = extractFailureMessage;
+    if (report.failedEntries.empty())
+        return text;
+    text += L"\n\nNot extracted:";
+    const size_t shown = 12;
+    for (size_t i = 0; i < report.failedEntries.size() && i < shown; ++i)
+        text += L"\n" + report.failedEntries[i];
+    if (report.failedEntries.size() > shown)
+        text += L"\n... and " + std::to_wstring(report.failedEntries.size() - shown) + L" more";
+    return text;
+}
+
 bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath) {
     RemoveTempFolder();
     tmpPath = MakeScratchFolder(L"Quorp");
@@ -60,15 +73,20 @@ bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extract
     ArchiveContents contents;
     contents.password = password;
     std::vector<std::wstring> names{path};
-    bool userStopped = false;
-    int result = ExtractArchive(archivePath, GetArchiveKind(archivePath), tmpPath, contents, &names,
-                                nullptr, &userStopped);
+    ExtractOptions options;
+    options.names = &names;
+    options.askBeforeReplacing = false; // a fresh scratch folder of our own
+    ExtractReport report;
+    int result = ExtractArchive(archivePath, GetArchiveKind(archivePath), tmpPath, contents,
+                                options, &report);
     mode = ModeNone;
     if (result != 0) {
-        if (!userStopped)
-            MessageBoxW(AppState.mainWindow, extractFailureMessage, L"Varnix File Opener", MB_OK);
+        if (!report.userStopped)
+            MessageBoxW(AppState.mainWindow, ExtractFailureText(report).c_str(),
+                        L"Varnix File Opener", MB_OK);
         return false;
     }
+    password = contents.password; // typed for the entry's data: not asked again
     // Where the extraction put it, which for odd names is not the name itself.
     extractedPath = tmpPath + L"\\" + SafeItemPath(path);
     return true;
@@ -91,12 +109,17 @@ static DWORD WINAPI ExtractJob(void* parameter) {
     if (!archiver->cancelled) {
         ArchiveContents contents;
         contents.password = archiver->password;
-        bool userStopped = false;
+        ExtractOptions options;
+        options.names = &names;
+        options.cancelled = &archiver->cancelled;
+        ExtractReport report;
         if (ExtractArchive(archiver->archivePath, GetArchiveKind(archiver->archivePath),
-                           archiver->destFolder, contents, &names, &archiver->cancelled,
-                           &userStopped) != 0 &&
-            !userStopped)
-            archiver->jobFailure = extractFailureMessage;
+                           archiver->destFolder, contents, options, &report) != 0) {
+            if (!report.userStopped)
+                archiver->jobFailure = ExtractFailureText(report);
+        } else {
+            archiver->password = contents.password;
+        }
     }
     FinishProgress();
     archiver->mode = ModeNone;
@@ -123,10 +146,10 @@ int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::ws
     return 0;
 }
 
-int ExtractAll(const std::wstring& archive, const std::wstring& folder) {
+int ExtractAll(const std::wstring& archive, const std::wstring& folder, ExtractReport* report) {
     int kind = GetArchiveKind(archive);
     if (kind == ArchiveKindNone)
         return -1;
     ArchiveContents contents;
-    return ExtractArchive(archive, kind, folder, contents, nullptr);
+    return ExtractArchive(archive, kind, folder, contents, ExtractOptions(), report);
 }

@@ -8,6 +8,7 @@
 #define IDD_PASSWORD 205
 #define IDD_PROGRESS 206
 #define IDD_ADD 207
+#define IDD_REPLACE 208
 
 #define IDC_LOCATION 1001
 #define IDC_LIST 1002
@@ -19,6 +20,11 @@
 #define IDC_BROWSE 1008
 #define IDC_ADD_PASSWORD 1009
 #define IDC_ADD_PASSWORD_AGAIN 1010
+#define IDC_REPLACE_TEXT 1011
+#define IDC_REPLACE_ICON 1012
+#define IDC_REPLACE_ALL 1013
+#define IDC_SKIP_ALL 1014
+#define IDC_KEEP_BOTH 1015
 
 // The frame's commands.
 #define ID_ADD 32775

@@ -64,13 +64,17 @@ int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
     std::wstring chosen;
     if (!BrowseForFolder(GetActiveWindow(), FolderPart(row.path), chosen))
         return 1;
-    int result = ExtractAll(row.path, chosen);
+    ExtractReport report;
+    int result = ExtractAll(row.path, chosen, &report);
     if (result == -1) {
         Tell(row.name + L" is not valid archive file.", MB_OK);
         return 0;
     }
     if (result != 0) {
-        Tell(L"Could not extract " + row.name, MB_OK);
+        if (report.failedEntries.empty() && !report.userStopped)
+            Tell(L"Could not extract " + row.name, MB_OK);
+        else if (!report.userStopped)
+            Tell(ExtractFailureText(report), MB_OK);
         return 0;
     }
     return 1;

@@ -1,5 +1,6 @@
 #include "archive/library/archivelibrary.h"
 
+#include "app/appstate.h"
 #include "archive/archivekind.h"
 #include "archive/library/diagnostics.h"
 #include "archive/library/filestreams.h"
@@ -8,8 +9,12 @@
 #include "archive/textconv.h"
 #include "shell/paths.h"
 #include "ui/passwordprompt.h"
+#include "ui/replaceprompt.h"
 
 #include <cwchar>
+
+const wchar_t wrongPasswordMessage[] =
+    L"The password is not correct. Type it again, or press Cancel.";
 
 std::wstring GetLibraryPath() {
     static const std::wstring path = ProgramFolder() + L"\\core\\7z.dll";
@@ -46,6 +51,23 @@ static HRESULT OpenWithHandler(sevenzip::IInArchive* archive, const std::wstring
     return archive->Open(stream.get(), nullptr, callback);
 }
 
+// One attempt at opening: a fresh handler of `kind` reads the file.
+static HRESULT TryOpen(sevenzip::CreateObjectFunction createObject, int kind,
+                       const std::wstring& archiveName, CArchiveOpenCallback* callback,
+                       OpenedArchive& opened, bool& fileOpened) {
+    if (CreateHandler(createObject, GetFormatClassId(kind), opened.archive) != S_OK) {
+        EmitError(L"Can not get class object");
+        return E_NOINTERFACE;
+    }
+    HRESULT result = OpenWithHandler(opened.archive.get(), archiveName, callback, fileOpened);
+    // The RAR handler reads RAR 1.5 to 4.x only; a RAR 5 archive has a handler of its own.
+    // A declined password or a cancelled job is not a reason to try it.
+    if (fileOpened && result != S_OK && result != E_ABORT && kind == ArchiveKindRar &&
+        CreateHandler(createObject, sevenzip::CLSID_FormatRar5, opened.archive) == S_OK)
+        result = OpenWithHandler(opened.archive.get(), archiveName, callback, fileOpened);
+    return result;
+}
+
 int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind,
                 std::wstring* password, CancelFlag cancelled) {
     opened.lib.reset(LoadLibraryW(GetLibraryPath().c_str()));
@@ -59,34 +81,39 @@ int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind
         EmitError(L"Can not get CreateObject");
         return 1;
     }
-    if (CreateHandler(createObject, GetFormatClassId(kind), opened.archive) != S_OK) {
-        EmitError(L"Can not get class object");
-        return 1;
-    }
 
-    win::ComPtr<CArchiveOpenCallback> callback(new CArchiveOpenCallback(cancelled));
-    if (password && !password->empty()) {
-        callback->passwordDefined = true;
-        callback->password = *password;
+    bool passwordKnown = password && !password->empty();
+    for (;;) {
+        win::ComPtr<CArchiveOpenCallback> callback(new CArchiveOpenCallback(cancelled));
+        if (passwordKnown) {
+            callback->passwordDefined = true;
+            callback->password = *password;
+        }
+        bool fileOpened = false;
+        HRESULT result =
+            TryOpen(createObject, kind, archiveName, callback.get(), opened, fileOpened);
+        if (result == E_NOINTERFACE)
+            return 1;
+        if (!fileOpened) {
+            EmitError(L"Can not open archive file");
+            return 1;
+        }
+        if (result == S_OK) {
+            if (password)
+                *password = callback->password;
+            return 0;
+        }
+        // A password the user typed for the names that did not open them is wrong (the
+        // names cannot be read without the right one): said, and asked for again. A known
+        // password handed in, a declined prompt or a cancel end the open.
+        opened.archive.reset();
+        if (result == E_ABORT || !callback->passwordTyped || IsCancelled(cancelled)) {
+            EmitError(L"Can not open archive");
+            return 1;
+        }
+        HandleArchiveRequest(RequestWrongPassword, nullptr, 0);
+        passwordKnown = false;
     }
-    bool fileOpened = false;
-    HRESULT result = OpenWithHandler(opened.archive.get(), archiveName, callback.get(), fileOpened);
-    if (!fileOpened) {
-        EmitError(L"Can not open archive file");
-        return 1;
-    }
-    // The RAR handler reads RAR 1.5 to 4.x only; a RAR 5 archive has a handler of its own.
-    // A declined password or a cancelled job is not a reason to try it.
-    if (result != S_OK && result != E_ABORT && kind == ArchiveKindRar &&
-        CreateHandler(createObject, sevenzip::CLSID_FormatRar5, opened.archive) == S_OK)
-        result = OpenWithHandler(opened.archive.get(), archiveName, callback.get(), fileOpened);
-    if (result != S_OK) {
-        EmitError(L"Can not open archive");
-        return 1;
-    }
-    if (password)
-        *password = callback->password;
-    return 0;
 }
 
 int HandleArchiveRequest(int request, void* data, size_t capacity) {
@@ -108,6 +135,18 @@ int HandleArchiveRequest(int request, void* data, size_t capacity) {
         if (data)
             progressCompleted = *static_cast<const uint64_t*>(data);
         return 0;
+    case RequestReplace: {
+        auto question = static_cast<ReplaceQuestion*>(data);
+        if (!question)
+            return 1;
+        question->answer = static_cast<int>(AskReplace(
+            question->path, question->entry, question->sameExtraction, question->keptName));
+        return 0;
+    }
+    case RequestWrongPassword:
+        MessageBoxW(AppState.mainWindow, wrongPasswordMessage, L"Varnix File Opener",
+                    MB_OK | MB_ICONWARNING);
+        return 0;
     default:
         return 1;
     }
@@ -115,20 +154,22 @@ int HandleArchiveRequest(int request, void* data, size_t capacity) {
 
 std::atomic<int> passwordsDeclined{0};
 
-HRESULT GivePassword(bool& passwordDefined, std::wstring& password, BSTR* out) {
+HRESULT GivePassword(bool& passwordDefined, std::wstring& password, BSTR* out, bool* typed) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    // The user is asked once; a wrong answer makes the operation fail rather than ask again.
+    // The user is asked once per callback: the library asks again for every entry.
     if (!passwordDefined) {
-        wchar_t typed[256] = {};
-        if (HandleArchiveRequest(RequestPassword, typed, 256) != 0) {
+        wchar_t answer[256] = {};
+        if (HandleArchiveRequest(RequestPassword, answer, 256) != 0) {
             ++passwordsDeclined;
             return E_ABORT;
         }
         passwordDefined = true;
-        password = typed;
-        SecureZeroMemory(typed, sizeof typed);
+        password = answer;
+        SecureZeroMemory(answer, sizeof answer);
+        if (typed)
+            *typed = true;
     }
     *out = SysAllocString(password.c_str());
     return *out ? S_OK : E_OUTOFMEMORY;

@@ -4,6 +4,7 @@
 #include "archive/library/extraction.h"
 #include "archive/library/propvariant.h"
 #include "shell/paths.h"
+#include "ui/replaceprompt.h"
 
 using namespace sevenzip;
 
@@ -14,14 +15,53 @@ static const uint32_t settableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIB
                                            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+namespace {
+
+// A hash of a path as Windows compares names: blind to letter case.
+uint64_t PathHash(const std::wstring& path) {
+    std::wstring upper = path;
+    if (!upper.empty())
+        CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    uint64_t hash = 14695981039346656037ull;
+    for (wchar_t c : upper) {
+        hash ^= static_cast<uint64_t>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The first of "name (2).ext", "name (3).ext", ... that names nothing yet.
+std::wstring NumberedName(const std::wstring& path) {
+    size_t slash = path.rfind(L'\\');
+    size_t dot = path.rfind(L'.');
+    size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
+    if (dot == std::wstring::npos || dot <= nameStart)
+        dot = path.size(); // no extension (".profile" is all name)
+    std::wstring stem = path.substr(0, dot);
+    std::wstring extension = path.substr(dot);
+    std::wstring candidate;
+    for (int number = 2;; ++number) {
+        candidate = stem + L" (" + std::to_wstring(number) + L")" + extension;
+        if (!Exists(candidate) || number == 100000)
+            return candidate;
+    }
+}
+
+} // namespace
+
 void CArchiveExtractCallback::SetUp(IInArchive* archive, const std::wstring& outputFolder,
-                                    const std::vector<std::wstring>* names, CancelFlag cancelled) {
+                                    const ExtractOptions& options) {
     archive_ = archive;
     outputFolder_ = outputFolder;
     if (!outputFolder_.empty() && outputFolder_.back() != L'\\')
         outputFolder_ += L'\\';
-    names_ = names;
-    cancelled_ = cancelled;
+    names_ = options.names;
+    cancelled_ = options.cancelled;
+    askBeforeReplacing_ = options.askBeforeReplacing;
     if (!outputFolder_.empty())
         CreateFolderPath(outputFolder_, &createdFolders_);
 }
@@ -90,6 +130,8 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
     *outStream = nullptr;
     outFile_.reset();
     diskPath_.clear();
+    writePath_.clear();
+    replacing_ = false;
     wanted_ = false;
     isFolder_ = false;
     attributesDefined_ = false;
@@ -148,13 +190,27 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
     if (IsCancelled(cancelled_))
         return E_ABORT;
 
-    if (GetFileAttributesW(LongPathForm(diskPath_).c_str()) != INVALID_FILE_ATTRIBUTES &&
-        !DeleteFileForced(diskPath_)) {
-        EmitText(L"ERROR: Can not delete output file " + diskPath_);
-        return E_ABORT;
+    writePath_ = diskPath_;
+    DWORD existing = GetFileAttributesW(LongPathForm(diskPath_).c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+        if (existing & FILE_ATTRIBUTE_DIRECTORY) {
+            EmitText(L"ERROR: Can not delete output file " + diskPath_);
+            return E_ABORT;
+        }
+        switch (DecideOnExisting()) {
+        case Existing::Skip:
+            wanted_ = false; // the file stays as it is
+            diskPath_.clear();
+            return S_OK;
+        case Existing::Stop:
+            stoppedByUser_ = true;
+            return E_ABORT;
+        case Existing::Write:
+            break;
+        }
     }
     win::ComPtr<COutFileStream> file(new COutFileStream);
-    if (!file->Open(LongPathForm(diskPath_))) {
+    if (!file->Open(LongPathForm(writePath_))) {
         EmitText(L"can not open output file " + diskPath_);
         return E_ABORT;
     }
@@ -183,11 +239,71 @@ HRESULT CArchiveExtractCallback::PrepareOperation(INT32 askExtractMode) {
     return IsCancelled(cancelled_) ? E_ABORT : S_OK;
 }
 
+CArchiveExtractCallback::Existing CArchiveExtractCallback::DecideOnExisting() {
+    ReplaceAnswer answer = rule_ == Rule::SkipAll ? ReplaceAnswer::Skip : ReplaceAnswer::Replace;
+    if (askBeforeReplacing_ && rule_ == Rule::Ask) {
+        ReplaceQuestion question{diskPath_, itemPath_, WrittenHere(diskPath_),
+                                 FileNamePart(NumberedName(diskPath_)),
+                                 static_cast<int>(ReplaceAnswer::Cancel)};
+        HandleArchiveRequest(RequestReplace, &question, 0);
+        answer = static_cast<ReplaceAnswer>(question.answer);
+    }
+    switch (answer) {
+    case ReplaceAnswer::ReplaceAll:
+        rule_ = Rule::ReplaceAll;
+        [[fallthrough]];
+    case ReplaceAnswer::Replace:
+        // Written beside it first: the file goes only once the entry came out whole.
+        replacing_ = true;
+        writePath_ = diskPath_ + L".partial";
+        if (Exists(writePath_))
+            writePath_ = NumberedName(writePath_);
+        return Existing::Write;
+    case ReplaceAnswer::KeepBoth:
+        diskPath_ = NumberedName(diskPath_);
+        writePath_ = diskPath_;
+        return Existing::Write;
+    case ReplaceAnswer::SkipAll:
+        rule_ = Rule::SkipAll;
+        [[fallthrough]];
+    case ReplaceAnswer::Skip:
+        return Existing::Skip;
+    case ReplaceAnswer::Cancel:
+        break;
+    }
+    return Existing::Stop;
+}
+
+bool CArchiveExtractCallback::WrittenHere(const std::wstring& path) const {
+    uint64_t hash = PathHash(path);
+    for (uint64_t written : written_) {
+        if (written == hash)
+            return true;
+    }
+    return false;
+}
+
+bool CArchiveExtractCallback::PutInPlace() {
+    if (!replacing_)
+        return true;
+    std::wstring target = LongPathForm(diskPath_);
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL); // a read-only one too
+    if (MoveFileExW(LongPathForm(writePath_).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(target.c_str(), attributes);
+    DeleteFileForced(writePath_);
+    return false;
+}
+
+void CArchiveExtractCallback::Fail() {
+    failed_.push_back(itemPath_);
+}
+
 HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
     if (!wanted_)
         return S_OK;
-    if (opRes != ResultOk)
-        ++failed_;
     switch (opRes) {
     case ResultOk:
         break;
@@ -205,16 +321,30 @@ HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
         break;
     }
 
+    bool whole = opRes == ResultOk;
     if (outFile_) {
-        if (modifiedDefined_)
+        if (whole && modifiedDefined_)
             outFile_->SetModified(modified_);
         HRESULT closed = outFile_->Close();
-        if (closed != S_OK)
+        outFile_.reset();
+        if (closed != S_OK) {
+            DeleteFileForced(writePath_);
+            Fail();
             return closed;
+        }
+        if (!whole) {
+            // A cut-off or undecrypted file would pass for the entry: it goes.
+            DeleteFileForced(writePath_);
+        } else if (!PutInPlace()) {
+            EmitText(L"     Can not replace the file");
+            whole = false;
+        } else {
+            written_.push_back(PathHash(diskPath_));
+        }
     }
-    outFile_.reset();
-
-    if (writingItem_ && attributesDefined_ && !diskPath_.empty())
+    if (!whole)
+        Fail();
+    else if (writingItem_ && attributesDefined_ && !diskPath_.empty())
         SetFileAttributesW(LongPathForm(diskPath_).c_str(), attributes_ & settableAttributes);
     EmitNewLine();
     return S_OK;
@@ -228,7 +358,7 @@ void CArchiveExtractCallback::DiscardUnfinishedWork() {
     if (outFile_) {
         outFile_->Close();
         outFile_.reset();
-        DeleteFileForced(diskPath_);
+        DeleteFileForced(writePath_); // never the file it was to replace
     }
     // Innermost first; a folder that holds anything stays.
     for (auto it = createdFolders_.rbegin(); it != createdFolders_.rend(); ++it)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "archive/library/archivelibrary.h"
+#include "archive/library/extraction.h"
 #include "archive/library/filestreams.h"
 #include "archive/library/libraryobject.h"
 #include "win/comptr.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,7 +16,7 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
                                                                sevenzip::ICryptoGetTextPassword> {
   public:
     void SetUp(sevenzip::IInArchive* archive, const std::wstring& outputFolder,
-               const std::vector<std::wstring>* names, CancelFlag cancelled);
+               const ExtractOptions& options);
 
     HRESULT STDMETHODCALLTYPE SetTotal(UINT64 total) override;
     HRESULT STDMETHODCALLTYPE SetCompleted(const UINT64* completeValue) override;
@@ -31,25 +33,45 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
 
     // Entries not written because their paths are too deep or too long for the disk.
     int refusedEntries() const { return refused_; }
-    // Entries the library reported damaged, unsupported or not decrypted.
-    int failedEntries() const { return failed_; }
+    // Entries the library reported damaged, unsupported or not decrypted, or that could not
+    // take the place of the file they were to replace. None of them left a file.
+    const std::vector<std::wstring>& failedEntries() const { return failed_; }
+    // The user stopped the extraction at a question.
+    bool stoppedByUser() const { return stoppedByUser_; }
 
     bool passwordDefined = false;
     std::wstring password;
 
   private:
+    // What becomes of an entry whose file is there already.
+    enum class Existing { Write, Skip, Stop };
+
     bool IsWanted() const;
     HRESULT ReadItemProperties(UINT32 index);
+    Existing DecideOnExisting();
+    bool WrittenHere(const std::wstring& path) const;
+    // Puts the finished file in its place; false when the file it replaces cannot go.
+    bool PutInPlace();
+    void Fail();
 
     sevenzip::IInArchive* archive_ = nullptr; // the caller keeps it alive
     std::wstring outputFolder_;               // ends in a backslash unless empty
     const std::vector<std::wstring>* names_ = nullptr;
     CancelFlag cancelled_ = nullptr;
+    bool askBeforeReplacing_ = true;
+    // The user's "to all" answer, once given.
+    enum class Rule { Ask, ReplaceAll, SkipAll } rule_ = Rule::Ask;
+    // The files this extraction wrote, by a hash of their paths in upper case, to tell a
+    // clash of two entries from a file that was there before.
+    std::vector<uint64_t> written_;
 
     // The entry being processed.
-    std::wstring itemPath_; // as the library reports it, "[Content]" when it has none
-    std::wstring diskPath_; // where it goes
-    bool wanted_ = false;   // selected by the names: reported and written
+    std::wstring itemPath_;  // as the library reports it, "[Content]" when it has none
+    std::wstring diskPath_;  // where it goes
+    std::wstring writePath_; // where it is written first: a scratch name when it replaces
+                             // a file, which stays until the entry came out whole
+    bool replacing_ = false;
+    bool wanted_ = false; // selected by the names: reported and written
     bool writingItem_ = false;
     bool isFolder_ = false;
     uint32_t attributes_ = 0;
@@ -59,5 +81,6 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     win::ComPtr<COutFileStream> outFile_;
     std::vector<std::wstring> createdFolders_; // outermost first
     int refused_ = 0;
-    int failed_ = 0;
+    std::vector<std::wstring> failed_;
+    bool stoppedByUser_ = false;
 };

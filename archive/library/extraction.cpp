@@ -113,12 +113,15 @@ bool DeleteFileForced(const std::wstring& path) {
 }
 
 // The output folder as a full path, so that the entries' paths are joined to a fixed
-// place (and can take the long form).
+// place (and can take the long form). A bare drive ("C:") is that drive's root: alone, it
+// would name the folder the program happens to run in on that drive.
 static std::wstring FullFolderPath(const std::wstring& folder) {
     std::wstring given = folder.empty() ? L"." : folder;
+    if (given.size() == 2 && given[1] == L':')
+        given += L'\\';
     DWORD length = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
     if (length == 0)
-        return folder;
+        return given;
     std::wstring full(length, L'\0');
     length = GetFullPathNameW(given.c_str(), length, &full[0], nullptr);
     full.resize(length);
@@ -126,38 +129,50 @@ static std::wstring FullFolderPath(const std::wstring& folder) {
 }
 
 static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
-                              const std::wstring& outputFolder, const ArchiveContents& contents,
-                              const std::vector<std::wstring>* names, CancelFlag cancelled) {
+                              const std::wstring& outputFolder, ArchiveContents& contents,
+                              const ExtractOptions& options, ExtractReport& report) {
     OpenedArchive opened;
     std::wstring password = contents.password;
-    if (OpenArchive(opened, archiveName, kind, &password, cancelled) != 0)
+    if (OpenArchive(opened, archiveName, kind, &password, options.cancelled) != 0)
         return 1;
+    // The password that opened the archive (typed just now for its names, say) decrypts
+    // its entries too: the user is not asked twice.
+    contents.password = password;
 
     win::ComPtr<CArchiveExtractCallback> callback(new CArchiveExtractCallback);
-    callback->SetUp(opened.archive.get(), FullFolderPath(outputFolder), names, cancelled);
-    if (!contents.password.empty()) {
+    callback->SetUp(opened.archive.get(), FullFolderPath(outputFolder), options);
+    if (!password.empty()) {
         callback->passwordDefined = true;
-        callback->password = contents.password;
+        callback->password = password;
     }
 
     HRESULT result = opened.archive->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
+    report.failedEntries = callback->failedEntries();
+    report.userStopped = callback->stoppedByUser();
     if (result != S_OK) {
         callback->DiscardUnfinishedWork();
         EmitError(L"Extract Error");
         return 1;
     }
     // The other entries are out; the ones refused or damaged were reported one by one.
-    return callback->refusedEntries() > 0 || callback->failedEntries() > 0 ? 1 : 0;
+    if (callback->refusedEntries() > 0 || !report.failedEntries.empty())
+        return 1;
+    // A password typed during the extraction decrypted every entry: the caller keeps it.
+    if (callback->passwordDefined)
+        contents.password = callback->password;
+    return 0;
 }
 
 int ExtractArchive(const std::wstring& archiveName, int kind, const std::wstring& outputFolder,
-                   const ArchiveContents& contents, const std::vector<std::wstring>* names,
-                   CancelFlag cancelled, bool* userStopped) {
+                   ArchiveContents& contents, const ExtractOptions& options,
+                   ExtractReport* report) {
     int declinedBefore = passwordsDeclined;
-    if (userStopped)
-        *userStopped = false;
-    int result = ExtractWithLibrary(archiveName, kind, outputFolder, contents, names, cancelled);
-    if (userStopped && result != 0)
-        *userStopped = IsCancelled(cancelled) || passwordsDeclined != declinedBefore;
+    ExtractReport local;
+    ExtractReport& outcome = report ? *report : local;
+    outcome = ExtractReport();
+    int result = ExtractWithLibrary(archiveName, kind, outputFolder, contents, options, outcome);
+    if (result != 0)
+        outcome.userStopped = outcome.userStopped || IsCancelled(options.cancelled) ||
+                              passwordsDeclined != declinedBefore;
     return result;
 }

@@ -6,16 +6,35 @@
 #include <string>
 #include <vector>
 
-// Unpacks an archive into `outputFolder`: every entry, or only those whose paths begin
-// with one of `names` (null or empty: every entry). Only `contents.password` is used (the
-// user is asked when it is empty and the library needs one). Returns 0 when every entry
-// came out whole; 1 when opening failed, the library stopped, the job was cancelled, or an
-// entry was damaged, not decrypted or refused (the others still come out).
-// `userStopped`, when given, says whether a failure was the user's doing: a cancel or a
-// declined password, which need no further word.
+// What an extraction is asked to do.
+struct ExtractOptions {
+    // Only the entries whose paths begin with one of these (null or empty: every entry).
+    const std::vector<std::wstring>* names = nullptr;
+    CancelFlag cancelled = nullptr;
+    // Whether the user is asked before a file that is there already is replaced. Only a
+    // scratch folder of the program's own is written over without asking.
+    bool askBeforeReplacing = true;
+};
+
+// How an extraction went, beyond its result.
+struct ExtractReport {
+    // A failure was the user's doing (a cancel, a declined password or question), which
+    // needs no further word.
+    bool userStopped = false;
+    // The entries that did not come out whole, in the archive's order; their files were
+    // removed.
+    std::vector<std::wstring> failedEntries;
+};
+
+// Unpacks an archive into `outputFolder`. `contents.password` is the known password
+// (empty: the user is asked when the library needs one); afterwards it holds the one that
+// opened the archive, or, when every entry came out, the one that decrypted them. Returns
+// 0 when every entry came out whole; 1 when opening failed, the library stopped, the job
+// was cancelled, or an entry was damaged, not decrypted or refused (the others still come
+// out).
 int ExtractArchive(const std::wstring& archiveName, int kind, const std::wstring& outputFolder,
-                   const ArchiveContents& contents, const std::vector<std::wstring>* names,
-                   CancelFlag cancelled = nullptr, bool* userStopped = nullptr);
+                   ArchiveContents& contents, const ExtractOptions& options = ExtractOptions(),
+                   ExtractReport* report = nullptr);
 
 // Where an entry goes below the output folder. Entry paths come from the archive and may
 // try to leave the folder: roots, drive letters, device and UNC prefixes, "." and ".."

@@ -10,5 +10,5 @@ HRESULT CArchiveOpenCallback::SetCompleted(const UINT64*, const UINT64*) {
 }
 
 HRESULT CArchiveOpenCallback::CryptoGetTextPassword(BSTR* out) {
-    return GivePassword(passwordDefined, password, out);
+    return GivePassword(passwordDefined, password, out, &passwordTyped);
 }

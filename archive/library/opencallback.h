@@ -18,6 +18,8 @@ class CArchiveOpenCallback : public sevenzip::LibraryObject<sevenzip::IArchiveOp
 
     bool passwordDefined = false;
     std::wstring password;
+    // The user typed the password during this open.
+    bool passwordTyped = false;
 
   private:
     CancelFlag cancelled_;

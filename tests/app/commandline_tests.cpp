@@ -56,7 +56,7 @@ TEST(CommandLine, VerbsAreToldByTheirFirstTwoCharacters) {
 
 TEST(CommandLine, AnArchiveLiesInThePathUpToItsLastBackslash) {
     EXPECT_EQ(ArchiveFolder(L"C:\\data\\set.zip"), L"C:\\data");
-    EXPECT_EQ(ArchiveFolder(L"C:\\set.zip"), L"C:");
+    EXPECT_EQ(ArchiveFolder(L"C:\\set.zip"), L"C:\\"); // the root, not drive C's current folder
     EXPECT_EQ(ArchiveFolder(L"set.zip"), L"");
 }
 

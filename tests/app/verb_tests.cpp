@@ -1,4 +1,5 @@
 // The shell's verbs, started as the shell starts them: the real program with /e and /x.
+#include "res/resource.h"
 #include "shell/paths.h"
 #include "support/testsupport.h"
 
@@ -74,6 +75,94 @@ TEST(ExtractHere, AnEncryptedArchiveAsksForThePassword) {
                         PressButton(IDCANCEL));
     EXPECT_EQ(program.Wait(), 0);
     EXPECT_EQ(CountEntries(scratch.path()), 1);
+}
+
+TEST(ExtractHere, AnArchiveAtADriveRootExtractsIntoThatRoot) {
+    // The shell may start the program in any folder of the same drive, where "C:" alone
+    // would name that folder.
+    const std::wstring archive = L"C:\\varnix-root-test.zip";
+    const std::wstring entry = L"C:\\varnix-root-entry.txt";
+    ASSERT_TRUE(CopyFileW(TestData(L"rootentry.zip").c_str(), archive.c_str(), FALSE));
+    ScratchFolder elsewhere;
+    ASSERT_EQ(towupper(elsewhere.path()[0]), L'C');
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(elsewhere.path().c_str());
+    EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + archive + L"\""), 0);
+    SetCurrentDirectoryW(previous);
+
+    EXPECT_EQ(ReadTextFile(entry), "at the root");
+    EXPECT_EQ(CountEntries(elsewhere.path()), 0);
+    DeleteFileW(entry.c_str());
+    DeleteFileW(archive.c_str());
+}
+
+TEST(ExtractHere, ThePasswordTypedToOpenTheNamesAlsoExtractsThem) {
+    const struct {
+        std::wstring archive;
+        const wchar_t* password;
+        const wchar_t* entry;
+    } cases[] = {{TestData(L"headers.7z"), L"secret", L"root.txt"},
+                 {Fixture(L"rar4-headers-encrypted.rar"), L"12345678", L"foo.txt"},
+                 {Fixture(L"rar5-headers-encrypted.rar"), L"password", L"stest1.txt"}};
+    for (const auto& c : cases) {
+        ScratchFolder scratch;
+        std::wstring archive = Place(scratch, c.archive);
+        StartedProgram program(L"/e \"" + archive + L"\"");
+        DialogAnswerer user(DialogWithText(L"Enter password:", program.id()),
+                            TypeAndPressEnter(IDC_PASSWORD, c.password));
+        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(user.answered(), 1) << Narrow(c.archive);
+        EXPECT_TRUE(FileExists(scratch / c.entry)) << Narrow(c.archive);
+    }
+}
+
+TEST(ExtractHere, AFileThatIsThereAlreadyIsReplacedOnlyWithTheUsersWord) {
+    ScratchFolder scratch;
+    std::wstring archive = Place(scratch, TestData(L"nested.zip"));
+    WriteTextFile(scratch / L"top.txt", "edited by the user");
+    WriteTextFile(scratch / L"director.txt", "edited too");
+    {
+        // top.txt comes first: No keeps it; Cancel stops before director.txt.
+        StartedProgram program(L"/e \"" + archive + L"\"");
+        int asked = 0;
+        DialogAnswerer user(DialogWithText(L"&Keep Both", program.id()), [&](HWND question) {
+            PressButton(++asked == 1 ? IDNO : IDCANCEL)(question);
+        });
+        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(user.answered(), 2);
+    }
+    EXPECT_EQ(ReadTextFile(scratch / L"top.txt"), "edited by the user");
+    EXPECT_EQ(ReadTextFile(scratch / L"director.txt"), "edited too");
+    EXPECT_FALSE(FileExists(scratch / L"big.bin")); // after the cancel
+
+    // Yes to all replaces both without asking again.
+    StartedProgram program(L"/e \"" + archive + L"\"");
+    DialogAnswerer user(DialogWithText(L"&Keep Both", program.id()), PressButton(IDC_REPLACE_ALL));
+    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_EQ(user.answered(), 1);
+    EXPECT_EQ(ReadTextFile(scratch / L"top.txt"), "top level");
+    EXPECT_EQ(ReadTextFile(scratch / L"director.txt"), "director");
+}
+
+TEST(ExtractHere, AnEntryThatCannotComeOutWholeLeavesNoFile) {
+    {
+        ScratchFolder scratch;
+        Place(scratch, Fixture(L"rar4-truncated.rar"));
+        RunAndWait(ProgramPath(), L"/e \"" + (scratch / L"rar4-truncated.rar") + L"\"");
+        EXPECT_EQ(ListTree(scratch.path()), (std::vector<std::wstring>{L"rar4-truncated.rar"}));
+    }
+    // d.txt has a password of its own: the one typed for b.txt cannot decrypt it.
+    for (const wchar_t* name : {L"rar4-mixed-passwords.rar", L"rar5-mixed-passwords.rar"}) {
+        ScratchFolder scratch;
+        std::wstring archive = Place(scratch, Fixture(name));
+        StartedProgram program(L"/e \"" + archive + L"\"");
+        DialogAnswerer user(DialogWithText(L"Enter password:", program.id()),
+                            TypeAndPressEnter(IDC_PASSWORD, L"password"));
+        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(ListTree(scratch.path()), Sorted({name, L"a.txt", L"b.txt", L"c.txt"}));
+        EXPECT_EQ(ReadTextFile(scratch / L"b.txt").size(), 18u);
+    }
 }
 
 TEST(ExtractTo, ThePickerStartsAtTheArchivesFolder) {

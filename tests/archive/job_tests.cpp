@@ -97,6 +97,24 @@ TEST(ExtractJob, SelectedRowsKeepTheirFullArchivePaths) {
     EXPECT_TRUE(archiver.files.empty());
 }
 
+TEST(ExtractJob, TheMessageNamesTheEntriesThatDidNotComeOut) {
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(Fixture(L"rar5-mixed-passwords.rar")));
+    ScratchFolder scratch;
+    DialogAnswerer prompt(DialogWithText(L"Enter password:"),
+                          TypeAndPressOk(IDC_PASSWORD, L"password"));
+    std::wstring told;
+    DialogAnswerer failure(MessageBeginningWith(extractFailureMessage), [&](HWND box) {
+        told = MessageText(box);
+        PressButton(IDOK)(box);
+    });
+    archiver.ExtractItems({L"a.txt", L"b.txt", L"c.txt", L"d.txt"}, scratch.path());
+    EXPECT_EQ(failure.answered(), 1);
+    EXPECT_NE(told.find(L"\nd.txt"), std::wstring::npos) << Narrow(told);
+    EXPECT_EQ(told.find(L"b.txt"), std::wstring::npos) << Narrow(told);
+    EXPECT_EQ(ListTree(scratch.path()), Sorted({L"a.txt", L"b.txt", L"c.txt"}));
+}
+
 TEST(ExtractJob, OpeningAnEntryExtractsItToAFreshScratchFolder) {
     Archiver archiver;
     ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));

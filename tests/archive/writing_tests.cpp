@@ -31,7 +31,9 @@ std::string EntryContent(const std::wstring& archive, const std::wstring& entry,
     ArchiveContents contents;
     contents.password = password;
     std::vector<std::wstring> names{entry};
-    ExtractArchive(archive, GetArchiveKind(archive), out.path(), contents, &names);
+    ExtractOptions options;
+    options.names = &names;
+    ExtractArchive(archive, GetArchiveKind(archive), out.path(), contents, options);
     std::wstring file = out / entry;
     return FileExists(file) ? ReadTextFile(file) : "<missing>";
 }

@@ -76,6 +76,15 @@ def make_zips(out):
         zip_entry(z, "dots/. ./.. /x.txt", b"dots")
         zip_entry(z, "safe/kept.txt", b"kept")
 
+    # Two entries that Windows, blind to letter case, would write into one file.
+    with zipfile.ZipFile(out / "case.zip", "w") as z:
+        zip_entry(z, "Index.html", b"upper")
+        zip_entry(z, "index.html", b"lower")
+
+    # One entry with a name of its own, for extracting into a drive's root.
+    with zipfile.ZipFile(out / "rootentry.zip", "w") as z:
+        zip_entry(z, "varnix-root-entry.txt", b"at the root")
+
 
 def make_long_paths(out):
     """Entries whose paths are longer than MAX_PATH, two of them alike but for their ends,
@@ -197,6 +206,16 @@ def make_7z(out, sevenzip):
     shutil.rmtree(source)
 
 
+def make_link_loop(out):
+    """A folder to drop into an archive whose link leads back to the folder itself, as a
+    junction to its own parent would on Windows (Wine shows a Linux link as one)."""
+    folder = out / "linkloop"
+    shutil.rmtree(folder, ignore_errors=True)
+    (folder / "inner").mkdir(parents=True)
+    (folder / "inner" / "kept.txt").write_bytes(b"kept")
+    (folder / "inner" / "loop").symlink_to("..")
+
+
 def main():
     out = Path(sys.argv[1]).resolve()
     sevenzip = str(Path(sys.argv[2]).resolve())
@@ -205,6 +224,7 @@ def main():
     make_long_paths(out)
     make_huge_zip(out)
     make_7z(out, sevenzip)
+    make_link_loop(out)
     (out / "notes.txt").write_text("not an archive\n")
     (out / "damaged.zip").write_bytes(b"PK\x03\x04" + b"\x00" * 40)
     # A RAR archive whose name says ZIP.

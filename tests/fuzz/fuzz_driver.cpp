@@ -186,8 +186,10 @@ DWORD WINAPI RunJob(void* parameter) {
     job->items = contents.items.size();
     ArchiveContents extraction;
     extraction.password = job->password;
-    job->extracted =
-        ExtractArchive(job->archive, job->kind, job->output, extraction, nullptr, &job->cancelled);
+    ExtractOptions options;
+    options.cancelled = &job->cancelled;
+    options.askBeforeReplacing = false; // entries of one name meet without a question
+    job->extracted = ExtractArchive(job->archive, job->kind, job->output, extraction, options);
     return 0;
 }
 

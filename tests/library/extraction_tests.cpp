@@ -2,6 +2,7 @@
 #include "archive/archivekind.h"
 #include "archive/library/extraction.h"
 #include "archive/library/listing.h"
+#include "res/resource.h"
 #include "shell/paths.h"
 #include "support/testsupport.h"
 
@@ -16,7 +17,9 @@ int Extract(const std::wstring& archive, const std::wstring& folder, const Names
             const std::wstring& password = L"") {
     ArchiveContents contents;
     contents.password = password;
-    return ExtractArchive(archive, GetArchiveKind(archive), folder, contents, names);
+    ExtractOptions options;
+    options.names = names;
+    return ExtractArchive(archive, GetArchiveKind(archive), folder, contents, options);
 }
 
 bool SameTime(const FILETIME& a, const FILETIME& b) {
@@ -112,18 +115,31 @@ TEST(Extraction, NamesSelectEntriesByPlainPrefix) {
     EXPECT_EQ(ListTree(scratch / L"missing").size(), 0u);
 }
 
-TEST(Extraction, ExistingFilesAreReplacedAndAttributesSet) {
+TEST(Extraction, ExistingFilesAreReplacedWhenTheUserSaysSoAndAttributesSet) {
     ScratchFolder scratch;
     WriteTextFile(scratch / L"locked.txt", "old content that is longer");
     SetFileAttributesW((scratch / L"locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
 
+    DialogAnswerer user(DialogWithText(L"&Keep Both"), PressButton(IDYES));
     ASSERT_EQ(Extract(TestData(L"readonly.zip"), scratch.path()), 0);
+    EXPECT_EQ(user.answered(), 1);
     EXPECT_EQ(ReadTextFile(scratch / L"locked.txt"), "locked content");
     DWORD attributes = GetFileAttributesW((scratch / L"locked.txt").c_str());
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
 
     // Again over the read-only result.
     EXPECT_EQ(Extract(TestData(L"readonly.zip"), scratch.path()), 0);
+    EXPECT_EQ(user.answered(), 2);
+}
+
+TEST(Extraction, EntriesThatMeetInOneFileByLetterCaseCanBothBeKept) {
+    ScratchFolder scratch;
+    DialogAnswerer user(DialogWithText(L"&Keep Both"), PressButton(IDC_KEEP_BOTH));
+    EXPECT_EQ(Extract(TestData(L"case.zip"), scratch.path()), 0);
+    EXPECT_EQ(user.answered(), 1);
+    EXPECT_EQ(ListTree(scratch.path()), Sorted({L"Index.html", L"index (2).html"}));
+    EXPECT_EQ(ReadTextFile(scratch / L"Index.html"), "upper");
+    EXPECT_EQ(ReadTextFile(scratch / L"index (2).html"), "lower");
 }
 
 TEST(Extraction, AFolderWhereAFileGoesStopsTheExtraction) {
@@ -157,9 +173,11 @@ TEST(Extraction, ACancelledJobWritesNothing) {
     ScratchFolder scratch;
     std::atomic<int32_t> cancelled{1};
     ArchiveContents contents;
-    EXPECT_EQ(ExtractArchive(TestData(L"nested.zip"), ArchiveKindZip, scratch.path(), contents,
-                             nullptr, &cancelled),
-              1);
+    ExtractOptions options;
+    options.cancelled = &cancelled;
+    EXPECT_EQ(
+        ExtractArchive(TestData(L"nested.zip"), ArchiveKindZip, scratch.path(), contents, options),
+        1);
     EXPECT_TRUE(ListTree(scratch.path()).empty());
 }
 

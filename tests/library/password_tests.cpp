@@ -21,7 +21,7 @@ int Extract(const std::wstring& archive, const std::wstring& folder,
             const std::wstring& password = L"") {
     ArchiveContents contents;
     contents.password = password;
-    return ExtractArchive(archive, GetArchiveKind(archive), folder, contents, nullptr);
+    return ExtractArchive(archive, GetArchiveKind(archive), folder, contents);
 }
 
 TEST(Passwords, AGivenPasswordIsUsedWithoutAsking) {
@@ -91,13 +91,36 @@ TEST(Passwords, AWrongOrRefusedPasswordFailsTheOpen) {
         EXPECT_EQ(ListArchive(Fixture(L"rar4-headers-encrypted.rar"), ArchiveKindRar, contents), 1);
         EXPECT_EQ(user.answered(), 1);
     }
-    {
-        // A wrong answer is not asked for again.
-        DialogAnswerer user(PasswordPrompt(), TypeAndPressOk(IDC_PASSWORD, L"nope"));
+}
+
+TEST(Passwords, AWrongAnswerForTheNamesIsSaidAndAskedAgain) {
+    for (const std::wstring& archive :
+         {TestData(L"headers.7z"), Fixture(L"rar5-headers-encrypted.rar")}) {
+        const std::wstring right = archive == TestData(L"headers.7z") ? L"secret" : L"password";
+        int asked = 0;
+        DialogAnswerer prompt(DialogWithText(L"Enter password:"), [&](HWND dialog) {
+            TypeAndPressOk(IDC_PASSWORD, ++asked == 1 ? L"nope" : right)(dialog);
+        });
+        DialogAnswerer told(DialogWithText(wrongPasswordMessage), PressButton(IDOK));
         ArchiveContents contents;
-        EXPECT_EQ(ListArchive(TestData(L"headers.7z"), ArchiveKind7z, contents), 1);
-        EXPECT_EQ(user.answered(), 1);
+        EXPECT_EQ(ListArchive(archive, GetArchiveKind(archive), contents), 0) << Narrow(archive);
+        EXPECT_EQ(contents.password, right);
+        EXPECT_EQ(prompt.answered(), 2);
+        EXPECT_EQ(told.answered(), 1);
     }
+    // Asked again until the user gives up.
+    DialogAnswerer prompt(DialogWithText(L"Enter password:"), [&](HWND dialog) {
+        static int asked = 0;
+        if (++asked < 3)
+            TypeAndPressOk(IDC_PASSWORD, L"nope")(dialog);
+        else
+            PressButton(IDCANCEL)(dialog);
+    });
+    DialogAnswerer told(DialogWithText(wrongPasswordMessage), PressButton(IDOK));
+    ArchiveContents contents;
+    EXPECT_EQ(ListArchive(TestData(L"headers.7z"), ArchiveKind7z, contents), 1);
+    EXPECT_EQ(prompt.answered(), 3);
+    EXPECT_EQ(told.answered(), 2);
 }
 
 TEST(Passwords, TheRequestHookMovesTheCountersAndRefusesOthers) {

@@ -389,6 +389,18 @@ DialogAnswerer::Matcher DialogWithText(const std::wstring& text, DWORD processId
     };
 }
 
+std::wstring MessageText(HWND box) {
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    return text;
+}
+
+DialogAnswerer::Matcher MessageBeginningWith(const std::wstring& start, DWORD processId) {
+    return [=](HWND hwnd) {
+        return IsDialogOf(hwnd, processId) && MessageText(hwnd).rfind(start, 0) == 0;
+    };
+}
+
 HWND WaitForDialog(const DialogAnswerer::Matcher& matches, DWORD milliseconds) {
     Search search{&matches, nullptr};
     WaitUntil(

@@ -147,6 +147,10 @@ class DialogAnswerer {
 DialogAnswerer::Matcher DialogWithCaption(const std::wstring& caption, DWORD processId = 0);
 // A dialog of the given process that holds a control with the given text.
 DialogAnswerer::Matcher DialogWithText(const std::wstring& text, DWORD processId = 0);
+// A message box of the given process whose text begins with `start`.
+DialogAnswerer::Matcher MessageBeginningWith(const std::wstring& start, DWORD processId = 0);
+// The text of a message box.
+std::wstring MessageText(HWND box);
 
 // Actions: put text into a control and press OK; press a button.
 DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text);

@@ -1,0 +1,88 @@
+#include "ui/replaceprompt.h"
+
+#include "app/appstate.h"
+#include "res/resource.h"
+#include "ui/progressdialog.h"
+#include "win/dialog.h"
+
+namespace {
+
+class ReplaceDialog : public win::Dialog {
+  public:
+    ReplaceDialog(const std::wstring& text, int defaultButton)
+        : Dialog(IDD_REPLACE), text_(text), defaultButton_(defaultButton) {}
+
+  protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM) override {
+        switch (message) {
+        case WM_INITDIALOG:
+            SetAppCaptionAndIcon(hwnd());
+            SetDlgItemTextW(hwnd(), IDC_REPLACE_TEXT, text_.c_str());
+            SendDlgItemMessageW(hwnd(), IDC_REPLACE_ICON, STM_SETICON,
+                                reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_WARNING)), 0);
+            // Enter takes the answer that loses nothing.
+            SendMessageW(hwnd(), DM_SETDEFID, static_cast<WPARAM>(defaultButton_), 0);
+            SetFocus(Item(defaultButton_));
+            return FALSE; // the focus is set
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+            case IDYES:
+            case IDC_REPLACE_ALL:
+            case IDNO:
+            case IDC_SKIP_ALL:
+            case IDC_KEEP_BOTH:
+            case IDCANCEL:
+                EndDialog(LOWORD(wParam));
+                return TRUE;
+            }
+            return FALSE;
+        }
+        return FALSE;
+    }
+
+  private:
+    std::wstring text_;
+    int defaultButton_;
+};
+
+// "C:\data\report.txt" -> "report.txt", "C:\data".
+void SplitPath(const std::wstring& path, std::wstring& name, std::wstring& folder) {
+    size_t slash = path.rfind(L'\\');
+    name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+} // namespace
+
+ReplaceAnswer AskReplace(const std::wstring& path, const std::wstring& entry, bool sameExtraction,
+                         const std::wstring& keptName) {
+    std::wstring name;
+    std::wstring folder;
+    SplitPath(path, name, folder);
+    std::wstring text;
+    if (sameExtraction) {
+        text = L"The archive holds more than one entry for the file \"" + name + L"\" in " +
+               folder + L". Windows does not tell names apart by letter case, so the entry \"" +
+               entry + L"\" would replace the file just extracted.\n\nKeep both (this entry as \"" +
+               keptName + L"\"), or replace the file?";
+    } else {
+        text = L"There is already a file named \"" + name + L"\" in " + folder +
+               L".\n\nReplace it with the entry \"" + entry +
+               L"\" from the archive? Keep Both puts the entry beside it as \"" + keptName + L"\".";
+    }
+    ReplaceDialog dialog(text, sameExtraction ? IDC_KEEP_BOTH : IDNO);
+    switch (dialog.DoModal(AppInstance(), AppState.mainWindow)) {
+    case IDYES:
+        return ReplaceAnswer::Replace;
+    case IDC_REPLACE_ALL:
+        return ReplaceAnswer::ReplaceAll;
+    case IDNO:
+        return ReplaceAnswer::Skip;
+    case IDC_SKIP_ALL:
+        return ReplaceAnswer::SkipAll;
+    case IDC_KEEP_BOTH:
+        return ReplaceAnswer::KeepBoth;
+    default:
+        return ReplaceAnswer::Cancel;
+    }
+}
