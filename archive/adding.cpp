@@ -87,10 +87,12 @@ uint64_t CountFilesToAdd(const std::vector<std::wstring>& entries) {
 }
 
 // Rebuilds the archive folder `folder` inside `scratch` and copies the entries into it,
-// so that the tool, run inside `scratch`, stores them under that folder. Returns the
-// number of files staged.
+// so that the tool, run inside `scratch`, stores them under that folder. Links inside
+// dropped folders are not followed: they are named in `skippedLinks`. Returns the number
+// of files staged.
 int StageFiles(const std::wstring& scratch, const std::wstring& folder,
-               const std::vector<std::wstring>& entries, const std::atomic<int32_t>& cancelled) {
+               const std::vector<std::wstring>& entries, const std::atomic<int32_t>& cancelled,
+               std::vector<std::wstring>& skippedLinks) {
     CreateDirectoryW(scratch.c_str(), nullptr);
     std::wstring target = scratch;
     std::vector<std::string> components;
@@ -104,8 +106,10 @@ int StageFiles(const std::wstring& scratch, const std::wstring& folder,
         if (cancelled)
             break;
         std::wstring destination = target + L"\\" + FileNamePart(entry);
+        // A dropped folder may hold the scratch folder (a user's profile, a drive's root):
+        // that is never copied into itself.
         if (IsDirectory(entry))
-            count += CopyFolderTree(entry, destination);
+            count += CopyFolderTree(entry, destination, &cancelled, scratch, &skippedLinks);
         else if (CopyFileW(entry.c_str(), destination.c_str(), FALSE))
             ++count;
     }
@@ -134,10 +138,17 @@ DWORD WINAPI AddJob(void* parameter) {
         if (archiver->tmpPath.empty())
             archiver->jobFailure = L"The archive could not be changed.\nNo scratch folder "
                                    L"could be made in the Temp folder.";
+        std::vector<std::wstring> skippedLinks;
         int count = archiver->tmpPath.empty()
                         ? 0
                         : StageFiles(archiver->tmpPath, Utf8ToWide(archiver->subPath), entries,
-                                     archiver->cancelled);
+                                     archiver->cancelled, skippedLinks);
+        if (!skippedLinks.empty() && !archiver->cancelled) {
+            archiver->jobNotice = L"These links were not added: a link is not followed into "
+                                  L"the place it leads to.";
+            for (const std::wstring& link : skippedLinks)
+                archiver->jobNotice += L"\n" + link;
+        }
         progressTotal = count;
         if (count != 0 && !archiver->cancelled) {
             ToolRun run = MakeFolderRun(archiver->archivePath, archiver->tmpPath, askPassword);
@@ -197,10 +208,26 @@ int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
         return -1;
     }
 
+    // A path that names nothing would leave the tool an archive with nothing in it.
+    std::vector<std::wstring> present;
+    std::wstring missing;
+    for (const std::wstring& file : newFiles) {
+        if (Exists(LongPathForm(file)))
+            present.push_back(file);
+        else
+            missing += L"\n" + file;
+    }
+    if (present.empty()) {
+        ShowMessage(
+            (L"Nothing was added to the archive: these files were not found." + missing).c_str());
+        return -1;
+    }
+
     ResetProgress();
-    files = newFiles;
+    files = present;
     cancelled = 0;
     jobFailure.clear();
+    jobNotice.clear();
     win::KernelHandle job = StartJob(AddJob, this);
     if (!job)
         return 0;
@@ -209,6 +236,10 @@ int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
     WaitForJob(job.get());
     if (!jobFailure.empty())
         ShowMessage(jobFailure.c_str());
+    if (!missing.empty())
+        ShowMessage((L"These files were not found and were not added:" + missing).c_str());
+    if (!jobNotice.empty())
+        ShowMessage(jobNotice.c_str());
     return 0;
 }
 

@@ -105,6 +105,8 @@ class Archiver {
     FileTree rootTree;
     // Why the last add or extract job did not do all it was asked; empty when it did.
     std::wstring jobFailure;
+    // What the last add job left out on purpose (links), to be said when it has ended.
+    std::wstring jobNotice;
     // Set while Refresh lists the archive again: the password that opened it is tried
     // first instead of asking the user once more.
     bool reopening = false;

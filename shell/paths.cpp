@@ -79,6 +79,10 @@ static bool IsDotEntry(const wchar_t* name) {
     return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
 }
 
+static bool IsLink(const WIN32_FIND_DATAW& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 int CountFiles(const std::wstring& folder, bool recurse) {
     std::wstring dir = folder;
     if (dir.empty() || dir.back() != L'\\')
@@ -91,7 +95,7 @@ int CountFiles(const std::wstring& folder, bool recurse) {
 
     int count = 0;
     do {
-        if (IsDotEntry(entry.cFileName))
+        if (IsDotEntry(entry.cFileName) || IsLink(entry))
             continue;
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             count += 1;
@@ -101,32 +105,86 @@ int CountFiles(const std::wstring& folder, bool recurse) {
     return count;
 }
 
-int CopyFolderTree(const std::wstring& source, const std::wstring& target) {
-    CreateDirectoryW(target.c_str(), nullptr);
+// The long, full form of a path, for comparing two of them.
+static std::wstring ComparablePath(const std::wstring& path) {
+    wchar_t full[MAX_PATH] = {};
+    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    std::wstring result = length > 0 && length < MAX_PATH ? full : path;
+    wchar_t longForm[MAX_PATH] = {};
+    length = GetLongPathNameW(result.c_str(), longForm, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        result = longForm;
+    while (result.size() > 3 && result.back() == L'\\')
+        result.pop_back();
+    return result;
+}
 
-    WIN32_FIND_DATAW entry;
-    win::FindHandle search(FindFirstFileW((source + L"\\*.*").c_str(), &entry));
-    if (!search)
-        return 0;
+static bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
 
-    int copied = 0;
-    do {
-        if (IsDotEntry(entry.cFileName))
-            continue;
-        std::wstring sourceItem = source + L"\\" + entry.cFileName;
-        std::wstring targetItem = target + L"\\" + entry.cFileName;
+namespace {
 
-        WIN32_FIND_DATAW existing;
-        win::FindHandle probe(FindFirstFileW(targetItem.c_str(), &existing));
-        if (probe)
-            continue; // never overwrite a file or enter a folder the target already has
+struct TreeCopy {
+    const std::atomic<int32_t>* cancelled;
+    std::wstring exclude; // in its comparable form
+    std::wstring excludeName;
+    std::vector<std::wstring>* skippedLinks;
 
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            copied += CopyFolderTree(sourceItem, targetItem);
-        else if (CopyFileW(sourceItem.c_str(), targetItem.c_str(), TRUE))
-            copied += 1;
-    } while (FindNextFileW(search.get(), &entry));
-    return copied;
+    // Only a folder of the same name is looked at more closely.
+    bool Excluded(const std::wstring& path, const wchar_t* name) const {
+        return !exclude.empty() && EqualIgnoringCase(name, excludeName) &&
+               EqualIgnoringCase(ComparablePath(path), exclude);
+    }
+
+    int Copy(const std::wstring& source, const std::wstring& target) const {
+        CreateDirectoryW(target.c_str(), nullptr);
+
+        WIN32_FIND_DATAW entry;
+        win::FindHandle search(FindFirstFileW((source + L"\\*.*").c_str(), &entry));
+        if (!search)
+            return 0;
+
+        int copied = 0;
+        do {
+            if (cancelled && *cancelled)
+                break;
+            if (IsDotEntry(entry.cFileName))
+                continue;
+            std::wstring sourceItem = source + L"\\" + entry.cFileName;
+            std::wstring targetItem = target + L"\\" + entry.cFileName;
+            if (IsLink(entry)) {
+                if (skippedLinks)
+                    skippedLinks->push_back(sourceItem);
+                continue;
+            }
+            bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (folder && Excluded(sourceItem, entry.cFileName))
+                continue;
+
+            WIN32_FIND_DATAW existing;
+            win::FindHandle probe(FindFirstFileW(targetItem.c_str(), &existing));
+            if (probe)
+                continue; // never overwrite a file or enter a folder the target already has
+
+            if (folder)
+                copied += Copy(sourceItem, targetItem);
+            else if (CopyFileW(sourceItem.c_str(), targetItem.c_str(), TRUE))
+                copied += 1;
+        } while (FindNextFileW(search.get(), &entry));
+        return copied;
+    }
+};
+
+} // namespace
+
+int CopyFolderTree(const std::wstring& source, const std::wstring& target,
+                   const std::atomic<int32_t>* cancelled, const std::wstring& exclude,
+                   std::vector<std::wstring>* skippedLinks) {
+    std::wstring excluded = exclude.empty() ? std::wstring() : ComparablePath(exclude);
+    TreeCopy copy{cancelled, excluded, FileNamePart(excluded), skippedLinks};
+    return copy.Copy(source, target);
 }
 
 std::wstring ModuleFileName(HMODULE module) {

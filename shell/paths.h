@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,12 +35,21 @@ size_t SplitText(const std::string& text, char delimiter, std::vector<std::strin
 // `folder` is not a folder, otherwise 0 (whatever the deletion reported).
 int DeleteFolderTree(HWND owner, const std::wstring& folder);
 
-// Number of files in `folder`, and in its subfolders when `recurse` is set.
+// Number of files in `folder`, and in its subfolders when `recurse` is set. Links (reparse
+// points: symbolic links, junctions) are neither counted nor followed.
 int CountFiles(const std::wstring& folder, bool recurse);
 
 // Copies `source` with everything below it into `target`, leaving alone whatever the
 // target already has. Returns the number of files copied.
-int CopyFolderTree(const std::wstring& source, const std::wstring& target);
+// - Links are not followed (a junction to its own parent would never end): they are left
+//   out, and named in `skippedLinks` when given.
+// - The folder `exclude` is never entered: a source that holds the place it is copied to
+//   would otherwise copy its own growing copy.
+// - A cancel stops the copy between two entries.
+int CopyFolderTree(const std::wstring& source, const std::wstring& target,
+                   const std::atomic<int32_t>* cancelled = nullptr,
+                   const std::wstring& exclude = std::wstring(),
+                   std::vector<std::wstring>* skippedLinks = nullptr);
 
 // The full path of a loaded module (the program itself for null), however long it is.
 std::wstring ModuleFileName(HMODULE module);

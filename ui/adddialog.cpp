@@ -28,10 +28,20 @@ std::wstring addArchiveName;
 const wchar_t mutexName[] = L"VarnixEvent";
 const int passwordLength = 255;
 
-// The path in a request: the argument without its first and its last character, which
-// the shell's command puts in as quotes.
+// The path in a request. The shell's command puts it in double quotes, which go; a script
+// or another program may give it bare, and then it is taken as it is.
 std::wstring Unquoted(const std::wstring& argument) {
-    return argument.size() < 2 ? std::wstring() : argument.substr(1, argument.size() - 2);
+    size_t start = argument.find_first_not_of(L" \t");
+    if (start == std::wstring::npos)
+        return std::wstring();
+    size_t end = argument.find_last_not_of(L" \t");
+    std::wstring path = argument.substr(start, end - start + 1);
+    if (path.front() == L'"') {
+        path.erase(0, 1);
+        if (!path.empty() && path.back() == L'"')
+            path.pop_back();
+    }
+    return path;
 }
 
 class AddDialog : public win::Dialog {

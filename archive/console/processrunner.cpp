@@ -110,6 +110,12 @@ void ReadOutput(HANDLE pipe, HANDLE process, ProcessGroup& group, PipeInput& inp
     // millisecond while the pipe stays empty.
     DWORD idleWait = 1;
     for (;;) {
+        // Looked at between any two reads: a tool that prints without pause is stopped too.
+        if (!stopping && session.cancelled && *session.cancelled) {
+            stopping = true;
+            session.stopped = true;
+            group.Stop();
+        }
         DWORD available = 0;
         if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr))
             break; // the pipe has ended: the tool has gone
@@ -128,11 +134,6 @@ void ReadOutput(HANDLE pipe, HANDLE process, ProcessGroup& group, PipeInput& inp
             continue;
         }
 
-        if (!stopping && session.cancelled && *session.cancelled) {
-            stopping = true;
-            session.stopped = true;
-            group.Stop();
-        }
         if (!ended && WaitForSingleObject(process, idleWait) == WAIT_OBJECT_0) {
             ended = true;
             endedAt = GetTickCount();

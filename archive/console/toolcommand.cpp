@@ -130,6 +130,10 @@ bool MakeItemsRun(const std::wstring& archive, const std::wstring& command,
     // Names to delete are entries: a "*" in one is part of its name.
     if (command == L"d")
         run.commandLine += L" -spd";
+    // A link inside a folder is stored as a link, not followed: a junction that leads back
+    // to its own folder would never end.
+    if (command == L"a")
+        run.commandLine += L" -snl";
     if (askPassword)
         run.commandLine += L" -p";
     return true;

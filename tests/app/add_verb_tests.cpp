@@ -117,6 +117,32 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
     return true;
 }
 
+TEST(AddVerb, APathWithoutQuotesIsTakenWholeAndAMissingFileIsSaid) {
+    ScratchFolder scratch;
+    std::wstring file = scratch / L"bare.txt";
+    WriteTextFile(file, "bare");
+    {
+        // A script that starts the program with the path as it is.
+        StartedProgram bare(L"/a " + file);
+        HWND dialog = WaitForDialog(DialogWithCaption(addDialogTitle, bare.id()));
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(ControlText(dialog, IDC_ARCHIVE_NAME), scratch / L"bare.zip");
+        PressButton(IDOK)(dialog);
+        EXPECT_TRUE(bare.Ended());
+        EXPECT_EQ(ArchiveEntries(scratch / L"bare.zip"), std::vector<std::wstring>{L"bare.txt"});
+    }
+    // Nothing to add: said, and no empty archive is left behind.
+    StartedProgram missing(L"/a \"" + (scratch / L"gone.txt") + L"\"");
+    HWND dialog = WaitForDialog(DialogWithCaption(addDialogTitle, missing.id()));
+    ASSERT_NE(dialog, nullptr);
+    DialogAnswerer told(MessageBeginningWith(L"Nothing was added", missing.id()),
+                        PressButton(IDOK));
+    PressButton(IDOK)(dialog);
+    EXPECT_TRUE(missing.Ended());
+    EXPECT_EQ(told.answered(), 1);
+    EXPECT_FALSE(FileExists(scratch / L"gone.zip"));
+}
+
 TEST(AddVerb, ALaterRequestWaitsForADialogThatIsNotUpYet) {
     ScratchFolder scratch;
     std::wstring file = scratch / L"late.txt";

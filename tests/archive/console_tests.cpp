@@ -118,7 +118,7 @@ TEST(ToolCommands, NamesGoQuotedIntoAUtf8ListFile) {
     // An add with a password: the tool is told to ask for it, and nothing of it is written.
     ASSERT_TRUE(MakeItemsRun(L"C:\\a b\\set.7z", L"a", {L"C:\\files\\doc.txt"}, true, run));
     EXPECT_EQ(run.commandLine, tool + L" a \"C:\\a b\\set.7z\" @\"" + run.listFile +
-                                   L"\" -scsUTF-8 -sccUTF-8 -bb1 -p");
+                                   L"\" -scsUTF-8 -sccUTF-8 -bb1 -snl -p");
     DiscardRun(run);
 
     ToolRun folderRun = MakeFolderRun(L"D:\\set.zip", L"E:\\Temp\\Quorp5", true);
@@ -379,6 +379,20 @@ TEST(ProcessRunner, CancelStopsTheToolAndWhatItStarted) {
         EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0);
         CloseHandle(process);
     }
+}
+
+TEST(ProcessRunner, CancelStopsAToolThatPrintsWithoutPause) {
+    FakeRun chatter(L"chatter");
+    std::atomic<int32_t> cancelled{0};
+    chatter.session.cancelled = &cancelled;
+    std::thread user([&] {
+        Sleep(1000);
+        cancelled = 1;
+    });
+    ASSERT_TRUE(chatter.Run());
+    user.join();
+    EXPECT_TRUE(chatter.session.stopped);
+    EXPECT_LT(chatter.milliseconds, 8000u);
 }
 
 TEST(ProcessRunner, AToolThatCannotStartIsReported) {

@@ -118,6 +118,16 @@ TEST(Adding, AFolderIsOneRunCountedByItsFiles) {
     EXPECT_NE(std::find(entries.begin(), entries.end(), L"ten\\sub\\last.txt"), entries.end());
 }
 
+TEST(Adding, ALinkInAFolderIsStoredAsALinkNotFollowed) {
+    // Its link leads back to its own folder: followed, it would never end.
+    ScratchFolder scratch;
+    Archiver archiver;
+    archiver.AddToArchive(scratch / L"links.7z", {TestData(L"linkloop")}, L"");
+    EXPECT_EQ(ArchiveEntries(scratch / L"links.7z"),
+              Sorted({L"linkloop", L"linkloop\\inner", L"linkloop\\inner\\kept.txt",
+                      L"linkloop\\inner\\loop"}));
+}
+
 TEST(Adding, IntoAFolderOfTheArchive) {
     ScratchFolder scratch;
     std::wstring archive = scratch / L"set.zip";

@@ -142,6 +142,11 @@ TEST(Files, CopyFolderTreeLeavesWhatTheTargetHas) {
     // A new target is made.
     EXPECT_EQ(CopyFolderTree(scratch / L"from", scratch / L"fresh"), 3);
     EXPECT_EQ(CopyFolderTree(scratch / L"missing", scratch / L"fresh2"), 0);
+
+    // A cancelled copy stops at once.
+    std::atomic<int32_t> cancelled{1};
+    EXPECT_EQ(CopyFolderTree(scratch / L"from", scratch / L"cancelled", &cancelled), 0);
+    EXPECT_EQ(testing_support::CountEntries(scratch / L"cancelled"), 0);
 }
 
 TEST(Files, ModuleFileNameIsTheRunningProgram) {

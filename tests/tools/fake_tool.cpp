@@ -4,6 +4,7 @@
 //   fake_tool replace N      N replace questions, each answer reported
 //   fake_tool wait           a question nobody knows, then waits on its input
 //   fake_tool flood          10 MB of output in lines
+//   fake_tool chatter        output without a pause, as fast as it is read, for 15 s
 //   fake_tool sleep          starts "fake_tool nap" and sleeps; both report their ids
 //   fake_tool nap            sleeps a minute
 //   fake_tool touch FILE     makes FILE.opened: it stands in for a document's program
@@ -85,6 +86,12 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 0; i < 100; ++i) // 100 blocks of 100,000 bytes
             Write(block);
         Write("done\r\n");
+        return 0;
+    }
+    if (mode == L"chatter") {
+        std::string block(65536, 'c');
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 15000;)
+            Write(block);
         return 0;
     }
     if (mode == L"sleep") {

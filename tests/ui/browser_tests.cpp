@@ -515,6 +515,38 @@ TEST(BrowserView, DroppedFilesLandInTheFolderShown) {
     EXPECT_NE(std::find(entries.begin(), entries.end(), L"docs\\dropped.txt"), entries.end());
 }
 
+TEST(BrowserView, ADroppedFolderIsStagedWithoutItsLinksOrTheScratchFolder) {
+    DiskFolder disk;
+    std::wstring archive = disk.scratch / L"set.zip";
+    Window window(archive);
+    CVarnixView& view = window.frame.view();
+    ASSERT_NE(view.model().archiver, nullptr);
+    view.ActivateRow(disk.Index(view.model(), L"docs"));
+
+    // A link back to its own parent is not followed: said, and left out.
+    {
+        DialogAnswerer told(MessageBeginningWith(L"These links were not added"), PressButton(IDOK));
+        view.model().AddDroppedFiles({TestData(L"linkloop")});
+        EXPECT_EQ(told.answered(), 1);
+    }
+    // A folder that holds the Temp folder, where the files are staged: the staging folder
+    // is not copied into itself.
+    wchar_t local[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE);
+    WriteTextFile(std::wstring(local) + L"\\varnix-local.txt", "local");
+    view.model().AddDroppedFiles({local});
+    std::vector<std::wstring> entries = ArchiveEntries(archive);
+    EXPECT_NE(std::find(entries.begin(), entries.end(), L"docs\\linkloop\\inner\\kept.txt"),
+              entries.end());
+    EXPECT_NE(std::find(entries.begin(), entries.end(), L"docs\\Local\\varnix-local.txt"),
+              entries.end());
+    for (const std::wstring& entry : entries) {
+        EXPECT_EQ(entry.find(L"\\loop"), std::wstring::npos) << Narrow(entry);
+        EXPECT_EQ(entry.find(L"docs\\Local", 1), std::wstring::npos) << Narrow(entry);
+    }
+    DeleteFileW((std::wstring(local) + L"\\varnix-local.txt").c_str());
+}
+
 TEST(BrowserView, CommandsSayWhenTheyCannotAct) {
     DiskFolder disk;
     Window window(disk.scratch.path());
