@@ -3,7 +3,6 @@
 #include "shell/paths.h"
 #include "shell/registry.h"
 
-#include <shlobj.h>
 #include <shobjidl.h>
 
 const ArchiveTypeEntry archiveTypes[2] = {
@@ -39,8 +38,13 @@ RegistrationContext CurrentRegistrationContext(HINSTANCE instance) {
     return context;
 }
 
-void RegisterAssociations(HINSTANCE instance) {
-    RegisterAssociations(CurrentRegistrationContext(instance));
+void RegisterWithShell(HINSTANCE instance) {
+    RegisterWithShell(CurrentRegistrationContext(instance));
+}
+
+void RegisterWithShell(const RegistrationContext& context) {
+    RegisterAssociations(context);
+    RegisterVerbs(context.longPathName);
 }
 
 // The same write in the machine-wide classes and in the user's own.
@@ -75,7 +79,7 @@ void RegisterAssociations(const RegistrationContext& context) {
                          L"Progid");
         } else if (context.elevated) {
             SetAsDefaultHandler(type.extension);
-            SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+            NotifyAssociationsChanged();
         }
     }
 }
@@ -83,10 +87,6 @@ void RegisterAssociations(const RegistrationContext& context) {
 std::wstring FormatVerbCommand(const std::wstring& programPath, const wchar_t* arguments) {
     // Built as a string of any length: a long program path must not be cut off.
     return L"\"" + programPath + L"\" " + arguments;
-}
-
-void RegisterVerbs(HINSTANCE instance) {
-    RegisterVerbs(ModuleFileName(instance));
 }
 
 void RegisterVerbs(const std::wstring& programPath) {

@@ -32,12 +32,13 @@ struct RegistrationContext {
 };
 RegistrationContext CurrentRegistrationContext(HINSTANCE instance);
 
-// Makes the program the handler of .zip and .rar (capabilities, ProgIDs, extensions).
-void RegisterAssociations(HINSTANCE instance);
-void RegisterAssociations(const RegistrationContext& context);
+// Makes the program the handler of .zip and .rar and adds its verbs to the context menus.
+void RegisterWithShell(HINSTANCE instance);
+void RegisterWithShell(const RegistrationContext& context);
 
-// Adds "Add to archive...", "Extract Here" and "Extract files..." to the context menus.
-void RegisterVerbs(HINSTANCE instance);
+// The two halves of that. Capabilities, ProgIDs and extensions:
+void RegisterAssociations(const RegistrationContext& context);
+// "Add to archive...", "Extract Here" and "Extract files...":
 void RegisterVerbs(const std::wstring& programPath);
 
 // The command of a verb: the quoted program path, a blank, and the verb's arguments.
