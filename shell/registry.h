@@ -36,8 +36,9 @@ void NotifyAssociationsChanged();
 class RegistryHook {
   public:
     virtual ~RegistryHook() = default;
-    // Before a change to `key` under `root`: ERROR_SUCCESS lets it happen, any other code
-    // makes it fail with that code.
+    // Before a change to `key` under `root`: ERROR_SUCCESS lets it happen; any other code
+    // (ERROR_ACCESS_DENIED, as Windows answers a standard user) refuses it, and the change
+    // reports failure.
     virtual LONG BeforeChange(HKEY root, const std::wstring& key) = 0;
     virtual void ShellNotified() = 0;
 };

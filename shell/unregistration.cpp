@@ -29,7 +29,13 @@ void UnregisterAssociations() {
 }
 
 void UnregisterVerbs() {
-    for (const VerbEntry& verb : verbEntries)
+    for (const VerbEntry& verb : verbEntries) {
         RegDeleteKeyTree(HKEY_CLASSES_ROOT, verb.keyID);
+        RegDeleteKeyTree(HKEY_CURRENT_USER, std::wstring(userClassesPrefix) + verb.keyID);
+    }
+    // The user's classes got "*" and "Folder" with their "shell" keys from the registration.
+    // Left empty they go too; with other programs' verbs in them they stay.
+    for (const wchar_t* parent : {L"*\\shell", L"*", L"Folder\\shell", L"Folder"})
+        RegDeleteEmptyKey(HKEY_CURRENT_USER, std::wstring(userClassesPrefix) + parent);
     NotifyAssociationsChanged();
 }
