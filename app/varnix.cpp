@@ -53,8 +53,7 @@ int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showComm
         return 0;
     }
 
-    RegisterAssociations(instance);
-    RegisterVerbs(instance);
+    RegisterWithShell(instance);
 
     if (HasRegisterSwitch(commandLine))
         return 0;

@@ -3,7 +3,6 @@
 #include "shell/paths.h"
 #include "shell/registry.h"
 
-#include <shlobj.h>
 #include <shobjidl.h>
 
 const ArchiveTypeEntry archiveTypes[2] = {
@@ -39,45 +38,79 @@ RegistrationContext CurrentRegistrationContext(HINSTANCE instance) {
     return context;
 }
 
-void RegisterAssociations(HINSTANCE instance) {
-    RegisterAssociations(CurrentRegistrationContext(instance));
+void RegisterWithShell(HINSTANCE instance) {
+    RegisterWithShell(CurrentRegistrationContext(instance));
 }
 
-// The same write in the machine-wide classes and in the user's own.
-static void SetClassString(const std::wstring& key, const std::wstring& data) {
-    RegSetString(HKEY_CLASSES_ROOT, key, data);
-    RegSetString(HKEY_CURRENT_USER, userClassesPrefix + key, data);
+void RegisterWithShell(const RegistrationContext& context) {
+    const bool associationsChanged = RegisterAssociations(context);
+    const bool verbsChanged = RegisterVerbs(context.longPathName);
+    // Explorer keeps what it read of the associations; unless told, it shows new verbs only
+    // after a restart.
+    if (associationsChanged || verbsChanged)
+        NotifyAssociationsChanged();
 }
 
-void RegisterAssociations(const RegistrationContext& context) {
+// Every start registers, so a value that holds its text already is not written again: a
+// start that finds everything in place only reads. True when the value changed.
+static bool UpdateString(HKEY root, const std::wstring& key, const std::wstring& data,
+                         const wchar_t* valueName = nullptr) {
+    if (RegReadString(root, key, valueName) == data)
+        return false;
+    return RegSetString(root, key, data, valueName);
+}
+
+// A write through HKCR goes to the machine's classes unless the user has the key already, and
+// Windows refuses a standard user there. The user's own copy, which the shell reads first,
+// is written in any case.
+static bool UpdateClassString(const std::wstring& key, const std::wstring& data,
+                              const wchar_t* valueName = nullptr) {
+    const bool classesRootChanged = UpdateString(HKEY_CLASSES_ROOT, key, data, valueName);
+    const bool userCopyChanged =
+        UpdateString(HKEY_CURRENT_USER, userClassesPrefix + key, data, valueName);
+    return classesRootChanged || userCopyChanged;
+}
+
+// The short path, unquoted. A volume without 8.3 names gives the long path back instead:
+// quoted, its blanks cannot make the shell start another program.
+static std::wstring OpenCommandLine(const RegistrationContext& context) {
+    if (context.pathName == context.longPathName)
+        return L"\"" + context.pathName + L"\" %1";
+    return context.pathName + L" %1";
+}
+
+bool RegisterAssociations(const RegistrationContext& context) {
     const std::wstring capabilitiesKey =
         std::wstring(L"SOFTWARE\\") + applicationName + L"\\Capabilities";
-    RegSetString(HKEY_LOCAL_MACHINE, capabilitiesKey, applicationName, L"ApplicationName");
+    bool changed =
+        UpdateString(HKEY_LOCAL_MACHINE, capabilitiesKey, applicationName, L"ApplicationName");
     for (const ArchiveTypeEntry& type : archiveTypes)
-        RegSetString(HKEY_LOCAL_MACHINE, capabilitiesKey + L"\\FileAssociations", type.progId,
-                     type.extension);
-    RegSetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\RegisteredApplications", capabilitiesKey,
-                 applicationName);
+        changed |= UpdateString(HKEY_LOCAL_MACHINE, capabilitiesKey + L"\\FileAssociations",
+                                type.progId, type.extension);
+    changed |= UpdateString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\RegisteredApplications",
+                            capabilitiesKey, applicationName);
 
-    const std::wstring openCommandLine = context.pathName + L" %1";
+    const std::wstring openCommandLine = OpenCommandLine(context);
     const std::wstring defaultIconCommandLine = context.pathName + L",0";
 
     for (const ArchiveTypeEntry& type : archiveTypes) {
         const std::wstring progId = type.progId;
-        SetClassString(progId, type.description);
-        SetClassString(progId + L"\\DefaultIcon", defaultIconCommandLine);
-        SetClassString(progId + L"\\shell\\open\\command", openCommandLine);
-        SetClassString(type.extension, progId);
+        bool typeChanged = UpdateClassString(progId, type.description);
+        typeChanged |= UpdateClassString(progId + L"\\DefaultIcon", defaultIconCommandLine);
+        typeChanged |= UpdateClassString(progId + L"\\shell\\open\\command", openCommandLine);
+        typeChanged |= UpdateClassString(type.extension, progId);
 
         if (context.majorVersion < 6) {
-            RegSetString(HKEY_CURRENT_USER,
-                         std::wstring(userChoicePrefix) + type.extension + L"\\UserChoice", progId,
-                         L"Progid");
-        } else if (context.elevated) {
+            typeChanged |=
+                UpdateString(HKEY_CURRENT_USER,
+                             std::wstring(userChoicePrefix) + type.extension + L"\\UserChoice",
+                             progId, L"Progid");
+        } else if (context.elevated && typeChanged) {
             SetAsDefaultHandler(type.extension);
-            SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
         }
+        changed |= typeChanged;
     }
+    return changed;
 }
 
 std::wstring FormatVerbCommand(const std::wstring& programPath, const wchar_t* arguments) {
@@ -85,17 +118,15 @@ std::wstring FormatVerbCommand(const std::wstring& programPath, const wchar_t* a
     return L"\"" + programPath + L"\" " + arguments;
 }
 
-void RegisterVerbs(HINSTANCE instance) {
-    RegisterVerbs(ModuleFileName(instance));
-}
-
-void RegisterVerbs(const std::wstring& programPath) {
+bool RegisterVerbs(const std::wstring& programPath) {
+    bool changed = false;
     for (const VerbEntry& verb : verbEntries) {
-        RegSetString(HKEY_CLASSES_ROOT, verb.keyID, verb.menuItem);
-        RegSetString(HKEY_CLASSES_ROOT, verb.keyID, programPath, L"Icon");
-        RegSetString(HKEY_CLASSES_ROOT, std::wstring(verb.keyID) + L"\\command",
-                     FormatVerbCommand(programPath, verb.arguments));
+        changed |= UpdateClassString(verb.keyID, verb.menuItem);
+        changed |= UpdateClassString(verb.keyID, programPath, L"Icon");
+        changed |= UpdateClassString(std::wstring(verb.keyID) + L"\\command",
+                                     FormatVerbCommand(programPath, verb.arguments));
     }
+    return changed;
 }
 
 bool IsProcessElevated() {

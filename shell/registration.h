@@ -32,13 +32,16 @@ struct RegistrationContext {
 };
 RegistrationContext CurrentRegistrationContext(HINSTANCE instance);
 
-// Makes the program the handler of .zip and .rar (capabilities, ProgIDs, extensions).
-void RegisterAssociations(HINSTANCE instance);
-void RegisterAssociations(const RegistrationContext& context);
+// Makes the program the handler of .zip and .rar and adds its verbs to the context menus.
+// When that changed anything, the shell hears of it once.
+void RegisterWithShell(HINSTANCE instance);
+void RegisterWithShell(const RegistrationContext& context);
 
-// Adds "Add to archive...", "Extract Here" and "Extract files..." to the context menus.
-void RegisterVerbs(HINSTANCE instance);
-void RegisterVerbs(const std::wstring& programPath);
+// The two halves of that; each is true when it changed a value.
+// Capabilities, ProgIDs and extensions:
+bool RegisterAssociations(const RegistrationContext& context);
+// "Add to archive...", "Extract Here" and "Extract files...":
+bool RegisterVerbs(const std::wstring& programPath);
 
 // The command of a verb: the quoted program path, a blank, and the verb's arguments.
 std::wstring FormatVerbCommand(const std::wstring& programPath, const wchar_t* arguments);

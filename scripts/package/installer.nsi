@@ -93,9 +93,10 @@ Section "Program"
   IntFmt $0 "0x%08X" $0
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 
-  ; The program registers its file types and context-menu verbs itself.
+  ; The program registers its file types and context-menu verbs itself, in the user's own
+  ; classes (HKCU\Software\Classes): without elevation that is all Windows lets it write.
   ExecWait '"$INSTDIR\${PROGRAM}" /Register' $0
-  DetailPrint "Registered with the shell (exit code $0)."
+  DetailPrint "Registered with the shell for this user (exit code $0)."
 SectionEnd
 
 Function un.onInit

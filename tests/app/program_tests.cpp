@@ -57,6 +57,9 @@ std::vector<std::wstring> ExpectedRegistration() {
     wchar_t shortForm[MAX_PATH];
     GetShortPathNameW(program.c_str(), shortForm, MAX_PATH);
     const std::wstring shortPath = shortForm;
+    // Without an 8.3 form the long path stands in the open command, quoted.
+    const std::wstring openCommand =
+        shortPath == program ? L"\"" + program + L"\" %1" : shortPath + L" %1";
 
     std::vector<std::wstring> lines;
     auto key = [&](const std::wstring& name) {
@@ -93,7 +96,7 @@ std::vector<std::wstring> ExpectedRegistration() {
             key(progId + L"\\shell");
             key(progId + L"\\shell\\open");
             key(progId + L"\\shell\\open\\command");
-            value(progId + L"\\shell\\open\\command|", shortPath + L" %1");
+            value(progId + L"\\shell\\open\\command|", openCommand);
             key(classes + type.extension);
             value(classes + type.extension + L"|", type.progId);
         }
@@ -113,13 +116,20 @@ std::vector<std::wstring> ExpectedRegistration() {
         {L"Varnix.rar\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
         {L"Varnix.rar\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},
     };
+    // The user's classes get these with the verbs; Wine's machine classes have them already.
+    for (const wchar_t* parent : {L"*", L"*\\shell", L"Folder", L"Folder\\shell"})
+        key(std::wstring(L"HKCU\\Software\\Classes\\") + parent);
     for (const auto& verb : verbs) {
-        const std::wstring name = std::wstring(L"HKLM\\Software\\Classes\\") + verb.key;
-        key(name);
-        value(name + L"|", verb.menu);
-        value(name + L"|Icon", program);
-        key(name + L"\\command");
-        value(name + L"\\command|", L"\"" + program + L"\" " + verb.arguments);
+        std::wstring userKey = verb.key;
+        userKey[0] = towupper(userKey[0]); // Wine's machine classes spell it "folder"
+        for (const std::wstring& name : {L"HKLM\\Software\\Classes\\" + std::wstring(verb.key),
+                                         L"HKCU\\Software\\Classes\\" + userKey}) {
+            key(name);
+            value(name + L"|", verb.menu);
+            value(name + L"|Icon", program);
+            key(name + L"\\command");
+            value(name + L"\\command|", L"\"" + program + L"\" " + verb.arguments);
+        }
     }
     std::sort(lines.begin(), lines.end());
     return lines;
@@ -152,7 +162,7 @@ TEST_F(Program, RegisterWritesExactlyTheRegistrationAndUnregisterTakesItAllBack)
     EXPECT_EQ(Joined(Sorted(RegistryDifference(unregistered, registered))),
               Joined(ExpectedRegistration()));
 
-    // A second registration rewrites the same values.
+    // A second registration finds every value in place.
     ASSERT_EQ(Start(L"/Register"), 0);
     EXPECT_EQ(Joined(RegistryDifference(registered, Snapshot())), L"");
 

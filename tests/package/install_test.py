@@ -128,6 +128,9 @@ for round_number, remove_settings in ((1, False), (2, True)):
           "the installer registered the program: .zip opens with it")
     check(reg_values("HKCR\\Varnix.zip\\shell\\Varnix1\\command") is not None,
           "the installer registered the program: \"Extract Here\" is on the menu")
+    # The installer runs without elevation: what a standard user gets is in the user's classes.
+    check(reg_values("HKCU\\Software\\Classes\\*\\shell\\Varnix\\command") is not None,
+          "the installer registered the program: \"Add to archive...\" is on this user's menu")
 
     if round_number == 1:
         # The installed program starts, shows its window, and keeps its settings at the end.
@@ -155,6 +158,7 @@ for round_number, remove_settings in ((1, False), (2, True)):
     check((reg_values("HKCU\\Software\\Classes\\.zip") or {}).get("(Default)") != "Varnix.zip"
           and reg_values("HKCR\\Varnix.zip") is None
           and reg_values("HKCR\\*\\shell\\Varnix") is None
+          and reg_values("HKCU\\Software\\Classes\\*\\shell\\Varnix") is None
           and reg_values("HKLM\\Software\\Varnix FileOpener\\Capabilities") is None,
           "the silent uninstall leaves no registration")
     if remove_settings:

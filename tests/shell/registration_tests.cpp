@@ -7,8 +7,11 @@
 
 namespace {
 
+using testing_support::AddRegistryTree;
 using testing_support::ReadRegistryString;
+using testing_support::RegistryDifference;
 using testing_support::RegistryKeyExists;
+using testing_support::RegistrySnapshot;
 
 const wchar_t longPath[] = L"C:\\Program Files\\Varnix\\VarnixFileOpener.exe";
 const wchar_t shortPath[] = L"C:\\PROGRA~1\\Varnix\\VARNIX~1.EXE";
@@ -31,6 +34,9 @@ class Registration : public testing::Test {
                          L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.rar");
         RegDeleteKeyTree(HKEY_CLASSES_ROOT, L".zip");
         RegDeleteKeyTree(HKEY_CURRENT_USER, L"Software\\Classes\\.zip");
+        // Not through the code under test: its leftovers must show.
+        RegDeleteKeyTree(HKEY_CURRENT_USER, L"Software\\Classes\\*");
+        RegDeleteKeyTree(HKEY_CURRENT_USER, L"Software\\Classes\\Folder");
     }
     static RegistrationContext Context(unsigned majorVersion, bool elevated) {
         return RegistrationContext{longPath, shortPath, majorVersion, elevated};
@@ -54,6 +60,12 @@ TEST_F(Registration, AssociationsWriteProgIdsInBothClassRootsAndTheCapabilities)
         EXPECT_EQ(ReadRegistryString(root, prefix + L".zip"), L"Varnix.zip");
         EXPECT_EQ(ReadRegistryString(root, prefix + L".rar"), L"Varnix.rar");
     }
+
+    // Where the volume keeps no 8.3 names the short form is the long path, blanks and all.
+    RegisterAssociations(RegistrationContext{longPath, longPath, 10, false});
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER,
+                                 L"Software\\Classes\\Varnix.rar\\shell\\open\\command"),
+              L"\"" + std::wstring(longPath) + L"\" %1");
 
     const wchar_t capabilities[] = L"SOFTWARE\\Varnix FileOpener\\Capabilities";
     EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, capabilities, L"ApplicationName"),
@@ -185,6 +197,85 @@ TEST_F(Registration, UnregisteringLeavesOtherProgramsExtensionData) {
     EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L".rar"), L"<missing>");
     EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, L".rar", L"Content Type"), L"application/rar");
     RegDeleteKeyTree(HKEY_CLASSES_ROOT, L".rar");
+}
+
+// Plays a standard user, whom Windows refuses every change to HKLM (Wine allows it), and
+// every change through HKCR too: Wine sends them all to HKLM\Software\Classes. (Windows lets
+// one through to a key the user has already; the registration writes that copy itself.)
+// Records the class changes that go through, and the shell notifications.
+struct RegistryWatch : RegistryHook {
+    explicit RegistryWatch(bool standardUser) : standardUser(standardUser) {
+        SetRegistryHook(this);
+    }
+    ~RegistryWatch() override { SetRegistryHook(nullptr); }
+    LONG BeforeChange(HKEY root, const std::wstring& key) override {
+        if (standardUser && root != HKEY_CURRENT_USER)
+            return ERROR_ACCESS_DENIED;
+        if (root != HKEY_LOCAL_MACHINE)
+            changes.push_back((root == HKEY_CLASSES_ROOT ? L"HKCR\\" : L"HKCU\\") + key);
+        return ERROR_SUCCESS;
+    }
+    void ShellNotified() override { ++notifications; }
+    const bool standardUser;
+    std::vector<std::wstring> changes;
+    int notifications = 0;
+};
+
+// What the shell reads: Windows shows the user's class keys over the machine's. Wine's
+// HKEY_CLASSES_ROOT shows the machine's only.
+std::wstring ReadMergedClass(const std::wstring& key) {
+    const std::wstring userKey = L"Software\\Classes\\" + key;
+    return RegistryKeyExists(HKEY_CURRENT_USER, userKey)
+               ? ReadRegistryString(HKEY_CURRENT_USER, userKey)
+               : ReadRegistryString(HKEY_CLASSES_ROOT, key);
+}
+
+TEST_F(Registration, StandardAndElevatedUsersGetEveryClassValuePerUser) {
+    std::vector<std::wstring> userCopies; // in the order the elevated registration wrote them
+    for (bool standardUser : {false, true}) {
+        SCOPED_TRACE(standardUser ? "standard user" : "elevated");
+        Clean();
+        RegistrySnapshot userClassesBefore, userClassesAfter;
+        AddRegistryTree(userClassesBefore, HKEY_CURRENT_USER, L"HKCU", L"Software\\Classes");
+        {
+            RegistryWatch watch(standardUser);
+            RegisterWithShell(Context(10, !standardUser));
+            EXPECT_EQ(watch.notifications, 1);
+            if (standardUser) {
+                EXPECT_EQ(watch.changes, userCopies);
+            } else {
+                // Each write through HKCR, then the same one in the user's classes: 4 values
+                // per archive type, 3 per verb.
+                EXPECT_EQ(watch.changes.size(), 2u * (4 * 2 + 3 * 8));
+                for (size_t i = 0; i + 1 < watch.changes.size(); i += 2) {
+                    EXPECT_EQ(watch.changes[i + 1],
+                              L"HKCU\\Software\\Classes\\" + watch.changes[i].substr(5));
+                    userCopies.push_back(watch.changes[i + 1]);
+                }
+            }
+        }
+        {
+            // Every start registers: one that finds every value in place changes nothing.
+            RegistryWatch watch(standardUser);
+            RegisterWithShell(Context(10, !standardUser));
+            EXPECT_EQ(watch.changes, std::vector<std::wstring>());
+            EXPECT_EQ(watch.notifications, 0);
+        }
+        for (const VerbEntry& verb : verbEntries) {
+            EXPECT_EQ(ReadMergedClass(verb.keyID), verb.menuItem);
+            EXPECT_EQ(ReadMergedClass(verb.keyID + std::wstring(L"\\command")),
+                      FormatVerbCommand(longPath, verb.arguments));
+        }
+        EXPECT_EQ(ReadMergedClass(L".rar"), L"Varnix.rar");
+        {
+            RegistryWatch watch(standardUser);
+            UnregisterAssociations();
+            UnregisterVerbs();
+        }
+        AddRegistryTree(userClassesAfter, HKEY_CURRENT_USER, L"HKCU", L"Software\\Classes");
+        EXPECT_EQ(RegistryDifference(userClassesBefore, userClassesAfter),
+                  std::vector<std::wstring>());
+    }
 }
 
 TEST(RegistryPrimitives, RegSetStringMakesTheKeyAndStoresTheTerminator) {
