@@ -182,7 +182,7 @@ DWORD WINAPI AddJob(void* parameter) {
 
 int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
     int kind = GetArchiveKind(archivePath);
-    if (kind != ArchiveKind7z && kind != ArchiveKindZip) {
+    if (!CanBeChanged()) {
         ShowMessage(L"Operation is not supported.");
         return -1;
     }

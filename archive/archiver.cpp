@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "archive/progress.h"
 #include "archive/textconv.h"
+#include "shell/iconcache.h"
 #include "shell/paths.h"
 
 #include <shellapi.h>
@@ -110,25 +111,6 @@ static std::string ParentInArchive(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// The extension of a name in lower case, dot included: the shell's icon and type name
-// of a file asked by name depend on nothing else.
-static std::wstring LowerExtension(const std::wstring& name) {
-    size_t dot = name.rfind(L'.');
-    if (dot == std::wstring::npos)
-        return std::wstring();
-    std::wstring extension = name.substr(dot);
-    bool ascii = true;
-    for (wchar_t& c : extension) {
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        else if (c >= 0x80)
-            ascii = false;
-    }
-    if (!ascii) // the system's rules for the letters beyond ASCII
-        CharLowerBuffW(&extension[0], static_cast<DWORD>(extension.size()));
-    return extension;
-}
-
 void Archiver::ListFolder(const std::string& path) {
     ClearRows();
 
@@ -141,30 +123,17 @@ void Archiver::ListFolder(const std::string& path) {
     }
     subPath = shownPath;
 
-    // Asked by name only, so nothing on disk is touched.
-    SHFILEINFOW info = {};
-    SHGetFileInfoW(L"..", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
-                   SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
-    HICON folderIcon = info.hIcon;
-    if (folderIcon)
-        rowIcons_.push_back(folderIcon);
-
+    // The icons come from the shell's looks, shared for the whole run: rows copied into the
+    // window never outlive theirs, and 100,000 files of a few kinds cost a few icons.
+    const ShellKind& folder = FolderKind();
     ItemData upRow;
     upRow.name = L"..";
     upRow.type = L"Folder";
-    upRow.icon = folderIcon;
+    upRow.icon = folder.icon;
     rows.reserve(node->children.size() + 1);
     rows.push_back(upRow);
 
-    // One shell call per file type rather than per row: a folder of 100,000 files would
-    // otherwise take 100,000 calls and more icons than a process may hold.
-    struct ShellLook {
-        HICON icon;
-        std::wstring type;
-    };
-    std::unordered_map<std::wstring, ShellLook> looks;
     ModifiedTextCache modifiedTexts;
-
     for (const auto& child : node->children) {
         ItemData row;
         row.name = Utf8ToWide(child->name);
@@ -172,28 +141,15 @@ void Archiver::ListFolder(const std::string& path) {
         row.modified = child->modified;
         row.modifiedText = FormatModified(child->date, child->time, &modifiedTexts);
         if (IsFolder(child.get())) {
-            row.icon = folderIcon;
+            row.icon = folder.icon;
             row.type = L"Folder";
             row.attributes = FILE_ATTRIBUTE_DIRECTORY;
         } else {
             row.size = GroupDigits(Utf8ToWide(child->size));
             row.packedSize = GroupDigits(Utf8ToWide(child->packedSize));
-            std::wstring extension = LowerExtension(row.name);
-            auto look = looks.find(extension);
-            if (look == looks.end()) {
-                // No SHGFI_EXETYPE: combined with the other flags it makes the shell
-                // return at once with neither icon nor type name.
-                SHFILEINFOW fileInfo = {};
-                SHGetFileInfoW(row.name.c_str(), FILE_ATTRIBUTE_NORMAL, &fileInfo, sizeof fileInfo,
-                               SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES |
-                                   SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES);
-                if (fileInfo.hIcon)
-                    rowIcons_.push_back(fileInfo.hIcon);
-                look =
-                    looks.emplace(extension, ShellLook{fileInfo.hIcon, fileInfo.szTypeName}).first;
-            }
-            row.icon = look->second.icon;
-            row.type = look->second.type;
+            const ShellKind& kind = FileKind(row.name);
+            row.icon = kind.icon;
+            row.type = kind.typeName;
         }
         rows.push_back(std::move(row));
     }
@@ -232,9 +188,6 @@ int Archiver::GoTo(const std::wstring& text) {
 }
 
 void Archiver::ClearRows() {
-    for (HICON icon : rowIcons_)
-        DestroyIcon(icon);
-    rowIcons_.clear();
     rows.clear();
 }
 

@@ -65,7 +65,8 @@ class Archiver {
     // --- jobs ---
 
     // Lists the archive at `path` under a progress dialog and shows its root. True when
-    // it was listed; false when it could not be, or the user cancelled.
+    // it was listed; false when it could not be, or the user cancelled (openStoppedByUser
+    // then tells).
     bool Open(const std::wstring& path);
     // Lists the open archive again after a job changed it, staying in the folder shown.
     void Refresh();
@@ -88,10 +89,12 @@ class Archiver {
     // Deletes the named rows of the folder shown from the archive, then lists the archive
     // again. -1 when the archive cannot be changed; otherwise 0.
     int DeleteItems(const std::vector<std::wstring>& names);
+    // Whether the tool can add to and delete from the archive (7z and ZIP can).
+    bool CanBeChanged() const;
 
     // --- state ---
 
-    std::vector<ItemData> rows; // the first row is always ".."
+    std::vector<ItemData> rows; // the first row is always ".."; icons are the shell's looks
     std::wstring archivePath;
     std::string subPath;  // folder shown, relative to the root; "" is the root
     std::wstring tmpPath; // scratch folder of the last open-entry, extract or add job
@@ -110,10 +113,8 @@ class Archiver {
     // Set while Refresh lists the archive again: the password that opened it is tried
     // first instead of asking the user once more.
     bool reopening = false;
-
-  private:
-    // Icons the rows share (one per file type); destroyed once each by ClearRows.
-    std::vector<HICON> rowIcons_;
+    // The last Open failed because the user cancelled it or declined the password.
+    bool openStoppedByUser = false;
 };
 
 // What AddFiles says when a ZIP archive is to get a password with other than ASCII

@@ -8,9 +8,13 @@
 #include "archive/console/toolcommand.h"
 #include "archive/textconv.h"
 
-int Archiver::DeleteItems(const std::vector<std::wstring>& names) {
+bool Archiver::CanBeChanged() const {
     int kind = GetArchiveKind(archivePath);
-    if (kind != ArchiveKind7z && kind != ArchiveKindZip) {
+    return kind == ArchiveKind7z || kind == ArchiveKindZip;
+}
+
+int Archiver::DeleteItems(const std::vector<std::wstring>& names) {
+    if (!CanBeChanged()) {
         MessageBoxW(AppState.mainWindow, L"Operation is not supported.", L"Varnix File Opener",
                     MB_OK);
         return -1;

@@ -3,6 +3,7 @@
 
 #include "archive/archivekind.h"
 #include "archive/jobthread.h"
+#include "archive/library/archivelibrary.h"
 #include "archive/library/listing.h"
 #include "archive/progress.h"
 #include "ui/progressdialog.h"
@@ -42,6 +43,8 @@ bool Archiver::Open(const std::wstring& path) {
     archivePath = path;
     replaceAll = 0;
     cancelled = 0;
+    openStoppedByUser = false;
+    int declinedBefore = passwordsDeclined;
     ResetProgress();
 
     win::KernelHandle job = StartJob(OpenJob, this);
@@ -55,8 +58,8 @@ bool Archiver::Open(const std::wstring& path) {
     if (cancelled) {
         ClearRows();
         ClearTree();
-        return false;
     }
+    openStoppedByUser = rows.empty() && (cancelled || passwordsDeclined != declinedBefore);
     return !rows.empty();
 }
 

@@ -25,6 +25,12 @@ std::wstring FolderPart(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+// A row of the drive list ("D:"). Handed to the shell, "D:" would mean the current folder
+// of that drive.
+bool IsDriveRow(const ItemData& row) {
+    return row.path.size() == 2 && row.path[1] == L':';
+}
+
 } // namespace
 
 int FolderBrowser::AddSelection(const std::vector<int>& rows) {
@@ -38,8 +44,15 @@ int FolderBrowser::AddSelection(const std::vector<int>& rows) {
         return -1;
     }
     std::vector<std::wstring> paths;
-    for (int row : rows)
+    for (int row : rows) {
+        if (IsDriveRow(GetItem(row))) {
+            Tell(L"A drive cannot be added to an archive. Open the drive and select the files "
+                 L"and folders to add.",
+                 MB_ICONWARNING);
+            return -1;
+        }
         paths.push_back(GetItem(row).path);
+    }
     int result = ShowAddDialog(paths);
     // An archive made here is listed.
     BrowseFolder(folder);
@@ -82,6 +95,11 @@ int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
 
 int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
     if (archiver) {
+        // Said before the question: there is nothing to confirm.
+        if (!archiver->CanBeChanged()) {
+            Tell(L"Operation is not supported.", MB_OK);
+            return -1;
+        }
         const wchar_t* question = rows.size() == 1
                                       ? L"Are you sure you want to delete a selected file?"
                                       : L"Are you sure you want to delete selected files?";
@@ -91,8 +109,15 @@ int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
         for (int row : rows)
             names.push_back(GetItem(row).name);
         int result = archiver->DeleteItems(names);
-        ShowArchiveFolder();
+        ShowArchiveOrItsFolder();
         return result;
+    }
+
+    for (int row : rows) {
+        if (IsDriveRow(GetItem(row))) {
+            Tell(L"A drive cannot be deleted.", MB_ICONWARNING);
+            return -1;
+        }
     }
 
     // With Shift held the items are deleted for good, otherwise they go to the recycle bin.
@@ -122,7 +147,9 @@ int FolderBrowser::AddDroppedFiles(const std::vector<std::wstring>& files) {
         return -1;
     }
     int result = archiver->AddFiles(files);
+    if (result == -1)
+        return result; // refused: the archive is as it was
     archiver->Refresh();
-    ShowArchiveFolder();
+    ShowArchiveOrItsFolder();
     return result;
 }

@@ -5,6 +5,7 @@
 #include "archive/archivekind.h"
 #include "archive/archiver.h"
 #include "archive/textconv.h"
+#include "shell/iconcache.h"
 #include "shell/paths.h"
 
 #include <shellapi.h>
@@ -30,17 +31,6 @@ bool IsUpRow(const ItemData& row) {
 
 bool IsFolderRow(const ItemData& row) {
     return (row.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// The extension of a file name in lower case, dot included; "" when it has none.
-std::wstring LowerExtension(const std::wstring& name) {
-    size_t dot = name.rfind(L'.');
-    if (dot == std::wstring::npos)
-        return std::wstring();
-    std::wstring extension = name.substr(dot); // ".bashrc" is all extension, as Windows has it
-    for (wchar_t& c : extension)
-        c = static_cast<wchar_t>(towlower(c));
-    return extension;
 }
 
 // Kinds of file whose icon the file itself decides.
@@ -141,9 +131,9 @@ DeviceItem::~DeviceItem() {
 
 FolderBrowser::~FolderBrowser() {
     ClearDevices();
-    for (auto& segment : segmentIcons_) {
-        if (segment.second)
-            DestroyIcon(segment.second);
+    for (auto& drive : driveIcons_) {
+        if (drive.second)
+            DestroyIcon(drive.second);
     }
 }
 
@@ -421,16 +411,16 @@ int FolderBrowser::ActivateItem(int i) {
 
 bool FolderBrowser::OpenArchive(const std::wstring& path) {
     archiver = GetArchiver();
-    if (!archiver->Open(path)) {
-        ReleaseArchiver();
-        archiver = nullptr;
-    }
-    if (archiver) {
+    if (archiver->Open(path)) {
         ShowArchiveFolder();
         return true;
     }
-    MessageBoxW(AppState.mainWindow, OpenFailureMessage(path).c_str(), L"Varnix File Opener",
-                MB_OK);
+    // A cancelled open, or a declined password, needs no word: the view stays as it was.
+    bool stoppedByUser = archiver->openStoppedByUser;
+    CloseArchive();
+    if (!stoppedByUser)
+        MessageBoxW(AppState.mainWindow, OpenFailureMessage(path).c_str(), L"Varnix File Opener",
+                    MB_OK);
     return false;
 }
 
@@ -443,6 +433,8 @@ std::wstring OpenFailureMessage(const std::wstring& path) {
         CloseHandle(file);
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
         text += L"\n\nAnother program is using it. Close that program and try again.";
+    else if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        text += L"\n\n" + path + L" is not there: it may have been moved or deleted.";
     else if (error == ERROR_ACCESS_DENIED)
         text += L"\n\nYou are not allowed to read it.";
     return text;
@@ -482,6 +474,24 @@ int FolderBrowser::ShowArchiveFolder() {
         items.push_back(row);
     SortItems();
     BuildPathItems(archiver->GetDisplayPath());
+    return GetItemCount();
+}
+
+int FolderBrowser::ShowArchiveOrItsFolder() {
+    if (!archiver || !archiver->rows.empty())
+        return ShowArchiveFolder();
+    // The archive was not listed again (it is damaged now, gone, or the user cancelled):
+    // the folder that holds it is shown rather than an archive without rows.
+    std::wstring path = archiver->archivePath;
+    bool stoppedByUser = archiver->openStoppedByUser;
+    CloseArchive();
+    if (!stoppedByUser)
+        MessageBoxW(AppState.mainWindow, OpenFailureMessage(path).c_str(), L"Varnix File Opener",
+                    MB_OK);
+    std::wstring parent = ParentFolder(path);
+    if (IsDirectory(parent))
+        return std::max(BrowseFolder(parent), 1);
+    SelectLocation(0);
     return GetItemCount();
 }
 

@@ -71,7 +71,16 @@ class FolderBrowser {
     int OpenArchiveItem(int i);
     int GoToArchivePath(const std::wstring& path);
     int ShowArchiveFolder();
+    // After a job that lists the archive again: its folder, or, when it could not be
+    // listed, the folder on disk that holds it (said, unless the user cancelled).
+    int ShowArchiveOrItsFolder();
     void CloseArchive();
+    // Shows what a path typed by the user names: a folder, an archive, or a folder inside
+    // an archive. False when it names nothing.
+    bool OpenTypedPath(const std::wstring& text);
+    // The path of the row that stands for the place shown in the list of the place above
+    // it: the folder (or archive) that going up leaves.
+    std::wstring ShownPlacePath() const;
 
     // --- the location bar (locations.cpp) ---
 
@@ -122,13 +131,15 @@ class FolderBrowser {
     };
     const ShellLook* CachedLook(const std::wstring& name, const std::wstring& path,
                                 const WIN32_FIND_DATAW* findData);
+    // A drive's own icon ("C:"), asked once.
+    HICON DriveIcon(const std::wstring& drive);
 
     // Icons of disk rows, each destroyed once when the rows go (rows of one kind share one).
     std::vector<HICON> ownedIcons_;
     std::unordered_map<std::wstring, ShellLook> looks_;
-    // The shell's icons of path segments already shown: moving about in a deep folder asks
-    // the shell only for the segments it has not seen. Destroyed with the model.
-    std::unordered_map<std::wstring, HICON> segmentIcons_;
+    // The shell's icons of the drives in the path: the other segments have the look of
+    // their kind. Destroyed with the model.
+    std::unordered_map<std::wstring, HICON> driveIcons_;
 };
 
 // Compares two digit texts such as sizes ("1,000"): the longer is the greater, texts of

@@ -2,6 +2,9 @@
 #include "ui/folderbrowser.h"
 
 #include "archive/archiver.h"
+#include "archive/archivekind.h"
+#include "archive/textconv.h"
+#include "shell/iconcache.h"
 #include "shell/paths.h"
 
 #include <shlobj.h>
@@ -97,22 +100,23 @@ int FolderBrowser::BuildPathItems(const std::wstring& path) {
                                     : path.substr(position, slash - position);
         std::wstring prefix = last ? path : path.substr(0, slash);
         if (!segment.empty()) {
-            // Segments are named as they are written; only the shell's icon is used, and
-            // it is asked once per path.
+            // Segments are named as they are written, with the look of their kind: a
+            // drive its own, a file (the archive) its type's, and any folder, on disk or
+            // inside the archive, a folder's. So a long session keeps a few icons, not one
+            // per folder it visited.
             auto entry = std::make_unique<DeviceItem>();
             entry->name = segment;
             entry->path = prefix;
             entry->level = counter++;
-            if (IsDirectory(prefix) && prefix.back() != L'\\')
+            bool folder = IsDirectory(prefix);
+            if (folder && prefix.back() != L'\\')
                 entry->path += L'\\';
-            auto known = segmentIcons_.find(prefix);
-            if (known == segmentIcons_.end()) {
-                SHFILEINFOW info = {};
-                SHGetFileInfoW(prefix.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                               SHGFI_ICON | SHGFI_SMALLICON);
-                known = segmentIcons_.emplace(prefix, info.hIcon).first;
-            }
-            entry->icon = known->second;
+            if (counter == 1 && prefix.size() <= 3 && prefix.size() >= 2 && prefix[1] == L':')
+                entry->icon = DriveIcon(prefix.substr(0, 2));
+            else if (!folder && FileExists(prefix))
+                entry->icon = FileKind(segment).icon;
+            else
+                entry->icon = FolderKind().icon;
             entry->ownsIcon = false;
             pathItems.push_back(std::move(entry));
         }
@@ -122,6 +126,17 @@ int FolderBrowser::BuildPathItems(const std::wstring& path) {
     }
     current = static_cast<int>(pathItems.size()) - 1;
     return static_cast<int>(pathItems.size());
+}
+
+HICON FolderBrowser::DriveIcon(const std::wstring& drive) {
+    auto known = driveIcons_.find(drive);
+    if (known == driveIcons_.end()) {
+        SHFILEINFOW info = {};
+        SHGetFileInfoW((drive + L"\\").c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                       SHGFI_ICON | SHGFI_SMALLICON);
+        known = driveIcons_.emplace(drive, info.hIcon).first;
+    }
+    return known->second;
 }
 
 int FolderBrowser::GetLocationCount() const {
@@ -160,6 +175,61 @@ bool FolderBrowser::SelectLocation(int i) {
         return true;
     }
     return OpenLocation(i, path);
+}
+
+bool FolderBrowser::OpenTypedPath(const std::wstring& text) {
+    std::wstring path = text;
+    while (!path.empty() && (path.back() == L' ' || path.back() == L'"'))
+        path.pop_back();
+    size_t start = path.find_first_not_of(L" \"");
+    path.erase(0, start == std::wstring::npos ? path.size() : start);
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    if (path.empty())
+        return false;
+    if (IsDirectory(path))
+        return OpenLocation(current, path);
+    for (int i = 0; i < GetLocationCount(); ++i) {
+        if (GetLocationPath(i) == computerPath &&
+            (_wcsicmp(path.c_str(), computerPath) == 0 ||
+             _wcsicmp(path.c_str(), GetLocationName(i).c_str()) == 0))
+            return OpenLocation(i, computerPath);
+    }
+
+    // An archive, or a folder inside one: the part of the path up to the archive's name.
+    for (size_t end = path.size(); end != std::wstring::npos && end > 0;
+         end = path.rfind(L'\\', end - 1)) {
+        std::wstring candidate = path.substr(0, end);
+        if (IsDirectory(candidate))
+            return false; // a folder on disk, and below it nothing that is there
+        if (!IsArchivePath(candidate) || !FileExists(candidate))
+            continue;
+        bool alreadyOpen =
+            archiver && _wcsicmp(archiver->archivePath.c_str(), candidate.c_str()) == 0;
+        if (!alreadyOpen) {
+            CloseArchive();
+            if (!OpenArchive(candidate)) {
+                // Said already; the folder that holds it is shown.
+                BrowseFolder(ParentFolder(candidate));
+                return true;
+            }
+        }
+        GoToArchivePath(end < path.size() ? candidate + path.substr(end) : candidate);
+        return true;
+    }
+    return false;
+}
+
+std::wstring FolderBrowser::ShownPlacePath() const {
+    if (archiver) {
+        if (archiver->subPath.empty())
+            return archiver->archivePath;
+        return Utf8ToWide(archiver->subPath);
+    }
+    std::wstring shown = folder;
+    while (shown.size() > 3 && shown.back() == L'\\')
+        shown.pop_back();
+    return shown;
 }
 
 bool FolderBrowser::OpenLocation(int i, const std::wstring& path) {

@@ -35,7 +35,7 @@ INT_PTR CVarnixView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog();
-        return TRUE;
+        return FALSE; // the list has the focus, not the first control
     case WM_SIZE:
         OnSize();
         return TRUE;
@@ -78,15 +78,15 @@ void CVarnixView::OnInitDialog() {
     SetParent(pathBox_, locationBar_);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
 
-    // An archive given on the command line, or the folder of the last run.
+    // An archive given on the command line, or the folder of the last run. An archive that
+    // cannot be opened (moved, damaged) is said once, and the Desktop is listed instead.
     std::wstring start = AppState.settings.lastPath;
-    if (FileExists(start) && IsArchivePath(start))
-        model_.OpenArchive(start);
-    else if (IsDirectory(start))
+    if (IsDirectory(start))
         model_.OpenLocation(0, start);
-    else
+    else if (!IsArchivePath(start) || !model_.OpenArchive(start))
         model_.SelectLocation(0);
     RefreshView();
+    FocusRow(0);
 }
 
 int CVarnixView::TextHeight(HWND window) const {
@@ -145,12 +145,13 @@ void CVarnixView::DrawLocation(const DRAWITEMSTRUCT& draw) {
     RECT area = draw.rcItem;
     if (!inField)
         area.left += entry->level * 8;
-    if (entry->icon) {
+    if (entry->icon)
         DrawIconEx(dc, area.left + 3, area.top, entry->icon, 16, 16, 0, nullptr, DI_NORMAL);
-        area.left += 22;
-    }
-    const std::wstring& text = inField ? entry->path : entry->name;
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+    // In the field the path box shows the path: only the icon is drawn beside it.
+    if (inField)
+        return;
+    area.left += 22;
+    DrawTextW(dc, entry->name.c_str(), static_cast<int>(entry->name.size()), &area,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
@@ -257,12 +258,36 @@ void CVarnixView::SelectRow(int i) {
     ListView_SetItemState(list_, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
+void CVarnixView::FocusRow(int i) {
+    if (i >= 0 && i < model_.GetItemCount()) {
+        SelectRow(i);
+        ListView_EnsureVisible(list_, i, FALSE);
+    }
+    // The keys work on the list at once: Enter opens the row, the arrows move.
+    SetFocus(list_);
+}
+
+void CVarnixView::FocusRowWithPath(const std::wstring& path) {
+    for (int i = 0; i < model_.GetItemCount(); ++i) {
+        if (_wcsicmp(model_.GetItem(i).path.c_str(), path.c_str()) == 0) {
+            FocusRow(i);
+            return;
+        }
+    }
+    FocusRow(0);
+}
+
 void CVarnixView::ActivateRow(int index) {
     if (index < 0)
         return;
+    // Going up focuses the folder it leaves, as Explorer does.
+    bool goingUp = model_.GetItem(index).name == L"..";
+    std::wstring left = goingUp ? model_.ShownPlacePath() : std::wstring();
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    if (model_.ActivateItem(index) > 0)
+    if (model_.ActivateItem(index) > 0) {
         RefreshView();
+        FocusRowWithPath(left);
+    }
 }
 
 void CVarnixView::OnLocationChosen() {
@@ -270,16 +295,30 @@ void CVarnixView::OnLocationChosen() {
     if (i < 0)
         return;
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    if (model_.SelectLocation(i))
+    if (model_.SelectLocation(i)) {
         RefreshView();
+        FocusRow(0);
+    }
 }
 
 void CVarnixView::OpenTypedPath() {
-    wchar_t text[261] = {};
-    GetWindowTextW(pathBox_, text, 261);
-    int selection = static_cast<int>(SendMessageW(locationBar_, CB_GETCURSEL, 0, 0));
-    if (model_.OpenLocation(selection, text))
+    int length = GetWindowTextLengthW(pathBox_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(pathBox_, &text[0], length + 1)));
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    if (model_.OpenTypedPath(text)) {
         RefreshView();
+        FocusRow(0);
+        return;
+    }
+    MessageBoxW(
+        hwnd(),
+        (L"Windows cannot find \"" + text + L"\". Check the spelling and try again.").c_str(),
+        caption, MB_OK | MB_ICONWARNING);
+    // The box shows the place shown again, so that it and the list agree.
+    std::wstring shown = model_.GetCurrentPath();
+    SetWindowTextW(pathBox_, shown.c_str());
+    SendMessageW(pathBox_, EM_SETSEL, 0, static_cast<LPARAM>(shown.size()));
 }
 
 void CVarnixView::GoUp() {
@@ -291,7 +330,7 @@ std::vector<int> CVarnixView::SelectedRows() const {
     std::vector<int> rows;
     for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row != -1;
          row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) {
-        if (row != 0)
+        if (model_.GetItem(row).name != L"..") // the drive list has no up row
             rows.push_back(row);
     }
     return rows;

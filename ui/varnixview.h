@@ -23,6 +23,9 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void SaveColumnWidths();
     // Selects and focuses row `i` alone.
     void SelectRow(int i);
+    // The same, made visible, with the keyboard on the list: after every move to another
+    // place.
+    void FocusRow(int i);
 
     // What a double-click on a row does (also Enter on the focused row).
     void ActivateRow(int index);
@@ -55,8 +58,10 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     INT_PTR OnNotify(const NMHDR& header);
     void FillLocationBar();
     void OpenTypedPath();
+    // Focuses the row with this path, or the first one.
+    void FocusRowWithPath(const std::wstring& path);
     void GoUp();
-    // The selected rows in list order, without row 0.
+    // The selected rows in list order, without the up row.
     std::vector<int> SelectedRows() const;
     int TextHeight(HWND window) const;
 

@@ -282,5 +282,31 @@ check(our_scratch() == [], "after closing, no scratch folder or file of ours is 
 check(all(path.read_text() == "not ours" for path in theirs),
       "files of others in Temp stay as they were")
 
+# Started as the shell starts it, without a click: the keyboard works on the list at once,
+# and Alt+F4 closes the window, which keeps its settings as a close does.
+program = start()
+desktops = subprocess.run(["xdotool", "search", "--name", "Wine desktop"],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.split()
+if desktops:
+    xdotool("windowfocus", "--sync", desktops[0].decode())
+facts = state()
+check(facts["selected"] == ["0"], "at start the first row is selected: %r" % facts["selected"])
+xdotool("key", "Down")
+facts = wait_for(lambda f: f["selected"] == ["1"], "the Down arrow moves the selection")
+check(facts["path"] == [windows_path(folder) + "\\"], "and the place shown stays: %r" % facts["path"])
+subprocess.run([WINE, "reg", "delete", "HKCU\\Software\\Varnix FileOpener", "/v", "last_path",
+                "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+xdotool("key", "alt+F4")
+try:
+    program.wait(timeout=30)
+    check(True, "Alt+F4 closes the window")
+except subprocess.TimeoutExpired:
+    program.kill()
+    check(False, "Alt+F4 closes the window")
+saved = subprocess.run([WINE, "reg", "query", "HKCU\\Software\\Varnix FileOpener", "/v",
+                        "last_path"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+check(windows_path(folder) in saved.stdout.decode("utf-8", "replace"),
+      "and the settings are saved as a close saves them")
+
 print("%d failures" % len(failures))
 sys.exit(1 if failures else 0)

@@ -261,6 +261,14 @@ TEST(Locations, PathSegmentsThenTheFixedPlaces) {
     }
     EXPECT_EQ(model.current, 2);
     EXPECT_EQ(model.GetCurrentPath(), L"C:\\Users\\me\\");
+    // Folders share one icon: a long session does not gather one per folder visited.
+    MakeFolder(L"C:\\Users\\you");
+    HICON mine = model.GetLocation(2)->icon;
+    model.ClearItems();
+    model.BuildPathItems(L"C:\\Users\\you");
+    EXPECT_NE(mine, nullptr);
+    EXPECT_EQ(model.GetLocation(2)->icon, mine);
+    RemoveDirectoryW(L"C:\\Users\\you");
     EXPECT_EQ(model.GetLocationCount(), static_cast<int>(3 + model.devices.size()));
     EXPECT_EQ(model.GetLocation(3), model.devices[0].get());
     EXPECT_EQ(model.GetLocation(-1), nullptr);
@@ -290,7 +298,9 @@ TEST(Locations, AnArchivesPathGoesOnInsideIt) {
     EXPECT_EQ(model.GetLocationName(segments - 3), L"set.zip");
     EXPECT_EQ(model.GetLocationPath(segments - 3), archive); // a file: no backslash
     EXPECT_EQ(model.GetLocationPath(segments - 1), archive + L"\\docs\\deep");
-    EXPECT_EQ(model.GetLocation(segments - 1)->icon, nullptr); // the shell knows no such path
+    // Folders inside the archive, which the shell does not know, show the folder icon.
+    for (int i = 0; i < segments; ++i)
+        EXPECT_NE(model.GetLocation(i)->icon, nullptr) << Narrow(model.GetLocationName(i));
     EXPECT_EQ(model.GetCurrentPath(), archive + L"\\docs\\deep");
 
     // Entries inside the archive keep it open.
@@ -406,7 +416,7 @@ TEST(MainWindow, DeleteIsAKeyOfTheWholeWindowThePathBoxIncluded) {
     EXPECT_EQ(user.answered(), 1);
 }
 
-TEST(BrowserView, StartsOnTheLastFolderAndKeepsTheSelectionByPosition) {
+TEST(BrowserView, StartsOnTheLastFolderWhereEnterAndBackspaceMove) {
     DiskFolder disk;
     Window window(disk.scratch.path());
     CVarnixView& view = window.frame.view();
@@ -420,28 +430,89 @@ TEST(BrowserView, StartsOnTheLastFolderAndKeepsTheSelectionByPosition) {
     EXPECT_EQ(window.ColumnWidth(0), 350);
     EXPECT_EQ(window.ColumnWidth(3), 150);
 
-    // Enter on the focused row opens it; the row at the same position is selected after.
+    // Enter on the focused row opens it; the first row of the folder is selected after.
     view.SelectRow(disk.Index(model, L"sub"));
     SetFocus(view.list());
     MSG enter = {view.list(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     EXPECT_TRUE(view.PreTranslateMessage(enter));
     EXPECT_EQ(model.folder, disk.scratch / L"sub");
-    EXPECT_EQ(ListView_GetNextItem(view.list(), -1, LVNI_SELECTED), 1);
+    EXPECT_EQ(ListView_GetNextItem(view.list(), -1, LVNI_SELECTED), 0);
     // Backspace goes up, as the up row does.
     MSG back = {view.list(), WM_KEYDOWN, VK_BACK, 0, 0, {}};
     EXPECT_TRUE(view.PreTranslateMessage(back));
     EXPECT_EQ(model.folder, disk.scratch.path());
 
-    // A typed folder and Enter list it; a typed archive is not opened.
+    // A typed folder and Enter list it.
     SetWindowTextW(view.pathBox(), (disk.scratch / L"sub").c_str());
     SetFocus(view.pathBox());
     MSG typed = {view.pathBox(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     EXPECT_TRUE(view.PreTranslateMessage(typed));
     EXPECT_EQ(model.folder, disk.scratch / L"sub");
-    SetWindowTextW(view.pathBox(), (disk.scratch / L"set.zip").c_str());
-    EXPECT_TRUE(view.PreTranslateMessage(typed));
-    EXPECT_EQ(model.archiver, nullptr);
-    EXPECT_EQ(model.folder, disk.scratch / L"sub");
+}
+
+TEST(BrowserView, ATypedPathOpensAnArchiveAndAFolderInsideIt) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    MSG typed = {view.pathBox(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    auto type = [&](const std::wstring& text) {
+        SetWindowTextW(view.pathBox(), text.c_str());
+        SetFocus(view.pathBox());
+        EXPECT_TRUE(view.PreTranslateMessage(typed));
+    };
+    type(disk.scratch / L"set.zip");
+    ASSERT_NE(model.archiver, nullptr);
+    EXPECT_EQ(model.archiver->subPath, "");
+    type(disk.scratch / L"set.zip\\docs\\deep");
+    ASSERT_NE(model.archiver, nullptr);
+    EXPECT_EQ(model.archiver->subPath, "docs\\deep");
+    EXPECT_EQ(ControlText(view.locationBar(), IDC_PATH), disk.scratch / L"set.zip\\docs\\deep");
+
+    // A path that names nothing: said, and the box shows the place shown again.
+    DialogAnswerer told(MessageBeginningWith(L"Windows cannot find"), PressButton(IDOK));
+    type(disk.scratch / L"nothing\\here");
+    EXPECT_EQ(told.answered(), 1);
+    EXPECT_EQ(model.archiver->subPath, "docs\\deep");
+    EXPECT_EQ(ControlText(view.locationBar(), IDC_PATH), disk.scratch / L"set.zip\\docs\\deep");
+}
+
+TEST(BrowserView, TheListHasTheKeyboardAndAFocusedRowAfterEveryMove) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    auto focusedName = [&] {
+        return view.model().GetItem(ListView_GetNextItem(view.list(), -1, LVNI_FOCUSED)).name;
+    };
+    EXPECT_EQ(GetFocus(), view.list());
+    EXPECT_EQ(focusedName(), L"..");
+    view.ActivateRow(disk.Index(view.model(), L"sub"));
+    EXPECT_EQ(GetFocus(), view.list());
+    EXPECT_EQ(focusedName(), L"..");
+    // Going up focuses the folder just left, as Explorer does.
+    view.ActivateRow(0);
+    EXPECT_EQ(focusedName(), L"sub");
+    view.ActivateRow(disk.Index(view.model(), L"set.zip"));
+    view.ActivateRow(disk.Index(view.model(), L"docs"));
+    view.ActivateRow(0);
+    EXPECT_EQ(focusedName(), L"docs");
+    view.ActivateRow(0); // out of the archive
+    EXPECT_EQ(focusedName(), L"set.zip");
+    EXPECT_EQ(GetFocus(), view.list());
+}
+
+TEST(BrowserView, AStartArchiveThatCannotBeOpenedIsSaidOnceAndTheDesktopListed) {
+    DiskFolder disk;
+    for (const wchar_t* name : {L"broken.zip", L"moved.zip"}) {
+        DialogAnswerer told(MessageBeginningWith(L"Couldn't open the file."), PressButton(IDOK));
+        Window window(disk.scratch / name);
+        CVarnixView& view = window.frame.view();
+        EXPECT_EQ(told.answered(), 1) << Narrow(name);
+        EXPECT_EQ(view.model().archiver, nullptr);
+        EXPECT_EQ(view.model().GetCurrentPath(), view.model().devices[0]->path);
+        EXPECT_GT(ListView_GetItemCount(view.list()), 0);
+        EXPECT_EQ(SendMessageW(view.locationBar(), CB_GETCURSEL, 0, 0), view.model().current);
+    }
 }
 
 TEST(BrowserView, AnEmptyFolderReachedByActivationShowsAnEmptyList) {
@@ -586,6 +657,131 @@ TEST(BrowserView, CommandsSayWhenTheyCannotAct) {
         refused.act();
         EXPECT_EQ(user.answered(), 1) << Narrow(refused.message);
     }
+}
+
+// Answers every message box of the program: Yes where it asks, OK where it tells; keeps
+// the texts.
+struct MessageAnswers {
+    MessageAnswers()
+        : answerer(DialogWithCaption(L"Varnix File Opener"), [this](HWND box) {
+              texts.push_back(MessageText(box));
+              PressButton(GetDlgItem(box, IDYES) ? IDYES : IDOK)(box);
+          }) {}
+    bool Saw(const std::wstring& start) const {
+        for (const std::wstring& text : texts) {
+            if (text.rfind(start, 0) == 0)
+                return true;
+        }
+        return false;
+    }
+    std::vector<std::wstring> texts;
+    DialogAnswerer answerer;
+};
+
+TEST(BrowserView, ARefreshThatFailsLeavesTheArchivesFolderOnDisk) {
+    DiskFolder disk;
+    std::wstring archive = disk.scratch / L"set.zip";
+    Window window(archive);
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    view.ActivateRow(disk.Index(model, L"docs"));
+    // Another program spoils the archive meanwhile.
+    WriteTextFile(archive, "no longer a zip");
+    {
+        MessageAnswers user;
+        view.SelectRow(disk.Index(model, L"readme.txt"));
+        view.OnDelete();
+        EXPECT_TRUE(user.Saw(L"Couldn't open the file."));
+    }
+    EXPECT_EQ(model.archiver, nullptr);
+    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_GE(disk.Index(model, L"set.zip"), 0);
+    EXPECT_EQ(ListView_GetItemCount(view.list()), model.GetItemCount());
+    EXPECT_EQ(ControlText(view.locationBar(), IDC_PATH), disk.scratch.path() + L"\\");
+}
+
+TEST(BrowserView, CancellingAnOpenSaysNothingAndStaysWhereItWas) {
+    DiskFolder disk;
+    CopyFileW(TestData(L"headers.7z").c_str(), (disk.scratch / L"headers.7z").c_str(), FALSE);
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    int rows = model.GetItemCount();
+    DialogAnswerer failure(MessageBeginningWith(L"Couldn't open the file."), PressButton(IDOK));
+    {
+        // Cancel on the progress dialog while the open waits for the password.
+        DialogAnswerer cancelProgress(DialogWithCaption(L"Open File"), PressButton(IDCANCEL));
+        DialogAnswerer cancelPrompt(DialogWithText(L"Enter password:"), [&](HWND prompt) {
+            cancelProgress.WaitForAnswers(1);
+            PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
+        });
+        view.ActivateRow(disk.Index(model, L"headers.7z"));
+    }
+    {
+        // The password prompt declined.
+        DialogAnswerer declined(DialogWithText(L"Enter password:"), PressButton(IDCANCEL));
+        view.ActivateRow(disk.Index(model, L"headers.7z"));
+        EXPECT_EQ(declined.answered(), 1);
+    }
+    EXPECT_EQ(failure.answered(), 0);
+    EXPECT_EQ(model.archiver, nullptr);
+    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_EQ(model.GetItemCount(), rows);
+}
+
+TEST(BrowserView, RowIconsLastAsLongAsTheRowsThatShowThem) {
+    DiskFolder disk;
+    Window window(disk.scratch / L"set.zip");
+    FolderBrowser& model = window.frame.view().model();
+    ASSERT_NE(model.archiver, nullptr);
+    // A refresh behind the progress dialog: the list still shows the rows it had.
+    model.archiver->Refresh();
+    for (const ItemData& row : model.items) {
+        ICONINFO info = {};
+        ASSERT_NE(row.icon, nullptr) << Narrow(row.name);
+        EXPECT_TRUE(GetIconInfo(row.icon, &info)) << Narrow(row.name);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+}
+
+TEST(BrowserView, DrivesAreNeitherDeletedNorAddedAndRarEntriesNotDeletedAfterAQuestion) {
+    // "C:" alone would be the current folder of drive C.
+    ScratchFolder elsewhere;
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(elsewhere.path().c_str());
+    WriteTextFile(elsewhere / L"keep.txt", "keep");
+    {
+        Window window(elsewhere.path());
+        CVarnixView& view = window.frame.view();
+        FolderBrowser& model = view.model();
+        model.ListDrives();
+        view.RefreshView();
+        int drive = 0;
+        while (drive < model.GetItemCount() &&
+               model.GetItem(drive).name.find(L"C:") == std::wstring::npos)
+            ++drive;
+        ASSERT_LT(drive, model.GetItemCount());
+        MessageAnswers user;
+        view.SelectRow(drive);
+        view.OnDelete();
+        view.OnAdd();
+        ASSERT_EQ(user.texts.size(), 2u);
+        EXPECT_TRUE(user.Saw(L"A drive cannot be deleted"));
+        EXPECT_TRUE(user.Saw(L"A drive cannot be added"));
+    }
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(ReadTextFile(elsewhere / L"keep.txt"), "keep");
+
+    // A RAR archive cannot lose entries: said before any question.
+    ScratchFolder scratch;
+    CopyFileW(Fixture(L"rar5-folders.rar").c_str(), (scratch / L"set.rar").c_str(), FALSE);
+    Window window(scratch / L"set.rar");
+    MessageAnswers user;
+    window.frame.view().model().DeleteSelection({1});
+    ASSERT_EQ(user.texts.size(), 1u);
+    EXPECT_EQ(user.texts[0], L"Operation is not supported.");
 }
 
 TEST(BrowserView, DeletingInTheArchiveAsksFirst) {

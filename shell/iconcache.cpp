@@ -1,0 +1,72 @@
+#include "shell/iconcache.h"
+
+#include <shellapi.h>
+
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+// Past this many kinds a new extension gets a plain file's look: an archive of entries
+// with 100,000 made-up extensions must not hold 100,000 icons.
+const size_t maxKinds = 512;
+
+const wchar_t folderKey[] = L"<folder>";
+
+std::mutex kindsLock;
+// Node-based: an entry stays where it is while others are added, so a reference handed
+// out stays good.
+std::unordered_map<std::wstring, ShellKind> kinds;
+
+ShellKind AskShell(const std::wstring& name, DWORD attributes) {
+    // No SHGFI_EXETYPE: combined with the other flags it makes the shell return at once
+    // with neither icon nor type name.
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(name.c_str(), attributes, &info, sizeof info,
+                   SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
+    return ShellKind{info.hIcon, info.szTypeName};
+}
+
+const ShellKind& Kind(const std::wstring& key, const std::wstring& name, DWORD attributes) {
+    std::lock_guard<std::mutex> lock(kindsLock);
+    auto found = kinds.find(key);
+    if (found != kinds.end())
+        return found->second;
+    if (kinds.size() >= maxKinds && key != folderKey && !key.empty()) {
+        found = kinds.find(std::wstring());
+        if (found != kinds.end())
+            return found->second;
+        return kinds.emplace(std::wstring(), AskShell(L"file", FILE_ATTRIBUTE_NORMAL))
+            .first->second;
+    }
+    return kinds.emplace(key, AskShell(name, attributes)).first->second;
+}
+
+} // namespace
+
+std::wstring LowerExtension(const std::wstring& name) {
+    size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos)
+        return std::wstring();
+    std::wstring extension = name.substr(dot); // ".bashrc" is all extension, as Windows has it
+    bool ascii = true;
+    for (wchar_t& c : extension) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        else if (c >= 0x80)
+            ascii = false;
+    }
+    if (!ascii) // the system's rules for the letters beyond ASCII
+        CharLowerBuffW(&extension[0], static_cast<DWORD>(extension.size()));
+    return extension;
+}
+
+const ShellKind& FileKind(const std::wstring& name) {
+    std::wstring extension = LowerExtension(name);
+    // Asked as "file.ext": the shell's look of a kind depends on nothing but the extension.
+    return Kind(extension, L"file" + extension, FILE_ATTRIBUTE_NORMAL);
+}
+
+const ShellKind& FolderKind() {
+    return Kind(folderKey, L"folder", FILE_ATTRIBUTE_DIRECTORY);
+}
