@@ -39,6 +39,8 @@ shoot progress "Extract Files" "$wine" explorer /desktop=shot,1280x1024 "$previe
 shoot password "Varnix File Opener" "$wine" explorer /desktop=shot,1280x1024 "$preview" password
 shoot add "Varnix File Opener - Add" "$wine" explorer /desktop=shot,1280x1024 "$preview" add
 shoot about "About" "$wine" explorer /desktop=shot,1280x1024 "$preview" about
+shoot replace "Varnix File Opener" "$wine" explorer /desktop=shot,1280x1024 "$preview" replace
+shoot replace-case "Varnix File Opener" "$wine" explorer /desktop=shot,1280x1024 "$preview" replace-case
 
 # The main window on a folder with an archive: disk mode, archive mode, the location bar
 # dropped down, and a toolbar tooltip.
@@ -64,19 +66,32 @@ for _ in $(seq 100); do
 done
 sleep 1
 import -window root -crop 960x600+0+0 "$shots/disk-mode.png"
-read -r x y < <(row_centre photos.zip)
-xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+open_row() { # open_row NAME: a double-click on the row
+  local x y
+  read -r x y < <(row_centre "$1")
+  xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+}
+drop_locations() { # drop_locations SHOT: the location bar dropped down, saved, closed again
+  local left top right bottom
+  read -r left top right bottom < <(probe rects | grep '^location: ' | sed 's/^location: //')
+  xdotool mousemove $((right - 8)) $(((top + bottom) / 2)) click 1
+  sleep 1
+  import -window root -crop 960x600+0+0 "$shots/$1.png"
+  xdotool key Escape
+  sleep 0.5
+}
+open_row photos.zip
 sleep 2
 import -window root -crop 960x600+0+0 "$shots/archive-mode.png"
-read -r left top right bottom < <(probe rects | grep '^location: ' | sed 's/^location: //')
-xdotool mousemove $((right - 8)) $(((top + bottom) / 2)) click 1
+drop_locations location-bar
+# Inside a folder of the archive, every place has its icon.
+open_row docs
 sleep 1
-import -window root -crop 960x600+0+0 "$shots/location-bar.png"
-xdotool key Escape
+drop_locations archive-folder
 read -r left top right bottom < <(probe rects | grep '^button: ' | head -1 | sed 's/^button: //')
 xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
 sleep 2
 import -window root -crop 480x200+0+0 "$shots/tooltip.png"
 probe close
 sleep 1
-echo "screenshots: $shots/disk-mode.png, archive-mode.png, location-bar.png, tooltip.png"
+echo "screenshots: $shots/disk-mode.png, archive-mode.png, location-bar.png, archive-folder.png, tooltip.png"

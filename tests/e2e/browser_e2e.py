@@ -112,14 +112,18 @@ def start(*arguments):
     return process
 
 
-def close(process):
-    probe("close")
+def closed(process, what):
     try:
         process.wait(timeout=30)
-        check(True, "the window closes")
+        check(True, what)
     except subprocess.TimeoutExpired:
         process.kill()
-        check(False, "the window closes")
+        check(False, what)
+
+
+def close(process):
+    probe("close")
+    closed(process, "the window closes")
 
 
 def archive_entries(archive):
@@ -297,12 +301,7 @@ check(facts["path"] == [windows_path(folder) + "\\"], "and the place shown stays
 subprocess.run([WINE, "reg", "delete", "HKCU\\Software\\Varnix FileOpener", "/v", "last_path",
                 "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 xdotool("key", "alt+F4")
-try:
-    program.wait(timeout=30)
-    check(True, "Alt+F4 closes the window")
-except subprocess.TimeoutExpired:
-    program.kill()
-    check(False, "Alt+F4 closes the window")
+closed(program, "Alt+F4 closes the window")
 saved = subprocess.run([WINE, "reg", "query", "HKCU\\Software\\Varnix FileOpener", "/v",
                         "last_path"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
 check(windows_path(folder) in saved.stdout.decode("utf-8", "replace"),

@@ -3,6 +3,8 @@
 //   dialog_preview password   the password prompt
 //   dialog_preview add        the add-to-archive dialog for two files
 //   dialog_preview about      the about box
+//   dialog_preview replace    the question before a file is replaced (replace-case: for two
+//                             entries whose names differ only in case)
 // Not a test; scripts/screenshots.sh runs it.
 #include "archive/progress.h"
 #include "app/appstate.h"
@@ -10,6 +12,7 @@
 #include "ui/adddialog.h"
 #include "ui/passwordprompt.h"
 #include "ui/progressdialog.h"
+#include "ui/replaceprompt.h"
 
 #include <windows.h>
 
@@ -29,6 +32,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     if (wcsstr(commandLine, L"add")) {
         ShowAddDialog({L"C:\\users\\Public\\Documents\\Holiday photos\\beach.jpg",
                        L"C:\\users\\Public\\Documents\\Holiday photos\\harbour.jpg"});
+        return 0;
+    }
+    if (wcsstr(commandLine, L"replace")) {
+        bool sameExtraction = wcsstr(commandLine, L"replace-case") != nullptr;
+        AskReplace(L"C:\\users\\Public\\Documents\\site\\index.html",
+                   sameExtraction ? L"site\\Index.html" : L"site\\index.html", sameExtraction,
+                   L"index (2).html");
         return 0;
     }
     if (wcsstr(commandLine, L"password")) {
