@@ -86,7 +86,6 @@ bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extract
                         L"Varnix File Opener", MB_OK);
         return false;
     }
-    password = contents.password; // typed for the entry's data: not asked again
     // Where the extraction put it, which for odd names is not the name itself.
     extractedPath = tmpPath + L"\\" + SafeItemPath(path);
     return true;
@@ -117,8 +116,6 @@ static DWORD WINAPI ExtractJob(void* parameter) {
                            archiver->destFolder, contents, options, &report) != 0) {
             if (!report.userStopped)
                 archiver->jobFailure = ExtractFailureText(report);
-        } else {
-            archiver->password = contents.password;
         }
     }
     FinishProgress();
