@@ -24,17 +24,13 @@ void ShowMessage(const wchar_t* text) {
     MessageBoxW(AppState.mainWindow, text, L"Varnix File Opener", MB_OK);
 }
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // What a stopped run can leave beside the archive: the tool writes a new archive in place
 // and an updated one as "<archive>.tmp" first. Only what was not there before the run goes.
 class RunLeftovers {
   public:
     explicit RunLeftovers(const std::wstring& archive)
-        : archive_(archive), archiveExisted_(Exists(archive)),
-          temporaryExisted_(Exists(archive + L".tmp")) {}
+        : archive_(archive), archiveExisted_(PathExists(archive)),
+          temporaryExisted_(PathExists(archive + L".tmp")) {}
 
     void Remove() const {
         if (!temporaryExisted_)
@@ -212,7 +208,7 @@ int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
     std::vector<std::wstring> present;
     std::wstring missing;
     for (const std::wstring& file : newFiles) {
-        if (Exists(LongPathForm(file)))
+        if (PathExists(file))
             present.push_back(file);
         else
             missing += L"\n" + file;

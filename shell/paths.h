@@ -20,6 +20,9 @@ bool FileExists(const std::wstring& path);
 
 bool IsDirectory(const std::wstring& path);
 
+// True when anything (file or folder) is at `path`, however long the path.
+bool PathExists(const std::wstring& path);
+
 // The text after the last backslash, or the whole path when it has none.
 std::wstring FileNamePart(const std::wstring& path);
 

@@ -30,10 +30,6 @@ uint64_t PathHash(const std::wstring& path) {
     return hash;
 }
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // The first of "name (2).ext", "name (3).ext", ... that names nothing yet.
 std::wstring NumberedName(const std::wstring& path) {
     size_t slash = path.rfind(L'\\');
@@ -46,7 +42,7 @@ std::wstring NumberedName(const std::wstring& path) {
     std::wstring candidate;
     for (int number = 2;; ++number) {
         candidate = stem + L" (" + std::to_wstring(number) + L")" + extension;
-        if (!Exists(candidate) || number == 100000)
+        if (!PathExists(candidate) || number == 100000)
             return candidate;
     }
 }
@@ -256,7 +252,7 @@ CArchiveExtractCallback::Existing CArchiveExtractCallback::DecideOnExisting() {
         // Written beside it first: the file goes only once the entry came out whole.
         replacing_ = true;
         writePath_ = diskPath_ + L".partial";
-        if (Exists(writePath_))
+        if (PathExists(writePath_))
             writePath_ = NumberedName(writePath_);
         return Existing::Write;
     case ReplaceAnswer::KeepBoth:
