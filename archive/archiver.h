@@ -89,7 +89,7 @@ class Archiver {
     // Deletes the named rows of the folder shown from the archive, then lists the archive
     // again. -1 when the archive cannot be changed; otherwise 0.
     int DeleteItems(const std::vector<std::wstring>& names);
-    // Whether the tool can add to and delete from the archive (7z and ZIP can).
+    // Whether the tool can add to and delete from the archive (7z, ZIP, tar and wim).
     bool CanBeChanged() const;
 
     // --- state ---
@@ -115,6 +115,8 @@ class Archiver {
     bool reopening = false;
     // The last Open failed because the user cancelled it or declined the password.
     bool openStoppedByUser = false;
+    // The last Open failed because a volume of the set is not there: its name.
+    std::wstring missingVolume;
 };
 
 // What AddFiles says when a ZIP archive is to get a password with other than ASCII
@@ -132,5 +134,9 @@ void ReleaseArchiver();
 int ExtractAll(const std::wstring& archive, const std::wstring& folder,
                ExtractReport* report = nullptr);
 
-// What the window says when entries could not all be extracted, naming them.
+// What the window says when entries could not all be extracted, naming them, or the
+// volume of a set that is missing.
 std::wstring ExtractFailureText(const ExtractReport& report);
+
+// What the window says when a volume of a set is not there.
+std::wstring MissingVolumeMessage(const std::wstring& volume);

@@ -9,8 +9,7 @@
 #include "archive/textconv.h"
 
 bool Archiver::CanBeChanged() const {
-    int kind = GetArchiveKind(archivePath);
-    return kind == ArchiveKind7z || kind == ArchiveKindZip;
+    return IsUpdatableKind(GetArchiveKind(archivePath));
 }
 
 int Archiver::DeleteItems(const std::vector<std::wstring>& names) {

@@ -50,7 +50,15 @@ int Archiver::OpenItem(const std::wstring& path) {
     return 0;
 }
 
+std::wstring MissingVolumeMessage(const std::wstring& volume) {
+    return L"The volume \"" + volume +
+           L"\" of this set is missing. Put every volume of the set in one folder, and try "
+           L"again.";
+}
+
 std::wstring ExtractFailureText(const ExtractReport& report) {
+    if (!report.missingVolume.empty())
+        return MissingVolumeMessage(report.missingVolume);
     std::wstring text = extractFailureMessage;
     if (report.failedEntries.empty())
         return text;

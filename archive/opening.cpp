@@ -21,13 +21,18 @@ static DWORD WINAPI OpenJob(void* parameter) {
     int kind = GetArchiveKind(archiver->archivePath);
     // Each entry goes into the tree as it is read, so that 100,000 entries are never held
     // twice, as a listing and as the tree.
-    int listed = ListArchiveItems(archiver->archivePath, kind, password, &archiver->cancelled,
-                                  [archiver](DirItem& item, uint32_t index, uint32_t count) {
-                                      if (index == 0)
-                                          progressTotal = count;
-                                      progressCompleted = index;
-                                      archiver->AddToTree(item);
-                                  });
+    // An archive read front to back counts its bytes instead (the listing moves the counters).
+    int listed = ListArchiveItems(
+        archiver->archivePath, kind, password, &archiver->cancelled,
+        [archiver](DirItem& item, uint32_t index, uint32_t count) {
+            if (count != 0) {
+                if (index == 0)
+                    progressTotal = count;
+                progressCompleted = index;
+            }
+            archiver->AddToTree(item);
+        },
+        &archiver->missingVolume);
     if (listed == 0 && !archiver->cancelled) {
         archiver->password = password;
         archiver->ListFolder("");
@@ -40,7 +45,9 @@ static DWORD WINAPI OpenJob(void* parameter) {
 }
 
 bool Archiver::Open(const std::wstring& path) {
-    archivePath = path;
+    // Any volume of a set is shown as the set, by its first volume.
+    archivePath = FirstVolume(path);
+    missingVolume.clear();
     replaceAll = 0;
     cancelled = 0;
     openStoppedByUser = false;

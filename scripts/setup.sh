@@ -35,6 +35,15 @@ declare -A needed=(
   [npm]=npm
   [wine]=wine
   [/usr/lib/wine/wine64]=wine64
+  # The tools that make the test archives of every kind.
+  [zip]=zip
+  [zstd]=zstd
+  [xz]=xz-utils
+  [bzip2]=bzip2
+  [cpio]=cpio
+  [xorriso]=xorriso
+  [gcab]=gcab
+  [dpkg-deb]=dpkg
 )
 missing=()
 for command in "${!needed[@]}"; do

@@ -417,10 +417,14 @@ bool FolderBrowser::OpenArchive(const std::wstring& path) {
     }
     // A cancelled open, or a declined password, needs no word: the view stays as it was.
     bool stoppedByUser = archiver->openStoppedByUser;
+    std::wstring missingVolume = archiver->missingVolume;
     CloseArchive();
     if (!stoppedByUser)
-        MessageBoxW(AppState.mainWindow, OpenFailureMessage(path).c_str(), L"Varnix File Opener",
-                    MB_OK);
+        MessageBoxW(
+            AppState.mainWindow,
+            (missingVolume.empty() ? OpenFailureMessage(path) : MissingVolumeMessage(missingVolume))
+                .c_str(),
+            L"Varnix File Opener", MB_OK);
     return false;
 }
 

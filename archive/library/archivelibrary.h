@@ -6,14 +6,39 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
-// The library and one archive handler, loaded for one operation. The handler goes before
-// the library that holds its code.
+class CInFileStream;
+class StreamFeeder;
+
+// The library and the archive handler whose items are read, loaded for one operation. A
+// .tar.gz is read as a tar inside a gzip, and a split set as an archive inside the joined
+// volumes: the handlers they are read through are kept as long as the one inside. Handlers
+// go before the library that holds their code.
 struct OpenedArchive {
+    OpenedArchive();
+    ~OpenedArchive();
+    OpenedArchive(const OpenedArchive&) = delete;
+    OpenedArchive& operator=(const OpenedArchive&) = delete;
+
     win::Module lib;
+    std::vector<win::ComPtr<sevenzip::IInArchive>> outers; // outermost first
     win::ComPtr<sevenzip::IInArchive> archive;
-    ~OpenedArchive() { archive.reset(); }
+    win::ComPtr<CInFileStream> file; // the file opened: how far a reading is
+    // Unpacks a compressed file for the archive inside when its handler hands out no stream.
+    std::unique_ptr<StreamFeeder> feeder;
+    std::wstring path; // the file opened: the first volume of a set
+    int format = -1;   // of `archive`, in the library's list; -1 when unknown
+    // Its items are known only while they are extracted, front to back (a tar inside a
+    // compressed file): they are listed and extracted in one pass each.
+    bool sequential = false;
+    // The name of an item without one: the contained file's, from the archive's own name
+    // ("notes.txt.gz" -> "notes.txt").
+    std::wstring defaultItemName = L"[Content]";
+    // A volume of the set that is not there, when that is why the open failed.
+    std::wstring missingVolume;
 };
 
 // A cancel flag the job's progress dialog sets; the library's callbacks stop the work when
@@ -27,10 +52,10 @@ inline bool IsCancelled(CancelFlag cancelled) {
 // Full path of core\7z.dll beside the running program.
 std::wstring GetLibraryPath();
 
-// The library's handler for an archive kind (all zeros, which it refuses, for kind 0).
-GUID GetFormatClassId(int kind);
-
-// Loads the library and opens `archiveName` with the handler of `kind`. `password` holds
+// Loads the library and opens `archiveName`: a volume of a set from the set's first volume,
+// with the handler of `kind` first, then the others that name its extension, then those
+// whose signature it carries (a .zip that is really a 7z opens). An archive inside a
+// compressed file or a split set is opened through it. `password` holds
 // the known password (empty: none) and, after a successful open, the one that opened the
 // archive, typed by the user if the library asked. A typed password that does not open
 // the archive's names is said to be wrong and asked for again, until the user declines.

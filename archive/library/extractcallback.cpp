@@ -146,7 +146,7 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
     else
         return E_FAIL;
     if (itemPath_.empty())
-        itemPath_ = L"[Content]"; // the entry has no name of its own
+        itemPath_ = defaultItemName; // the entry has no name of its own
 
     if (askExtractMode != AskExtract) {
         wanted_ = true; // tested or skipped as the library says, and reported
@@ -164,7 +164,7 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
     if (relative.empty()) {
         if (isFolder_)
             return S_OK; // the output folder itself
-        relative = L"[Content]";
+        relative = SafeItemPath(defaultItemName);
     }
     if (!IsExtractablePath(outputFolder_ + relative, relative)) {
         // Refused, never cut short into the name of something else.

@@ -39,6 +39,8 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     // The user stopped the extraction at a question.
     bool stoppedByUser() const { return stoppedByUser_; }
 
+    // What an entry without a name is written as: a compressed file's contained name.
+    std::wstring defaultItemName = L"[Content]";
     bool passwordDefined = false;
     std::wstring password;
 

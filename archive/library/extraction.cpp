@@ -133,7 +133,9 @@ static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
                               const ExtractOptions& options, ExtractReport& report) {
     OpenedArchive opened;
     std::wstring password = contents.password;
-    if (OpenArchive(opened, archiveName, kind, &password, options.cancelled) != 0)
+    int result = OpenArchive(opened, archiveName, kind, &password, options.cancelled);
+    report.missingVolume = opened.missingVolume;
+    if (result != 0)
         return 1;
     // The password that opened the archive (typed just now for its names, say) decrypts
     // its entries too: the user is not asked twice.
@@ -141,15 +143,18 @@ static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
 
     win::ComPtr<CArchiveExtractCallback> callback(new CArchiveExtractCallback);
     callback->SetUp(opened.archive.get(), FullFolderPath(outputFolder), options);
+    callback->defaultItemName = opened.defaultItemName;
     if (!password.empty()) {
         callback->passwordDefined = true;
         callback->password = password;
     }
 
-    HRESULT result = opened.archive->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
+    // Every entry is offered, and the names choose: an archive read front to back can only
+    // be gone through whole.
+    HRESULT extracted = opened.archive->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
     report.failedEntries = callback->failedEntries();
     report.userStopped = callback->stoppedByUser();
-    if (result != S_OK) {
+    if (extracted != S_OK) {
         callback->DiscardUnfinishedWork();
         EmitError(L"Extract Error");
         return 1;

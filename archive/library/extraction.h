@@ -24,6 +24,8 @@ struct ExtractReport {
     // The entries that did not come out whole, in the archive's order; their files were
     // removed.
     std::vector<std::wstring> failedEntries;
+    // A volume of the set that is not there, when that is why nothing came out.
+    std::wstring missingVolume;
 };
 
 // Unpacks an archive into `outputFolder`. `contents.password` is the known password

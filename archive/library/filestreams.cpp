@@ -46,6 +46,19 @@ HRESULT CInFileStream::GetSize(UINT64* size) {
     return S_OK;
 }
 
+UINT64 CInFileStream::Position() const {
+    LARGE_INTEGER zero = {};
+    LARGE_INTEGER position = {};
+    return SetFilePointerEx(file_.get(), zero, &position, FILE_CURRENT)
+               ? static_cast<UINT64>(position.QuadPart)
+               : 0;
+}
+
+UINT64 CInFileStream::Size() const {
+    LARGE_INTEGER length = {};
+    return GetFileSizeEx(file_.get(), &length) ? static_cast<UINT64>(length.QuadPart) : 0;
+}
+
 bool COutFileStream::Open(const std::wstring& path, DWORD creationDisposition) {
     file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             creationDisposition, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -15,6 +15,10 @@ class CInFileStream
     HRESULT STDMETHODCALLTYPE Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) override;
     HRESULT STDMETHODCALLTYPE GetSize(UINT64* size) override;
 
+    // How far it has been read, and its size: the progress of a reading front to back.
+    UINT64 Position() const;
+    UINT64 Size() const;
+
   private:
     win::KernelHandle file_;
 };

@@ -8,6 +8,12 @@ namespace sevenzip {
 
 // Which interface ids an interface answers to: its own and those of its bases.
 template <typename Interface> bool Answers(REFIID iid);
+template <> inline bool Answers<ISequentialInStream>(REFIID iid) {
+    return iid == IID_ISequentialInStream;
+}
+template <> inline bool Answers<ISequentialOutStream>(REFIID iid) {
+    return iid == IID_ISequentialOutStream;
+}
 template <> inline bool Answers<IInStream>(REFIID iid) {
     return iid == IID_IInStream || iid == IID_ISequentialInStream;
 }
@@ -25,6 +31,9 @@ template <> inline bool Answers<IArchiveExtractCallback>(REFIID iid) {
 }
 template <> inline bool Answers<ICryptoGetTextPassword>(REFIID iid) {
     return iid == IID_ICryptoGetTextPassword;
+}
+template <> inline bool Answers<IArchiveOpenVolumeCallback>(REFIID iid) {
+    return iid == IID_IArchiveOpenVolumeCallback;
 }
 
 // Reference counting and QueryInterface for an object we hand to the library. It starts

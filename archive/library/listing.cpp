@@ -1,5 +1,7 @@
 #include "archive/library/listing.h"
 
+#include "archive/library/filestreams.h"
+#include "archive/library/libraryobject.h"
 #include "archive/library/propvariant.h"
 
 #include <algorithm>
@@ -97,16 +99,19 @@ uint64_t PropertyToNumber(const PROPVARIANT& value) {
     }
 }
 
-// One entry: path, attributes, sizes and time.
 // One entry: path, attributes, sizes and time, written over `item` (whose strings keep
-// their room from the entry before, so that reading 100,000 entries allocates little).
-static void ReadItem(IInArchive* archive, UINT32 index, DirItem& item) {
+// their room from the entry before, so that reading 100,000 entries allocates little). An
+// entry without a path gets `defaultName`.
+static void ReadItem(IInArchive* archive, UINT32 index, const std::wstring& defaultName,
+                     DirItem& item) {
     PropVariant value;
     archive->GetProperty(index, kpidPath, value.Reset());
     if (value.vt == VT_BSTR && value.bstrVal)
         item.path.assign(value.bstrVal, SysStringLen(value.bstrVal));
     else
         item.path = PropertyToText(value);
+    if (item.path.empty())
+        item.path = defaultName;
 
     archive->GetProperty(index, kpidAttrib, value.Reset());
     item.attributes = static_cast<uint32_t>(PropertyToNumber(value));
@@ -136,11 +141,63 @@ static void ReadItem(IInArchive* archive, UINT32 index, DirItem& item) {
     }
 }
 
+namespace {
+
+// Lists an archive that is read front to back (a tar inside a compressed file): the
+// library hands over each item as it goes through the archive, and nothing is written.
+// The progress is how far the file has been read.
+class CListCallback : public LibraryObject<IArchiveExtractCallback> {
+  public:
+    CListCallback(const OpenedArchive& opened, CancelFlag cancelled, const ItemSink& take)
+        : opened_(opened), cancelled_(cancelled), take_(take) {}
+
+    HRESULT STDMETHODCALLTYPE SetTotal(UINT64) override { return Go(); }
+    HRESULT STDMETHODCALLTYPE SetCompleted(const UINT64*) override { return Go(); }
+    HRESULT STDMETHODCALLTYPE GetStream(UINT32 index, ISequentialOutStream** outStream,
+                                        INT32) override {
+        if (!outStream)
+            return E_POINTER;
+        *outStream = nullptr; // skipped: only its properties are wanted
+        if (count_ == 0) {
+            uint64_t size = opened_.file->Size();
+            HandleArchiveRequest(RequestTotal, &size, 0);
+        }
+        uint64_t position = opened_.file->Position();
+        HandleArchiveRequest(RequestCompleted, &position, 0);
+        ReadItem(opened_.archive.get(), index, opened_.defaultItemName, item_);
+        take_(item_, count_++, 0);
+        return Go();
+    }
+    HRESULT STDMETHODCALLTYPE PrepareOperation(INT32) override { return Go(); }
+    HRESULT STDMETHODCALLTYPE SetOperationResult(INT32) override { return Go(); }
+
+  private:
+    HRESULT Go() const { return IsCancelled(cancelled_) ? E_ABORT : S_OK; }
+
+    const OpenedArchive& opened_;
+    CancelFlag cancelled_;
+    const ItemSink& take_;
+    DirItem item_;
+    uint32_t count_ = 0;
+};
+
+} // namespace
+
 int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& password,
-                     CancelFlag cancelled, const ItemSink& take) {
+                     CancelFlag cancelled, const ItemSink& take, std::wstring* missingVolume) {
     OpenedArchive opened;
-    if (OpenArchive(opened, archiveName, kind, &password, cancelled) != 0)
+    int result = OpenArchive(opened, archiveName, kind, &password, cancelled);
+    if (missingVolume)
+        *missingVolume = opened.missingVolume;
+    if (result != 0)
         return 1;
+
+    if (opened.sequential) {
+        win::ComPtr<CListCallback> callback(new CListCallback(opened, cancelled, take));
+        HRESULT listed = opened.archive->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
+        opened.archive->Close();
+        return listed == S_OK && !IsCancelled(cancelled) ? 0 : 1;
+    }
 
     UINT32 numItems = 0;
     opened.archive->GetNumberOfItems(&numItems);
@@ -150,7 +207,7 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
             opened.archive->Close();
             return 1;
         }
-        ReadItem(opened.archive.get(), index, item);
+        ReadItem(opened.archive.get(), index, opened.defaultItemName, item);
         take(item, index, numItems);
     }
     opened.archive->Close();

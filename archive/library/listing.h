@@ -16,12 +16,16 @@ int ListArchive(const std::wstring& archiveName, int kind, ArchiveContents& cont
                 CancelFlag cancelled = nullptr);
 
 // The same listing, each entry handed to `take` as soon as it is read (with its index and
-// the number of entries) instead of being kept: a caller that builds its own structure
-// from the entries then never holds them all twice. `password` is used and updated as by
-// OpenArchive. On failure some entries may have been handed over already.
+// the number of entries, 0 when it is not known before the end: a tar inside a compressed
+// file; the progress counters then move by the bytes read) instead of being kept: a caller
+// that builds its own structure from the entries then never holds them all twice.
+// `password` is used and updated as by OpenArchive. On failure some entries may have been
+// handed over already; `missingVolume`, when given, names a volume of a set that is not
+// there when that is why.
 using ItemSink = std::function<void(DirItem& item, uint32_t index, uint32_t count)>;
 int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& password,
-                     CancelFlag cancelled, const ItemSink& take);
+                     CancelFlag cancelled, const ItemSink& take,
+                     std::wstring* missingVolume = nullptr);
 
 // Text of a property value: strings as they are, numbers in decimal, booleans "+" / "-",
 // times by FileTimeToText, nothing for other types.

@@ -6,15 +6,26 @@
 #include <string>
 
 // Handed to the library while it opens an archive: supplies the password when the names
-// are encrypted, and stops the open when the job was cancelled.
+// are encrypted, the other volumes of a set by name, and stops the open when the job was
+// cancelled.
 class CArchiveOpenCallback : public sevenzip::LibraryObject<sevenzip::IArchiveOpenCallback,
-                                                            sevenzip::ICryptoGetTextPassword> {
+                                                            sevenzip::ICryptoGetTextPassword,
+                                                            sevenzip::IArchiveOpenVolumeCallback> {
   public:
-    explicit CArchiveOpenCallback(CancelFlag cancelled = nullptr) : cancelled_(cancelled) {}
+    // `archivePath`: the file opened, whose folder holds the other volumes.
+    CArchiveOpenCallback(CancelFlag cancelled, const std::wstring& archivePath);
 
     HRESULT STDMETHODCALLTYPE SetTotal(const UINT64* files, const UINT64* bytes) override;
     HRESULT STDMETHODCALLTYPE SetCompleted(const UINT64* files, const UINT64* bytes) override;
     HRESULT STDMETHODCALLTYPE CryptoGetTextPassword(BSTR* password) override;
+    HRESULT STDMETHODCALLTYPE GetProperty(PROPID propID, PROPVARIANT* value) override;
+    HRESULT STDMETHODCALLTYPE GetStream(const wchar_t* name, sevenzip::IInStream** stream) override;
+
+    // The name the handler is told it reads: the file's, or, for an archive inside it (the
+    // tar of a .tar.gz), that one's.
+    void SetName(const std::wstring& name) { name_ = name; }
+    // The first volume the handler asked for that is not there; "" when all were.
+    const std::wstring& missingVolume() const { return missingVolume_; }
 
     bool passwordDefined = false;
     std::wstring password;
@@ -23,4 +34,7 @@ class CArchiveOpenCallback : public sevenzip::LibraryObject<sevenzip::IArchiveOp
 
   private:
     CancelFlag cancelled_;
+    std::wstring folder_; // with a trailing backslash
+    std::wstring name_;
+    std::wstring missingVolume_;
 };

@@ -32,21 +32,46 @@ constexpr GUID IID_IStreamGetSize = InterfaceId(0x03, 0x06);
 constexpr GUID IID_ICryptoGetTextPassword = InterfaceId(0x05, 0x10);
 constexpr GUID IID_IArchiveOpenCallback = InterfaceId(0x06, 0x10);
 constexpr GUID IID_IArchiveExtractCallback = InterfaceId(0x06, 0x20);
+constexpr GUID IID_IArchiveOpenVolumeCallback = InterfaceId(0x06, 0x30);
+constexpr GUID IID_IInArchiveGetStream = InterfaceId(0x06, 0x40);
 constexpr GUID IID_IInArchive = InterfaceId(0x06, 0x60);
+constexpr GUID IID_IArchiveOpenSeq = InterfaceId(0x06, 0x61);
 
 constexpr GUID CLSID_Format7z = HandlerClassId(0x07);
 constexpr GUID CLSID_FormatRar = HandlerClassId(0x03);  // RAR 1.5 to 4.x
 constexpr GUID CLSID_FormatRar5 = HandlerClassId(0xCC); // RAR 5
 constexpr GUID CLSID_FormatZip = HandlerClassId(0x01);
 
-// Item properties.
+// Item properties, and properties of the archive as a whole.
 enum PropertyId : PROPID {
     kpidPath = 3,
+    kpidName = 4,
     kpidIsDir = 6,
     kpidSize = 7,
     kpidPackSize = 8,
     kpidAttrib = 9,
     kpidMTime = 12,
+    kpidErrorFlags = 71,
+};
+
+// Bits of kpidErrorFlags: what the handler found wrong with the archive it opened.
+enum ErrorFlag : uint32_t {
+    ErrorIsNotArchive = 1u << 0,
+    ErrorHeaders = 1u << 1,
+    ErrorUnavailableStart = 1u << 3,
+    ErrorUnexpectedEnd = 1u << 5,
+};
+
+// Properties of the library's archive formats (GetHandlerProperty2).
+enum HandlerPropertyId : PROPID {
+    HandlerPropName = 0,
+    HandlerPropClassId = 1,
+    HandlerPropExtension = 2,    // the format's extensions, separated by blanks
+    HandlerPropAddExtension = 3, // per extension: what the contained file's name adds ("*": none)
+    HandlerPropUpdate = 4,
+    HandlerPropSignature = 6,
+    HandlerPropMultiSignature = 7, // several signatures, each after a byte with its length
+    HandlerPropSignatureOffset = 8,
 };
 
 // What the library asks GetStream / PrepareOperation to do with an item.
@@ -110,6 +135,14 @@ struct ICryptoGetTextPassword : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE CryptoGetTextPassword(BSTR* password) = 0;
 };
 
+// Asked by handlers of sets that span files: the name of the file they read, and the
+// other files of the set by name.
+struct IArchiveOpenVolumeCallback : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetProperty(PROPID propID, PROPVARIANT* value) = 0;
+    // S_FALSE (and no stream) when there is no file of that name.
+    virtual HRESULT STDMETHODCALLTYPE GetStream(const wchar_t* name, IInStream** inStream) = 0;
+};
+
 struct IInArchive : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Open(IInStream* stream, const UINT64* maxCheckStartPosition,
                                            IArchiveOpenCallback* openCallback) = 0;
@@ -129,7 +162,21 @@ struct IInArchive : public IUnknown {
                                                              PROPID* propID, VARTYPE* varType) = 0;
 };
 
+// The content of one item as a stream: a compressed file's, or a split set's joined.
+struct IInArchiveGetStream : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetStream(UINT32 index, ISequentialInStream** stream) = 0;
+};
+
+// Opens an archive from a stream that is read once, front to back (a tar inside a gzip).
+// The handler then knows its items only while it extracts them.
+struct IArchiveOpenSeq : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE OpenSeq(ISequentialInStream* stream) = 0;
+};
+
 using CreateObjectFunction = HRESULT(WINAPI*)(const GUID* classId, const GUID* interfaceId,
                                               void** object);
+using GetNumberOfFormatsFunction = HRESULT(WINAPI*)(UINT32* count);
+using GetHandlerProperty2Function = HRESULT(WINAPI*)(UINT32 formatIndex, PROPID propID,
+                                                     PROPVARIANT* value);
 
 } // namespace sevenzip

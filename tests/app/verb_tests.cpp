@@ -165,6 +165,84 @@ TEST(ExtractHere, AnEntryThatCannotComeOutWholeLeavesNoFile) {
     }
 }
 
+TEST(ExtractHere, EveryKindOfArchiveExtractsItsEntries) {
+    const std::string readme = "read me first\n";
+    const struct {
+        const wchar_t* archive;
+        const wchar_t* entry; // a file that must come out, beginning with `content`
+        std::string content;
+    } cases[] = {
+        {L"kit.tar", L"kit\\readme.txt", readme},
+        {L"kit.tar.gz", L"kit\\readme.txt", readme}, // the tar's entries, straight
+        {L"kit.tgz", L"kit\\readme.txt", readme},
+        {L"kit.tar.bz2", L"kit\\readme.txt", readme},
+        {L"kit.tar.xz", L"kit\\readme.txt", readme},
+        {L"kit.tar.zst", L"kit\\readme.txt", readme},
+        {L"kit.cpio", L"kit\\readme.txt", readme},
+        {L"kit.iso", L"kit\\readme.txt", readme},
+        {L"kit.cab", L"kit\\readme.txt", readme},
+        {L"kit.wim", L"kit\\readme.txt", readme},
+        {L"kit.deb", L"data.tar.xz",
+         std::string("\xFD"
+                     "7zXZ",
+                     5)},
+        {L"notes.txt.gz", L"notes.txt", "compressed notes\n"}, // named after the archive
+        {L"notes.txt.lzma", L"notes.txt", "compressed notes\n"},
+        {L"really-7z.zip", L"root.txt", "root file\n"}, // told by its signature
+        {L"really-zip.rar", L"top.txt", "top level"},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder scratch;
+        std::wstring archive = Place(scratch, TestData(std::wstring(L"formats\\") + c.archive));
+        EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + archive + L"\""), 0);
+        EXPECT_EQ(ReadTextFile(scratch / c.entry).substr(0, c.content.size()), c.content)
+            << Narrow(c.archive);
+    }
+}
+
+// The volumes of a set, copied beside each other as a download leaves them.
+std::wstring PlaceSet(const ScratchFolder& scratch, const std::wstring& folder,
+                      const std::wstring& prefix, const std::wstring& opened) {
+    EXPECT_GT(CopyFilesBeginningWith(folder, prefix, scratch.path()), 1) << Narrow(prefix);
+    return scratch / opened;
+}
+
+TEST(ExtractHere, AnyVolumeOfASetExtractsTheWholeSet) {
+    const std::wstring volumes = TestData(L"volumes");
+    const uint32_t bigCrc = FileCrc(volumes + L"\\source\\big.bin");
+    const struct {
+        std::wstring folder;
+        const wchar_t* prefix;
+        const wchar_t* opened; // a middle volume, or the first of a spanned ZIP
+        const wchar_t* entry;
+        uint32_t crc;
+    } cases[] = {
+        {volumes, L"split7z.7z.", L"split7z.7z.003", L"big.bin", bigCrc},
+        {volumes, L"splitzip.zip.", L"splitzip.zip.002", L"big.bin", bigCrc},
+        {volumes, L"spanned.z", L"spanned.z02", L"big.bin", bigCrc},
+        {VolumeFixture(L""), L"rar5-volumes.", L"rar5-volumes.part3.rar",
+         L"home\\antek\\temp\\build\\unrar5\\libarchive\\bin\\bsdtar_test", 0xE59665F8},
+        {VolumeFixture(L""), L"rar4-volumes.", L"rar4-volumes.part2.rar",
+         L"ppmd_lzss_conversion_test.txt", 0xF72B4477},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder scratch;
+        std::wstring opened = PlaceSet(scratch, c.folder, c.prefix, c.opened);
+        EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + opened + L"\""), 0);
+        EXPECT_EQ(FileCrc(scratch / c.entry), c.crc) << Narrow(c.opened);
+    }
+}
+
+TEST(ExtractHere, ASetWithAVolumeMissingLeavesNothing) {
+    for (const wchar_t* opened : {L"split7z.7z.001", L"spanned.zip"}) {
+        ScratchFolder scratch;
+        PlaceSet(scratch, TestData(L"volumes\\gaps"), std::wstring(opened).substr(0, 9), opened);
+        size_t before = ListTree(scratch.path()).size();
+        EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + (scratch / opened) + L"\""), 0);
+        EXPECT_EQ(ListTree(scratch.path()).size(), before) << Narrow(opened);
+    }
+}
+
 TEST(ExtractTo, ThePickerStartsAtTheArchivesFolder) {
     ScratchFolder scratch;
     std::wstring archive = Place(scratch, TestData(L"plain.7z"));

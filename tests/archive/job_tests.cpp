@@ -31,6 +31,26 @@ TEST(OpenJob, ListsTheArchiveAndShowsItsRoot) {
     EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L".."}));
 }
 
+TEST(OpenJob, ACompressedTarShowsTheTarsEntriesAndACompressedFileItself) {
+    Archiver archiver;
+    for (const wchar_t* name : {L"kit.tar.gz", L"kit.tar.zst", L"kit.tar.bz2"}) {
+        ASSERT_TRUE(archiver.Open(TestData(std::wstring(L"formats\\") + name))) << Narrow(name);
+        EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L"..", L"kit"}));
+        archiver.ListFolder("kit");
+        EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L"..", L"docs", L"readme.txt"}));
+    }
+    // One entry from the middle of the tar, read through the gzip.
+    ScratchFolder scratch;
+    archiver.ExtractItems({L"docs"}, scratch.path());
+    EXPECT_EQ(ListTree(scratch.path()), Sorted({L"kit", L"kit\\docs", L"kit\\docs\\numbers.bin"}));
+    EXPECT_FALSE(archiver.CanBeChanged());
+
+    ASSERT_TRUE(archiver.Open(TestData(L"formats\\notes.txt.gz")));
+    EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L"..", L"notes.txt"}));
+    ASSERT_TRUE(archiver.Open(TestData(L"formats\\kit.tar")));
+    EXPECT_TRUE(archiver.CanBeChanged());
+}
+
 TEST(OpenJob, AFailedOpenLeavesNothingOfTheArchiveBefore) {
     Archiver archiver;
     ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));

@@ -1,4 +1,5 @@
 #include "archive/archivekind.h"
+#include "archive/library/formats.h"
 #include "archive/textconv.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +20,10 @@ TEST(ArchiveKinds, TheExtensionOfTheLastComponentDecides) {
         {L"b.7z", ArchiveKind7z},
         {L"b.7Z", ArchiveKind7z},
         {L"zip", ArchiveKindNone},
-        {L"x.tar", ArchiveKindNone},
-        {L"x.zipx", ArchiveKindNone},
         {L"C:\\my.zip\\notes", ArchiveKindNone},
+        {L"set.part3.rar", ArchiveKindRar},
+        {L"set.r01", ArchiveKindRar},
+        {L"set.z02", ArchiveKindZip},
         {L"C:\\my.zip\\set.7z", ArchiveKind7z},
         {L"C:/unix/style.rar", ArchiveKindRar},
         {L".zip", ArchiveKindZip},
@@ -31,8 +33,43 @@ TEST(ArchiveKinds, TheExtensionOfTheLastComponentDecides) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(GetArchiveKind(c.path), c.kind) << testing::PrintToString(std::wstring(c.path));
-    EXPECT_TRUE(IsArchivePath(L"a.rar"));
-    EXPECT_FALSE(IsArchivePath(L"a.txt"));
+
+    // Every other format by the library's own list: the kind is its place there.
+    EXPECT_EQ(GetArchiveKind(L"x.tar"), ArchiveKindOther + FindFormatByName(L"tar"));
+    EXPECT_EQ(GetArchiveKind(L"x.TGZ"), ArchiveKindOther + FindFormatByName(L"gzip"));
+    EXPECT_EQ(GetArchiveKind(L"x.7z.002"), ArchiveKindOther + FindFormatByName(L"Split"));
+    EXPECT_TRUE(IsUpdatableKind(GetArchiveKind(L"x.tar")));
+    EXPECT_TRUE(IsUpdatableKind(GetArchiveKind(L"x.wim")));
+    EXPECT_FALSE(IsUpdatableKind(GetArchiveKind(L"x.tar.gz")));
+    EXPECT_FALSE(IsUpdatableKind(ArchiveKindRar));
+
+    // What a user calls an archive opens in the program; documents and programs that are
+    // containers too go to their own programs.
+    for (const wchar_t* archive :
+         {L"a.rar", L"a.tar.gz", L"a.TBZ2", L"a.txz", L"a.tar.zst", L"a.iso", L"a.cab", L"a.deb",
+          L"a.rpm", L"a.cpio", L"a.wim", L"a.lzh", L"a.arj", L"a.Z", L"a.7z.001", L"a.part7.rar"})
+        EXPECT_TRUE(IsArchivePath(archive)) << testing::PrintToString(std::wstring(archive));
+    for (const wchar_t* document :
+         {L"a.txt", L"a.docx", L"a.xlsx", L"a.odt", L"a.jar", L"a.apk", L"a.epub", L"a.msi",
+          L"a.exe", L"a.dll", L"a.img", L"data.2023", L"a.7z.002"})
+        EXPECT_FALSE(IsArchivePath(document)) << testing::PrintToString(std::wstring(document));
+}
+
+TEST(ArchiveKinds, VolumesOfASetLeadToItsFirst) {
+    EXPECT_EQ(FirstVolumeName(L"C:\\d\\set.part3.rar"), L"C:\\d\\set.part1.rar");
+    EXPECT_EQ(FirstVolumeName(L"set.part03.rar"), L"set.part01.rar");
+    EXPECT_EQ(FirstVolumeName(L"set.7z.012"), L"set.7z.001");
+    EXPECT_EQ(FirstVolumeName(L"set.r07"), L"set.rar");
+    EXPECT_EQ(FirstVolumeName(L"set.z02"), L"set.zip"); // a spanned ZIP ends in its .zip
+    EXPECT_EQ(FirstVolumeName(L"set.rar"), L"");
+    EXPECT_EQ(FirstVolumeName(L"my.part.rar"), L"");
+    EXPECT_EQ(FirstVolume(L"Z:\\nowhere\\set.part3.rar"), L"Z:\\nowhere\\set.part3.rar");
+    EXPECT_EQ(NextVolume(L"set.part9.rar"), L"set.part10.rar");
+    EXPECT_EQ(NextVolume(L"set.zip.099"), L"set.zip.100");
+    EXPECT_EQ(NextVolume(L"set.z09"), L"set.z10");
+    EXPECT_EQ(ContainedName(L"C:\\d\\notes.txt.gz"), L"notes.txt");
+    EXPECT_EQ(ContainedName(L"src.tgz"), L"src.tar");
+    EXPECT_EQ(ContainedName(L"set.7z.001"), L"set.7z");
 }
 
 TEST(ArchiveKinds, LongPathsAreStillRecognised) {

@@ -407,6 +407,8 @@ TEST(Adding, WhatCannotBeAddedToIsRefusedWithAMessage) {
         const wchar_t* message;
     } cases[] = {
         {Fixture(L"rar5-folders.rar"), "", L"Operation is not supported."},
+        {TestData(L"formats\\kit.tar.gz"), "", L"Operation is not supported."},
+        {TestData(L"formats\\kit.iso"), "", L"Operation is not supported."},
         {scratch / L"a.txt", "", L"Operation is not supported."},
         {scratch / L"bad\"name.zip", "", L"The archive's name is not a valid file name."},
         {scratch / L"set.zip", "..",
@@ -422,6 +424,20 @@ TEST(Adding, WhatCannotBeAddedToIsRefusedWithAMessage) {
         EXPECT_EQ(user.answered(), 1) << Narrow(refused.archive);
         EXPECT_EQ(ToolRunsStarted(), runs);
     }
+}
+
+TEST(Adding, ATarGetsFilesAndLosesEntriesLikeAZip) {
+    ScratchFolder scratch;
+    std::wstring archive = scratch / L"kit.tar";
+    CopyFileW(TestData(L"formats\\kit.tar").c_str(), archive.c_str(), FALSE);
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(archive));
+    archiver.ListFolder("kit");
+    archiver.AddFiles({MakeFile(scratch / L"added.txt", "added")});
+    archiver.Refresh();
+    archiver.DeleteItems({L"readme.txt"});
+    EXPECT_EQ(ArchiveEntries(archive),
+              Sorted({L"kit", L"kit\\added.txt", L"kit\\docs", L"kit\\docs\\numbers.bin"}));
 }
 
 TEST(Adding, AToolThatFailsIsReported) {

@@ -3,9 +3,9 @@
 // Not a test: it prints figures for scripts/bench.sh.
 //   raw_client <archive> <zip|7z|rar>
 // prints "raw: <items> items in <seconds> s, peak working set <bytes>"
-#include "archive/archivekind.h"
 #include "archive/library/archivelibrary.h"
 #include "archive/library/filestreams.h"
+#include "archive/library/formats.h"
 #include "archive/library/sevenzip.h"
 #include "shell/paths.h"
 
@@ -33,7 +33,14 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("raw: no library\n");
         return 1;
     }
-    GUID classId = GetFormatClassId(GetArchiveKind(path));
+    // The handler the extension names, as the library lists it.
+    std::wstring extension = path.substr(path.rfind(L'.') + 1);
+    int format = FindFormatByExtension(extension);
+    if (format < 0) {
+        std::printf("raw: no format\n");
+        return 1;
+    }
+    GUID classId = ArchiveFormats()[static_cast<size_t>(format)].classId;
     sevenzip::IInArchive* archive = nullptr;
     if (createObject(&classId, &sevenzip::IID_IInArchive, reinterpret_cast<void**>(&archive)) !=
         S_OK) {

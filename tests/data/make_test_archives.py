@@ -7,10 +7,12 @@ The RAR test archives are not made here: they come from the shared fixtures, who
 folder is the third argument.
 """
 import os
+import random
 import shutil
 import struct
 import subprocess
 import sys
+import tarfile
 import zipfile
 import zlib
 from pathlib import Path
@@ -216,6 +218,80 @@ def make_link_loop(out):
     (folder / "inner" / "loop").symlink_to("..")
 
 
+def run_quietly(*arguments, **options):
+    subprocess.run([str(a) for a in arguments], check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, **options)
+
+
+def make_formats(out, sevenzip):
+    """An archive of every kind a user meets, each made by the tool of its own world (7-Zip
+    where Debian has none), each holding kit/readme.txt and kit/docs/numbers.bin."""
+    source = out / "formats-source"
+    shutil.rmtree(source, ignore_errors=True)
+    (source / "kit" / "docs").mkdir(parents=True)
+    (source / "kit" / "readme.txt").write_bytes(b"read me first\n")
+    (source / "kit" / "docs" / "numbers.bin").write_bytes(bytes(range(256)) * 64)
+    (source / "notes.txt").write_bytes(b"compressed notes\n")
+    formats = out / "formats"
+    shutil.rmtree(formats, ignore_errors=True)
+    formats.mkdir()
+
+    for name, mode in (("kit.tar", "w"), ("kit.tar.gz", "w:gz"), ("kit.tar.bz2", "w:bz2"),
+                       ("kit.tar.xz", "w:xz")):
+        with tarfile.open(formats / name, mode) as tar:
+            tar.add(source / "kit", arcname="kit")
+    shutil.copy(formats / "kit.tar.gz", formats / "kit.tgz")
+    run_quietly("zstd", "-q", "-o", formats / "kit.tar.zst", formats / "kit.tar")
+    # One compressed file, without its name inside: it takes the archive's.
+    with open(formats / "notes.txt.gz", "wb") as gz:
+        subprocess.run(["gzip", "-n", "-c", str(source / "notes.txt")], stdout=gz, check=True)
+    with open(formats / "notes.txt.lzma", "wb") as lzma:
+        subprocess.run(["xz", "--format=lzma", "-c", str(source / "notes.txt")], stdout=lzma,
+                       check=True)
+    files = "kit\nkit/readme.txt\nkit/docs\nkit/docs/numbers.bin\n"
+    with open(formats / "kit.cpio", "wb") as cpio:
+        subprocess.run(["cpio", "-o", "-H", "newc", "--quiet"], input=files.encode(),
+                       stdout=cpio, cwd=source, check=True)
+    run_quietly("xorriso", "-as", "mkisofs", "-quiet", "-R", "-J", "-graft-points", "-o",
+                formats / "kit.iso", "kit/=kit", cwd=source)
+    run_quietly("gcab", "-c", formats / "kit.cab", "kit/readme.txt", "kit/docs/numbers.bin",
+                cwd=source)
+    package = source / "package"
+    (package / "DEBIAN").mkdir(parents=True)
+    (package / "DEBIAN" / "control").write_text(
+        "Package: kit\nVersion: 1.0\nArchitecture: all\nMaintainer: Varnix <t@example.org>\n"
+        "Description: a test package\n")
+    shutil.copytree(source / "kit", package / "usr" / "share" / "kit")
+    run_quietly("dpkg-deb", "--root-owner-group", "-Zxz", "--build", package, formats / "kit.deb")
+    run_quietly(sevenzip, "a", "-twim", formats / "kit.wim", "kit", cwd=source)
+    # Archives whose names say another format than they are.
+    shutil.copy(out / "plain.7z", formats / "really-7z.zip")
+    shutil.copy(out / "nested.zip", formats / "really-zip.rar")
+    shutil.rmtree(source)
+
+
+def make_volumes(out, sevenzip):
+    """Sets of volumes, each holding a 300 KB file that spans them and a small one: 7z and
+    ZIP split by 7-Zip, a ZIP spanned by Debian's zip, and each once more without a middle
+    volume. The genuine RAR sets come from the shared fixtures."""
+    volumes = out / "volumes"
+    shutil.rmtree(volumes, ignore_errors=True)
+    source = volumes / "source"
+    source.mkdir(parents=True)
+    (source / "big.bin").write_bytes(random.Random(7).randbytes(300000))
+    (source / "small.txt").write_bytes(b"small file\n")
+    for name, switches in (("split7z.7z", ["-mx1"]), ("splitzip.zip", ["-tzip", "-mx1"])):
+        run_quietly(sevenzip, "a", "-v64k", *switches, volumes / name, "big.bin", "small.txt",
+                    cwd=source)
+    run_quietly("zip", "-q", "-s", "64k", volumes / "spanned.zip", "big.bin", "small.txt",
+                cwd=source)
+    gaps = volumes / "gaps"
+    gaps.mkdir()
+    for name in ("split7z.7z.001", "split7z.7z.002", "split7z.7z.004", "split7z.7z.005",
+                 "spanned.z01", "spanned.z03", "spanned.z04", "spanned.zip"):
+        shutil.copy(volumes / name, gaps / name)
+
+
 def main():
     out = Path(sys.argv[1]).resolve()
     sevenzip = str(Path(sys.argv[2]).resolve())
@@ -225,6 +301,8 @@ def main():
     make_huge_zip(out)
     make_7z(out, sevenzip)
     make_link_loop(out)
+    make_formats(out, sevenzip)
+    make_volumes(out, sevenzip)
     (out / "notes.txt").write_text("not an archive\n")
     (out / "damaged.zip").write_bytes(b"PK\x03\x04" + b"\x00" * 40)
     # A RAR archive whose name says ZIP.

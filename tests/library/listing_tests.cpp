@@ -1,6 +1,7 @@
 // Listing archives through the real 7z.dll.
 #include "archive/archivekind.h"
 #include "archive/library/archivelibrary.h"
+#include "archive/library/formats.h"
 #include "archive/library/listing.h"
 #include "archive/library/propvariant.h"
 #include "shell/paths.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -96,7 +98,6 @@ TEST(Listing, FailuresSayWhyOnStandardOutput) {
     } cases[] = {
         {TestData(L"notes.txt"), ArchiveKindNone, "Can not get class object"},
         {TestData(L"damaged.zip"), ArchiveKindZip, "Can not open archive"},
-        {TestData(L"rar-named.zip"), ArchiveKindZip, "Can not open archive"},
         {TestData(L"missing.zip"), ArchiveKindZip, "Can not open archive file"},
         {Fixture(L"rar5-unopenable.rar"), ArchiveKindRar, "Can not open archive"},
     };
@@ -109,6 +110,45 @@ TEST(Listing, FailuresSayWhyOnStandardOutput) {
         EXPECT_EQ(contents.password, L"kept");
         EXPECT_EQ(output.Text(), std::string("\n") + c.message + "\n") << Narrow(c.path);
     }
+}
+
+TEST(Listing, ASetListsWholeFromAnyVolumeAndAMissingOneIsNamed) {
+    auto listed = [](const std::wstring& volume, std::wstring* missing = nullptr) {
+        std::vector<std::wstring> paths;
+        std::wstring password;
+        int result = ListArchiveItems(
+            volume, GetArchiveKind(volume), password, nullptr,
+            [&](DirItem& item, uint32_t, uint32_t) { paths.push_back(item.path); }, missing);
+        std::sort(paths.begin(), paths.end());
+        return result == 0 ? paths : std::vector<std::wstring>{L"<not listed>"};
+    };
+    const std::wstring volumes = TestData(L"volumes\\");
+    for (const wchar_t* set : {L"rar5-volumes.part", L"rar4-volumes.part"}) {
+        std::vector<std::wstring> first = listed(VolumeFixture(set + std::wstring(L"1.rar")));
+        EXPECT_EQ(listed(VolumeFixture(set + std::wstring(L"3.rar"))), first) << Narrow(set);
+        EXPECT_GE(first.size(), 2u);
+    }
+    const std::vector<std::wstring> both{L"big.bin", L"small.txt"};
+    EXPECT_EQ(listed(volumes + L"split7z.7z.001"), both);
+    EXPECT_EQ(listed(volumes + L"split7z.7z.004"), both);
+    EXPECT_EQ(listed(volumes + L"splitzip.zip.005"), both);
+    EXPECT_EQ(listed(volumes + L"spanned.zip"), both);
+    EXPECT_EQ(listed(volumes + L"spanned.z03"), both);
+
+    // A set with a gap, or without its first volume: the missing one is named.
+    std::wstring missing;
+    EXPECT_EQ(listed(volumes + L"gaps\\split7z.7z.002", &missing).size(), 1u);
+    EXPECT_EQ(missing, L"split7z.7z.003");
+    listed(volumes + L"gaps\\spanned.z04", &missing);
+    EXPECT_EQ(missing, L"spanned.z02");
+    ScratchFolder scratch;
+    CopyFilesBeginningWith(VolumeFixture(L""), L"rar5-volumes.part", scratch.path());
+    DeleteFileW((scratch / L"rar5-volumes.part5.rar").c_str());
+    listed(scratch / L"rar5-volumes.part2.rar", &missing);
+    EXPECT_EQ(missing, L"rar5-volumes.part5.rar");
+    DeleteFileW((scratch / L"rar5-volumes.part1.rar").c_str());
+    listed(scratch / L"rar5-volumes.part2.rar", &missing);
+    EXPECT_EQ(missing, L"rar5-volumes.part1.rar");
 }
 
 TEST(Listing, DamagedRarArchivesStillList) {
@@ -126,13 +166,34 @@ TEST(Listing, ACancelledJobStopsTheListing) {
     EXPECT_TRUE(contents.items.empty());
 }
 
-TEST(LibraryLoading, TheLibraryLiesInCoreBesideTheProgram) {
+TEST(LibraryLoading, TheLibraryLiesInCoreBesideTheProgramAndNamesItsFormats) {
     EXPECT_EQ(GetLibraryPath(), ProgramFolder() + L"\\core\\7z.dll");
-    EXPECT_EQ(GetFormatClassId(ArchiveKind7z).Data4[5], 0x07);
-    EXPECT_EQ(GetFormatClassId(ArchiveKindRar).Data4[5], 0x03);
-    EXPECT_EQ(GetFormatClassId(ArchiveKindZip).Data4[5], 0x01);
-    GUID none = GetFormatClassId(ArchiveKindNone);
-    EXPECT_EQ(none.Data1, 0u);
+    const std::vector<ArchiveFormat>& formats = ArchiveFormats();
+    ASSERT_GT(formats.size(), 40u);
+    auto format = [&](const wchar_t* name) -> const ArchiveFormat& {
+        int index = FindFormatByName(name);
+        EXPECT_GE(index, 0) << Narrow(name);
+        return formats[static_cast<size_t>(std::max(index, 0))];
+    };
+    EXPECT_TRUE(IsEqualGUID(format(L"7z").classId, sevenzip::CLSID_Format7z));
+    EXPECT_TRUE(IsEqualGUID(format(L"zip").classId, sevenzip::CLSID_FormatZip));
+    EXPECT_TRUE(IsEqualGUID(format(L"Rar5").classId, sevenzip::CLSID_FormatRar5));
+    EXPECT_TRUE(format(L"7z").canUpdate);
+    EXPECT_FALSE(format(L"Rar").canUpdate);
+    EXPECT_EQ(format(L"7z").signatures, std::vector<std::string>{"7z\xBC\xAF\x27\x1C"});
+    // Several signatures, and a signature far into the file.
+    EXPECT_NE(std::find(format(L"zip").signatures.begin(), format(L"zip").signatures.end(),
+                        std::string("PK\x03\x04")),
+              format(L"zip").signatures.end());
+    EXPECT_EQ(format(L"Iso").signatureOffset, 32769u);
+    // What a compressed tar holds is named by the extension.
+    const ArchiveFormat& gzip = format(L"gzip");
+    size_t tgz =
+        static_cast<size_t>(std::find(gzip.extensions.begin(), gzip.extensions.end(), L"tgz") -
+                            gzip.extensions.begin());
+    ASSERT_LT(tgz, gzip.extensions.size());
+    EXPECT_EQ(gzip.addExtensions[tgz], L".tar");
+    EXPECT_EQ(FindFormatByExtension(L"TZST"), FindFormatByName(L"zstd"));
 }
 
 TEST(PropertyTexts, EveryTypeConverts) {

@@ -256,6 +256,56 @@ std::wstring Fixture(const std::wstring& name) {
     return WindowsPath(VARNIX_FIXTURES_DIR) + L"\\" + name;
 }
 
+std::wstring VolumeFixture(const std::wstring& name) {
+    return WindowsPath(VARNIX_FIXTURES_DIR) + L"\\..\\rar-volumes\\" + name;
+}
+
+int CopyFilesBeginningWith(const std::wstring& folder, const std::wstring& prefix,
+                           const std::wstring& target) {
+    int copied = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\" + prefix + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            CopyFileW((folder + L"\\" + found.cFileName).c_str(),
+                      (target + L"\\" + found.cFileName).c_str(), FALSE)) {
+            // The shared fixtures are read-only: the copies must not be.
+            SetFileAttributesW((target + L"\\" + found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+            ++copied;
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return copied;
+}
+
+uint32_t FileCrc(const std::wstring& path) {
+    static uint32_t table[256];
+    if (table[1] == 0) {
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t value = i;
+            for (int bit = 0; bit < 8; ++bit)
+                value = value & 1 ? 0xEDB88320u ^ (value >> 1) : value >> 1;
+            table[i] = value;
+        }
+    }
+    uint32_t crc = 0xFFFFFFFFu;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    std::vector<unsigned char> buffer(1 << 20);
+    DWORD read = 0;
+    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
+           read > 0) {
+        for (DWORD i = 0; i < read; ++i)
+            crc = table[(crc ^ buffer[i]) & 0xFF] ^ (crc >> 8);
+    }
+    CloseHandle(file);
+    return crc ^ 0xFFFFFFFFu;
+}
+
 std::vector<std::wstring> ListTree(const std::wstring& folder) {
     std::vector<std::wstring> entries;
     std::error_code ignored;

@@ -90,9 +90,19 @@ bool RegistryKeyExists(HKEY root, const std::wstring& key);
 
 std::string Narrow(const std::wstring& text);
 
-// Test archives made for this run, and the shared RAR fixtures.
+// Test archives made for this run, and the shared RAR fixtures (the sets of volumes are
+// beside them: VolumeFixture).
 std::wstring TestData(const std::wstring& name);
 std::wstring Fixture(const std::wstring& name);
+std::wstring VolumeFixture(const std::wstring& name);
+
+// Copies the files of `folder` whose names begin with `prefix` into `target`; returns their
+// number.
+int CopyFilesBeginningWith(const std::wstring& folder, const std::wstring& prefix,
+                           const std::wstring& target);
+
+// The CRC-32 of a file's content, as archives keep it.
+uint32_t FileCrc(const std::wstring& path);
 
 // Every file and folder below `folder`, relative to it, sorted ("a", "a\\b.txt").
 std::vector<std::wstring> ListTree(const std::wstring& folder);

@@ -236,6 +236,44 @@ TEST(Activation, FoldersArchivesAndOtherFiles) {
     EXPECT_EQ(model.folder, disk.scratch.path());
 }
 
+TEST(Activation, EveryKindOfArchiveOpensAndDocumentsGoToTheirProgram) {
+    ScratchFolder scratch;
+    for (const wchar_t* name : {L"kit.tgz", L"kit.iso", L"kit.cab"})
+        CopyFileW(TestData(std::wstring(L"formats\\") + name).c_str(), (scratch / name).c_str(),
+                  FALSE);
+    // A document that is a ZIP inside: its own program opens it.
+    CopyFileW(TestData(L"nested.zip").c_str(), (scratch / L"report.varnixtest").c_str(), FALSE);
+    TestDocumentType documents;
+    FolderBrowser model;
+    for (const wchar_t* name : {L"kit.tgz", L"kit.iso", L"kit.cab"}) {
+        model.BrowseFolder(scratch.path());
+        int row = -1;
+        for (int i = 0; i < model.GetItemCount(); ++i) {
+            if (model.GetItem(i).path == scratch / name)
+                row = i;
+        }
+        EXPECT_EQ(model.ActivateItem(row), 1) << Narrow(name);
+        ASSERT_NE(model.archiver, nullptr);
+        EXPECT_EQ(model.GetItem(1).name, L"kit") << Narrow(name);
+        model.CloseArchive();
+    }
+    model.BrowseFolder(scratch.path());
+    for (int i = 0; i < model.GetItemCount(); ++i) {
+        if (model.GetItem(i).path == scratch / L"report.varnixtest") {
+            EXPECT_EQ(model.ActivateItem(i), 0);
+        }
+    }
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(scratch / L"report.varnixtest.opened"); }));
+    EXPECT_EQ(model.archiver, nullptr);
+
+    // A set with a volume missing: said, by name.
+    DialogAnswerer told(
+        MessageBeginningWith(L"The volume \"split7z.7z.003\" of this set is missing"),
+        PressButton(IDOK));
+    EXPECT_FALSE(model.OpenArchive(TestData(L"volumes\\gaps\\split7z.7z.002")));
+    EXPECT_EQ(told.answered(), 1);
+}
+
 TEST(Locations, PathSegmentsThenTheFixedPlaces) {
     FolderBrowser model;
     EXPECT_EQ(model.current, -1); // nothing shown yet

@@ -1,0 +1,133 @@
+#include "archive/library/streampipe.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace sevenzip;
+
+StreamPipe::StreamPipe(size_t capacity) : buffer_(capacity) {}
+
+HRESULT StreamPipe::Write(const void* data, UINT32 size, UINT32* processedSize) {
+    if (processedSize)
+        *processedSize = 0;
+    std::unique_lock<std::mutex> hold(lock_);
+    changed_.wait(hold, [this] { return readingEnded_ || filled_ < buffer_.size(); });
+    if (readingEnded_)
+        return E_ABORT;
+    // As much as fits after the data that waits, wrapping round the end of the buffer.
+    size_t count = std::min<size_t>(size, buffer_.size() - filled_);
+    size_t at = (start_ + filled_) % buffer_.size();
+    size_t first = std::min(count, buffer_.size() - at);
+    memcpy(&buffer_[at], data, first);
+    memcpy(&buffer_[0], static_cast<const char*>(data) + first, count - first);
+    filled_ += count;
+    if (processedSize)
+        *processedSize = static_cast<UINT32>(count);
+    changed_.notify_all();
+    return S_OK;
+}
+
+void StreamPipe::EndWriting() {
+    std::lock_guard<std::mutex> hold(lock_);
+    writingEnded_ = true;
+    changed_.notify_all();
+}
+
+HRESULT StreamPipe::Read(void* data, UINT32 size, UINT32* processedSize) {
+    if (processedSize)
+        *processedSize = 0;
+    std::unique_lock<std::mutex> hold(lock_);
+    changed_.wait(hold, [this] { return writingEnded_ || filled_ > 0; });
+    size_t count = std::min<size_t>(size, filled_);
+    size_t first = std::min(count, buffer_.size() - start_);
+    memcpy(data, &buffer_[start_], first);
+    memcpy(static_cast<char*>(data) + first, &buffer_[0], count - first);
+    start_ = (start_ + count) % buffer_.size();
+    filled_ -= count;
+    if (processedSize)
+        *processedSize = static_cast<UINT32>(count);
+    changed_.notify_all();
+    return S_OK;
+}
+
+void StreamPipe::EndReading() {
+    std::lock_guard<std::mutex> hold(lock_);
+    readingEnded_ = true;
+    changed_.notify_all();
+}
+
+namespace {
+
+class CPipeReader : public LibraryObject<ISequentialInStream> {
+  public:
+    explicit CPipeReader(std::shared_ptr<StreamPipe> pipe) : pipe_(std::move(pipe)) {}
+    ~CPipeReader() override { pipe_->EndReading(); }
+    HRESULT STDMETHODCALLTYPE Read(void* data, UINT32 size, UINT32* processedSize) override {
+        return pipe_->Read(data, size, processedSize);
+    }
+
+  private:
+    std::shared_ptr<StreamPipe> pipe_;
+};
+
+class CPipeWriter : public LibraryObject<ISequentialOutStream> {
+  public:
+    explicit CPipeWriter(std::shared_ptr<StreamPipe> pipe) : pipe_(std::move(pipe)) {}
+    HRESULT STDMETHODCALLTYPE Write(const void* data, UINT32 size, UINT32* processedSize) override {
+        return pipe_->Write(data, size, processedSize);
+    }
+
+  private:
+    std::shared_ptr<StreamPipe> pipe_;
+};
+
+// Hands the compressed file's one item to the pipe, and nothing else.
+class CFeedCallback : public LibraryObject<IArchiveExtractCallback> {
+  public:
+    explicit CFeedCallback(std::shared_ptr<StreamPipe> pipe) : pipe_(std::move(pipe)) {}
+    HRESULT STDMETHODCALLTYPE SetTotal(UINT64) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetCompleted(const UINT64*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetStream(UINT32, ISequentialOutStream** outStream,
+                                        INT32 askExtractMode) override {
+        if (!outStream)
+            return E_POINTER;
+        *outStream = nullptr;
+        if (askExtractMode == AskExtract) {
+            *outStream = new CPipeWriter(pipe_);
+            (*outStream)->AddRef(); // the library's reference
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE PrepareOperation(INT32) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetOperationResult(INT32) override {
+        // A damaged end shows in the archive read from the pipe: it ends early.
+        pipe_->EndWriting();
+        return S_OK;
+    }
+
+  private:
+    std::shared_ptr<StreamPipe> pipe_;
+};
+
+} // namespace
+
+StreamFeeder::StreamFeeder(IInArchive* archive)
+    : archive_(archive), pipe_(std::make_shared<StreamPipe>()), reader_(new CPipeReader(pipe_)) {}
+
+StreamFeeder::~StreamFeeder() {
+    // The reader may still hold its end; the writer is stopped all the same.
+    pipe_->EndReading();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void StreamFeeder::Start() {
+    win::ComPtr<IInArchive> archive = archive_;
+    std::shared_ptr<StreamPipe> pipe = pipe_;
+    thread_ = std::thread([archive, pipe] {
+        win::ComPtr<CFeedCallback> callback(new CFeedCallback(pipe));
+        const UINT32 first = 0;
+        archive->Extract(&first, 1, 0, callback.get());
+        pipe->EndWriting();
+    });
+}
