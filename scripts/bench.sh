@@ -27,6 +27,20 @@ if not (out / "nested-100k.zip").exists():
         for i in range(100000):
             z.writestr(f"dir{i % 100}/sub{(i // 100) % 10}/file{i}.dat", b"x")
 PY
+# A 1 GB .tar.gz of files that do not compress, made once.
+if [ ! -f "$data/big-1gb.tar.gz" ]; then
+  python3 - "$data" <<'PY'
+import os, sys
+from pathlib import Path
+source = Path(sys.argv[1]) / "big-source"
+for i in range(1024):
+    folder = source / f"part{i % 16}"
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / f"block{i}.bin").write_bytes(os.urandom(1 << 20))
+PY
+  tar -C "$data/big-source" -cf - . | gzip -1 >"$data/big-1gb.tar.gz"
+  rm -rf "$data/big-source"
+fi
 
 echo "bench: the $flavour program"
 "$wine" "$flavour_dir/tests/tree_benchmark.exe"

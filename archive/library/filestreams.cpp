@@ -31,11 +31,18 @@ HRESULT CInFileStream::Read(void* data, UINT32 size, UINT32* processedSize) {
     BOOL done = ReadFile(file_.get(), data, std::min(size, maxTransfer), &read, nullptr);
     if (processedSize)
         *processedSize = read;
+    position_ += read;
     return done ? S_OK : LastErrorResult();
 }
 
 HRESULT CInFileStream::Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) {
-    return SeekFile(file_.get(), offset, seekOrigin, newPosition);
+    UINT64 position = 0;
+    HRESULT result = SeekFile(file_.get(), offset, seekOrigin, &position);
+    if (result == S_OK)
+        position_ = position;
+    if (newPosition)
+        *newPosition = position;
+    return result;
 }
 
 HRESULT CInFileStream::GetSize(UINT64* size) {
@@ -44,14 +51,6 @@ HRESULT CInFileStream::GetSize(UINT64* size) {
         return LastErrorResult();
     *size = static_cast<UINT64>(length.QuadPart);
     return S_OK;
-}
-
-UINT64 CInFileStream::Position() const {
-    LARGE_INTEGER zero = {};
-    LARGE_INTEGER position = {};
-    return SetFilePointerEx(file_.get(), zero, &position, FILE_CURRENT)
-               ? static_cast<UINT64>(position.QuadPart)
-               : 0;
 }
 
 UINT64 CInFileStream::Size() const {

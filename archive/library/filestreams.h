@@ -3,6 +3,7 @@
 #include "archive/library/libraryobject.h"
 #include "win/handle.h"
 
+#include <atomic>
 #include <string>
 
 // The archive file, read by the library.
@@ -16,11 +17,14 @@ class CInFileStream
     HRESULT STDMETHODCALLTYPE GetSize(UINT64* size) override;
 
     // How far it has been read, and its size: the progress of a reading front to back.
-    UINT64 Position() const;
+    // Another thread may ask while one reads: the file itself is not asked, since moving
+    // its position by nothing is no single step and would set a reader back.
+    UINT64 Position() const { return position_; }
     UINT64 Size() const;
 
   private:
     win::KernelHandle file_;
+    std::atomic<UINT64> position_{0};
 };
 
 // One extracted file, written by the library.

@@ -10,8 +10,11 @@ StreamPipe::StreamPipe(size_t capacity) : buffer_(capacity) {}
 HRESULT StreamPipe::Write(const void* data, UINT32 size, UINT32* processedSize) {
     if (processedSize)
         *processedSize = 0;
+    // A full buffer is refilled only once a quarter of it is free: the two threads would
+    // otherwise take turns at every small read.
+    const size_t wanted = std::min<size_t>(size, buffer_.size() / 4);
     std::unique_lock<std::mutex> hold(lock_);
-    changed_.wait(hold, [this] { return readingEnded_ || filled_ < buffer_.size(); });
+    changed_.wait(hold, [&] { return readingEnded_ || buffer_.size() - filled_ >= wanted; });
     if (readingEnded_)
         return E_ABORT;
     // As much as fits after the data that waits, wrapping round the end of the buffer.
@@ -20,10 +23,13 @@ HRESULT StreamPipe::Write(const void* data, UINT32 size, UINT32* processedSize) 
     size_t first = std::min(count, buffer_.size() - at);
     memcpy(&buffer_[at], data, first);
     memcpy(&buffer_[0], static_cast<const char*>(data) + first, count - first);
+    // The reader waits only on an empty buffer: it is woken only when this filled one.
+    bool wasEmpty = filled_ == 0;
     filled_ += count;
     if (processedSize)
         *processedSize = static_cast<UINT32>(count);
-    changed_.notify_all();
+    if (wasEmpty)
+        changed_.notify_all();
     return S_OK;
 }
 
@@ -42,11 +48,15 @@ HRESULT StreamPipe::Read(void* data, UINT32 size, UINT32* processedSize) {
     size_t first = std::min(count, buffer_.size() - start_);
     memcpy(data, &buffer_[start_], first);
     memcpy(static_cast<char*>(data) + first, &buffer_[0], count - first);
+    // The writer waits for a quarter of the buffer to be free.
+    const size_t quarter = buffer_.size() / 4;
+    bool wasShort = buffer_.size() - filled_ < quarter;
     start_ = (start_ + count) % buffer_.size();
     filled_ -= count;
     if (processedSize)
         *processedSize = static_cast<UINT32>(count);
-    changed_.notify_all();
+    if (wasShort && buffer_.size() - filled_ >= quarter)
+        changed_.notify_all();
     return S_OK;
 }
 

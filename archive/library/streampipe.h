@@ -15,7 +15,7 @@
 // the buffer is ever held.
 class StreamPipe {
   public:
-    explicit StreamPipe(size_t capacity = 1 << 20);
+    explicit StreamPipe(size_t capacity = 4 << 20);
 
     // The writer's side: waits while the buffer is full; E_ABORT once the reader is gone.
     HRESULT Write(const void* data, UINT32 size, UINT32* processedSize);
