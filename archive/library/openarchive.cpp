@@ -199,12 +199,17 @@ bool OpenInner(OpenedArchive& opened, sevenzip::CreateObjectFunction createObjec
 }
 
 // The volume that is missing from a set, when one is: the first the handler asked for
-// that was not there, if a later one is (a gap), or if the set reads as cut short.
+// that was not there. The handlers of RAR and ZIP sets ask only for the volumes their set
+// says it has; the one of split sets asks for one more than there are, so there the volume
+// counts as missing only when a later one is there (a gap) or the set reads as cut short.
 std::wstring MissingVolume(const OpenedArchive& opened, const CArchiveOpenCallback& callback,
-                           bool cutShort) {
+                           int outermostFormat, bool cutShort) {
     const std::wstring& asked = callback.missingVolume();
     if (asked.empty())
         return std::wstring();
+    const std::vector<ArchiveFormat>& formats = ArchiveFormats();
+    if (outermostFormat < 0 || formats[static_cast<size_t>(outermostFormat)].name != L"Split")
+        return asked;
     std::wstring folder =
         opened.path.substr(0, opened.path.size() - FileNamePart(opened.path).size());
     std::wstring later = NextVolume(folder + asked);
@@ -300,9 +305,10 @@ int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind
         }
 
         if (result == S_OK) {
+            int outermostFormat = opened.format;
             bool innerFailed = !OpenInner(opened, createObject, callback.get());
-            opened.missingVolume =
-                MissingVolume(opened, *callback.get(), ReadsCutShort(opened, innerFailed));
+            opened.missingVolume = MissingVolume(opened, *callback.get(), outermostFormat,
+                                                 ReadsCutShort(opened, innerFailed));
             if (!opened.missingVolume.empty()) {
                 EmitError(L"Missing volume : " + opened.missingVolume);
                 return 1;
@@ -311,7 +317,7 @@ int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind
                 *password = callback->password;
             return 0;
         }
-        opened.missingVolume = MissingVolume(opened, *callback.get(), true);
+        opened.missingVolume = MissingVolume(opened, *callback.get(), -1, true);
         if (!opened.missingVolume.empty()) {
             EmitError(L"Missing volume : " + opened.missingVolume);
             return 1;

@@ -149,6 +149,11 @@ TEST(Listing, ASetListsWholeFromAnyVolumeAndAMissingOneIsNamed) {
     DeleteFileW((scratch / L"rar5-volumes.part1.rar").c_str());
     listed(scratch / L"rar5-volumes.part2.rar", &missing);
     EXPECT_EQ(missing, L"rar5-volumes.part1.rar");
+    // The last volume: no later one shows the gap; the set reads as cut short.
+    CopyFilesBeginningWith(VolumeFixture(L""), L"rar4-volumes.part", scratch.path());
+    DeleteFileW((scratch / L"rar4-volumes.part4.rar").c_str());
+    listed(scratch / L"rar4-volumes.part1.rar", &missing);
+    EXPECT_EQ(missing, L"rar4-volumes.part4.rar");
 }
 
 TEST(Listing, DamagedRarArchivesStillList) {
