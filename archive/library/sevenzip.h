@@ -47,6 +47,7 @@ enum PropertyId : PROPID {
     kpidPackSize = 8,
     kpidAttrib = 9,
     kpidMTime = 12,
+    kpidEncrypted = 15,
 };
 
 // What the library asks GetStream / PrepareOperation to do with an item.
@@ -62,6 +63,12 @@ enum OperationResult : int32_t {
     ResultUnsupportedMethod = 1,
     ResultDataError = 2,
     ResultCrcError = 3,
+    ResultUnavailable = 4,
+    ResultUnexpectedEnd = 5,
+    ResultDataAfterEnd = 6,
+    ResultIsNotArchive = 7,
+    ResultHeadersError = 8,
+    ResultWrongPassword = 9,
 };
 
 struct ISequentialInStream : public IUnknown {
