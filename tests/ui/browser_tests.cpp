@@ -377,12 +377,12 @@ TEST(MainWindow, TitleToolbarTooltipsAndNoMenu) {
     EXPECT_EQ(GetMenu(window.frame.hwnd()), nullptr);
 
     HWND toolbar = window.frame.toolbar();
-    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
-    const int commands[] = {ID_ADD, ID_EXTRACT, ID_DELETE};
-    const wchar_t* texts[] = {L"Add", L"Extract", L"Delete"};
+    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 4);
+    const int commands[] = {ID_ADD, ID_EXTRACT, ID_DELETE, ID_TEST};
+    const wchar_t* texts[] = {L"Add", L"Extract", L"Delete", L"Test"};
     const wchar_t* tips[] = {L"Add files to archive", L"Extract to the specified folder",
-                             L"Delete files"};
-    for (int i = 0; i < 3; ++i) {
+                             L"Delete files", L"Test archive for errors"};
+    for (int i = 0; i < 4; ++i) {
         TBBUTTON button = {};
         SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
         EXPECT_EQ(button.idCommand, commands[i]);
@@ -727,6 +727,68 @@ TEST(BrowserView, CancellingAnOpenSaysNothingAndStaysWhereItWas) {
     EXPECT_EQ(model.archiver, nullptr);
     EXPECT_EQ(model.folder, disk.scratch.path());
     EXPECT_EQ(model.GetItemCount(), rows);
+}
+
+TEST(BrowserView, TestSaysWhetherEntriesAreWholeAndNamesTheDamagedOnes) {
+    DiskFolder disk;
+    CopyFileW(TestData(L"crc.zip").c_str(), (disk.scratch / L"crc.zip").c_str(), FALSE);
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    std::wstring damaged = L"Errors were found in crc.zip.\n\nDamaged entries:";
+    for (int n = 1; n <= 20; ++n)
+        damaged += L"\nbad\\" + std::wstring(n < 10 ? L"0" : L"") + std::to_wstring(n) +
+                   L".txt: CRC error";
+    damaged += L"\n... and 5 more";
+
+    MessageBoxReader user;
+    // On the disk, the archive row, by its key.
+    view.SelectRow(disk.Index(model, L"crc.zip"));
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_MENU] |= 0x80; // Alt held, as the accelerator reads it
+    SetKeyboardState(keys);
+    MSG altT = {view.list(), WM_SYSKEYDOWN, 'T', 1 << 29, 0, {}};
+    EXPECT_TRUE(window.frame.PreTranslateMessage(altT));
+    keys[VK_MENU] &= 0x7F;
+    SetKeyboardState(keys);
+    view.SelectRow(disk.Index(model, L"set.zip"));
+    view.OnTest();
+    // Inside the archive: the selected entries, or, with none, all of them.
+    view.ActivateRow(disk.Index(model, L"crc.zip"));
+    view.SelectRow(disk.Index(model, L"sub"));
+    view.OnTest();
+    view.SelectRow(0);
+    view.OnTest();
+    EXPECT_EQ(user.Texts(),
+              (std::vector<std::wstring>{damaged, L"No errors were found in set.zip.",
+                                         L"No errors were found in the selected entries of "
+                                         L"crc.zip.",
+                                         damaged}));
+    EXPECT_EQ(CountEntries(disk.scratch.path()), 5); // nothing written
+}
+
+TEST(BrowserView, ExtractToFolderShowsAndFocusesWhatItMade) {
+    DiskFolder disk;
+    MakeFolder(disk.scratch / L"set");
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    view.SelectRow(disk.Index(model, L"set.zip"));
+    view.OnExtractToFolder();
+    EXPECT_EQ(ReadTextFile(disk.scratch / L"set (2)\\docs\\readme.txt"), "read me\r\n");
+    int focused = ListView_GetNextItem(view.list(), -1, LVNI_FOCUSED);
+    EXPECT_EQ(model.GetItem(focused).name, L"set (2)");
+
+    // Only archives: anything else is said, and a damaged one too.
+    MessageBoxReader user;
+    view.SelectRow(disk.Index(model, L"doc.varnixtest"));
+    view.OnExtractToFolder();
+    view.SelectRow(disk.Index(model, L"broken.zip"));
+    view.OnExtractToFolder();
+    EXPECT_EQ(user.Texts(), (std::vector<std::wstring>{L"doc.varnixtest is not valid archive file.",
+                                                       L"Could not extract broken.zip"}));
+    EXPECT_EQ(CountEntries(disk.scratch.path()), 6);
 }
 
 TEST(BrowserView, RowIconsLastAsLongAsTheRowsThatShowThem) {
