@@ -8,7 +8,6 @@
 namespace {
 
 using testing_support::AddRegistryTree;
-using testing_support::Narrow;
 using testing_support::ReadRegistryString;
 using testing_support::RegistryDifference;
 using testing_support::RegistryKeyExists;
@@ -157,25 +156,6 @@ TEST_F(Registration, VerbsCarryTheQuotedLongPathAndTheirArguments) {
         EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, std::wstring(verb.key) + L"\\command"),
                   verb.command);
     }
-
-    // The other archive extensions get the three extracting verbs for the user, beside
-    // their own default program, which stays.
-    RegSetString(HKEY_CURRENT_USER, L"Software\\Classes\\.iso", L"Burner.iso");
-    RegisterVerbs(L"C:\\Tools\\app.exe");
-    for (const wchar_t* extension : {L".tar", L".gz", L".tgz", L".iso", L".cab", L".001"}) {
-        const std::wstring shell =
-            L"Software\\Classes\\SystemFileAssociations\\" + std::wstring(extension) + L"\\shell\\";
-        for (int i = 3; i <= 5; ++i) { // the extracting verbs of .zip: Varnix1 to Varnix3
-            std::wstring key = shell + L"Varnix" + std::to_wstring(i - 2);
-            EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, key), expected[i].menu) << Narrow(key);
-            EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, key + L"\\command"),
-                      expected[i].command);
-        }
-        EXPECT_FALSE(
-            RegistryKeyExists(HKEY_CLASSES_ROOT, std::wstring(extension) + L"\\shell\\Varnix1"));
-    }
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\Classes\\.iso"), L"Burner.iso");
-    RegDeleteKeyTree(HKEY_CURRENT_USER, L"Software\\Classes\\.iso");
 }
 
 TEST_F(Registration, AVerbCommandIsNeverCutShort) {

@@ -742,16 +742,9 @@ TEST(BrowserView, TestSaysWhetherEntriesAreWholeAndNamesTheDamagedOnes) {
     damaged += L"\n... and 5 more";
 
     MessageBoxReader user;
-    // On the disk, the archive row, by its key.
+    // On the disk, the archive row (the key Alt+T is tried end to end).
     view.SelectRow(disk.Index(model, L"crc.zip"));
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_MENU] |= 0x80; // Alt held, as the accelerator reads it
-    SetKeyboardState(keys);
-    MSG altT = {view.list(), WM_SYSKEYDOWN, 'T', 1 << 29, 0, {}};
-    EXPECT_TRUE(window.frame.PreTranslateMessage(altT));
-    keys[VK_MENU] &= 0x7F;
-    SetKeyboardState(keys);
+    view.OnTest();
     view.SelectRow(disk.Index(model, L"set.zip"));
     view.OnTest();
     // Inside the archive: the selected entries, or, with none, all of them.
@@ -766,29 +759,6 @@ TEST(BrowserView, TestSaysWhetherEntriesAreWholeAndNamesTheDamagedOnes) {
                                          L"crc.zip.",
                                          damaged}));
     EXPECT_EQ(CountEntries(disk.scratch.path()), 5); // nothing written
-}
-
-TEST(BrowserView, ExtractToFolderShowsAndFocusesWhatItMade) {
-    DiskFolder disk;
-    MakeFolder(disk.scratch / L"set");
-    Window window(disk.scratch.path());
-    CVarnixView& view = window.frame.view();
-    FolderBrowser& model = view.model();
-    view.SelectRow(disk.Index(model, L"set.zip"));
-    view.OnExtractToFolder();
-    EXPECT_EQ(ReadTextFile(disk.scratch / L"set (2)\\docs\\readme.txt"), "read me\r\n");
-    int focused = ListView_GetNextItem(view.list(), -1, LVNI_FOCUSED);
-    EXPECT_EQ(model.GetItem(focused).name, L"set (2)");
-
-    // Only archives: anything else is said, and a damaged one too.
-    MessageBoxReader user;
-    view.SelectRow(disk.Index(model, L"doc.varnixtest"));
-    view.OnExtractToFolder();
-    view.SelectRow(disk.Index(model, L"broken.zip"));
-    view.OnExtractToFolder();
-    EXPECT_EQ(user.Texts(), (std::vector<std::wstring>{L"doc.varnixtest is not valid archive file.",
-                                                       L"Could not extract broken.zip"}));
-    EXPECT_EQ(CountEntries(disk.scratch.path()), 6);
 }
 
 TEST(BrowserView, RowIconsLastAsLongAsTheRowsThatShowThem) {
