@@ -385,7 +385,8 @@ void CVarnixView::OnExtractToFolder() {
 void CVarnixView::ShowRowMenu(LPARAM where) {
     POINT point = {GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     int row = -1;
-    if (where == -1) {
+    // From the keyboard both coordinates are -1 (not the whole LPARAM in a 64-bit program).
+    if (point.x == -1 && point.y == -1) {
         row = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
         RECT rect = {};
         if (row < 0 || !ListView_GetItemRect(list_, row, &rect, LVIR_LABEL))

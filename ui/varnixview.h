@@ -64,7 +64,8 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void FocusRowWithPath(const std::wstring& path);
     void GoUp();
     // The menu of a right click on a row (or of the menu key, at the focused row): the
-    // commands that apply to it. `where` is the click's screen point, -1 from the keyboard.
+    // commands that apply to it. `where` is the click's screen point, (-1, -1) from the
+    // keyboard.
     void ShowRowMenu(LPARAM where);
     // The selected rows in list order, without the up row.
     std::vector<int> SelectedRows() const;
