@@ -78,8 +78,8 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-// The first path component shared by every entry, as extraction writes it; empty when the
-// entries have more than one (or none).
+// The first parts of the entries' paths, as extraction writes them: whether all entries
+// share one, and whether it is a folder.
 struct TopLevel {
     std::wstring name;
     bool isFolder = false;
@@ -139,9 +139,15 @@ int ExtractToNewFolder(const std::wstring& archive, CancelFlag cancelled, Extrac
     // The listing asks for a password the names need; the extraction then uses it.
     ArchiveContents contents;
     TopLevel top;
+    const int declinedBefore = passwordsDeclined;
     if (ListArchiveItems(archivePath, kind, contents.password, cancelled,
-                         [&top](DirItem& item, uint32_t, uint32_t) { top.Add(item); }) != 0)
+                         [&top](DirItem& item, uint32_t, uint32_t) { top.Add(item); }) != 0) {
+        if (report) {
+            *report = ExtractReport();
+            report->userStopped = IsCancelled(cancelled) || passwordsDeclined != declinedBefore;
+        }
         return 1;
+    }
     ExtractOptions options;
     options.cancelled = cancelled;
 

@@ -29,11 +29,10 @@ std::wstring TestResultText(const std::wstring& archiveName, bool wholeArchive,
     if (!report.opened)
         return archiveName + L" could not be tested: it cannot be opened. It may be damaged, "
                              L"incomplete, or not an archive.";
-    if (report.damaged.empty() && !report.stopped)
-        return (wholeArchive ? L"No errors were found in "
-                             : L"No errors were found in the "
-                               L"selected entries of ") +
-               archiveName + L".";
+    if (report.damaged.empty() && !report.stopped) {
+        const wchar_t* what = wholeArchive ? L"" : L"the selected entries of ";
+        return L"No errors were found in " + std::wstring(what) + archiveName + L".";
+    }
 
     std::wstring text = L"Errors were found in " + archiveName + L".";
     if (!report.damaged.empty()) {

@@ -196,15 +196,14 @@ int FolderBrowser::ExtractToFolderSelection(const std::vector<int>& rows, std::w
         Tell(noSelection, MB_ICONWARNING);
         return -1;
     }
+    std::vector<ItemData> archives;
     for (int row : rows) {
-        if (!IsArchiveRow(GetItem(row))) {
-            Tell(GetItem(row).name + L" is not valid archive file.", MB_OK);
+        archives.push_back(GetItem(row));
+        if (!IsArchiveRow(archives.back())) {
+            Tell(archives.back().name + L" is not valid archive file.", MB_OK);
             return -1;
         }
     }
-    std::vector<ItemData> archives;
-    for (int row : rows)
-        archives.push_back(GetItem(row));
     int outcome = 0;
     for (const ItemData& row : archives) {
         ExtractReport report;
