@@ -8,7 +8,7 @@ bool HasRegisterSwitch(const std::wstring& commandLine) {
     return commandLine.find(L"/Register") != std::wstring::npos;
 }
 
-// The path behind "/e " or "/x ". The shell's registered commands put it in double quotes
+// The path behind "/e ", "/x " or "/s ". The shell's registered commands put it in double quotes
 // (verb, one blank, quoted path), and those quotes go. A path typed without quotes is taken
 // as it is, rather than losing its first and last characters to quotes it does not have.
 static std::wstring CutPath(const std::wstring& commandLine) {
@@ -31,6 +31,9 @@ VerbRequest ParseVerb(const std::wstring& commandLine) {
         request.argument = CutPath(commandLine);
     } else if (commandLine.compare(0, 2, L"/x") == 0) {
         request.verb = Verb::ExtractTo;
+        request.argument = CutPath(commandLine);
+    } else if (commandLine.compare(0, 2, L"/s") == 0) {
+        request.verb = Verb::ExtractToFolder;
         request.argument = CutPath(commandLine);
     } else if (commandLine.compare(0, 2, L"/a") == 0) {
         request.verb = Verb::AddRequest;

@@ -4,15 +4,16 @@
 
 // The command-line verbs that the shell's context menu starts the program with.
 enum class Verb {
-    None,        // no verb: the window runs
-    ExtractHere, // /e "archive"
-    ExtractTo,   // /x "archive"
-    AddRequest,  // /a "path"
+    None,            // no verb: the window runs
+    ExtractHere,     // /e "archive"
+    ExtractTo,       // /x "archive"
+    ExtractToFolder, // /s "archive"
+    AddRequest,      // /a "path"
 };
 
 struct VerbRequest {
     Verb verb = Verb::None;
-    // /e and /x: the archive path; /a: the rest of the line, quotes kept.
+    // /e, /x and /s: the archive path; /a: the rest of the line, quotes kept.
     std::wstring argument;
 };
 

@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/commandline.h"
 #include "archive/archiver.h"
+#include "archive/extracttofolder.h"
 #include "ui/adddialog.h"
 #include "ui/folderpicker.h"
 
@@ -22,6 +23,12 @@ static void ExtractTo(const std::wstring& archive) {
         ExtractAll(archive, folder);
 }
 
+// "Extract to Folder": into a new folder beside the archive, named after it, silently.
+static void ExtractToFolder(const std::wstring& archive) {
+    if (!archive.empty())
+        ExtractToNewFolder(archive);
+}
+
 bool DispatchVerb(const std::wstring& commandLine) {
     if (commandLine.empty())
         return false;
@@ -32,6 +39,9 @@ bool DispatchVerb(const std::wstring& commandLine) {
         return true;
     case Verb::ExtractTo:
         ExtractTo(request.argument);
+        return true;
+    case Verb::ExtractToFolder:
+        ExtractToFolder(request.argument);
         return true;
     case Verb::AddRequest:
         CollectAddRequest(request.argument);

@@ -1,6 +1,8 @@
 #include "archive/jobthread.h"
 
 #include "app/appstate.h"
+#include "archive/progress.h"
+#include "ui/progressdialog.h"
 
 #include <objbase.h>
 
@@ -19,6 +21,18 @@ DWORD WINAPI RunJob(void* parameter) {
     DWORD result = start.job(start.argument);
     CoUninitialize();
     return result;
+}
+
+struct ProgressJob {
+    const std::function<void(const std::atomic<int32_t>*)>& work;
+    std::atomic<int32_t> cancelled{0};
+};
+
+DWORD WINAPI RunProgressJob(void* parameter) {
+    auto job = static_cast<ProgressJob*>(parameter);
+    job->work(&job->cancelled);
+    FinishProgress();
+    return 0;
 }
 
 } // namespace
@@ -55,4 +69,17 @@ void WaitForJob(HANDLE thread) {
         EnableWindow(mainWindow, TRUE);
     if (quit)
         PostQuitMessage(quitCode);
+}
+
+bool RunUnderProgress(const std::wstring& title, const std::wstring& message,
+                      const std::function<void(const std::atomic<int32_t>* cancelled)>& work) {
+    ProgressJob job{work};
+    ResetProgress();
+    win::KernelHandle thread = StartJob(RunProgressJob, &job);
+    if (!thread)
+        return false;
+    if (!ShowProgress(title, message))
+        job.cancelled = 1; // the work stops at the library's next call
+    WaitForJob(thread.get());
+    return true;
 }

@@ -30,6 +30,10 @@
 #define ID_ADD 32775
 #define ID_EXTRACT 32776
 #define ID_DELETE 32777
+#define ID_TEST 32778
+// The commands of a row's context menu that the toolbar does not have.
+#define ID_EXTRACT_TO_FOLDER 32779
+#define ID_OPEN_ROW 32780
 
 // Command ids of the standard frame, as the menu and accelerators use them.
 #define ID_FILE_NEW 57600

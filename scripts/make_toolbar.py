@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the three 32 x 32 toolbar images (Add, Extract, Delete) side by side into
+"""Draws the four 32 x 32 toolbar images (Add, Extract, Delete, Test) side by side into
 res/toolbar.bmp, a 32-bit bitmap with alpha.
 
 Run by hand when the drawing changes; the .bmp it writes is committed.
@@ -68,6 +68,23 @@ def delete(u, v):
     return badge(u, v, (210, 50, 45, 255)) or box(u, v)
 
 
+def near_segment(u, v, start, end, width):
+    """Within `width` of the line from `start` to `end`."""
+    (x1, y1), (x2, y2) = start, end
+    dx, dy = x2 - x1, y2 - y1
+    t = max(0.0, min(1.0, ((u - x1) * dx + (v - y1) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(u - (x1 + t * dx), v - (y1 + t * dy)) <= width
+
+
+def test(u, v):
+    """A check mark: the entries were read and found whole."""
+    if math.hypot(u - 0.70, v - 0.70) <= 0.25:
+        if near_segment(u, v, (0.59, 0.70), (0.67, 0.79), 0.045) or \
+                near_segment(u, v, (0.67, 0.79), (0.82, 0.61), 0.045):
+            return (255, 255, 255, 255)
+    return badge(u, v, (60, 110, 210, 255)) or box(u, v)
+
+
 def render(draw):
     n = SUPERSAMPLE
     rows = []
@@ -91,7 +108,7 @@ def render(draw):
 def main():
     target = Path(sys.argv[1]) if len(sys.argv) > 1 else \
         Path(__file__).resolve().parent.parent / "res" / "toolbar.bmp"
-    images = [render(draw) for draw in (add, extract, delete)]
+    images = [render(draw) for draw in (add, extract, delete, test)]
     width = SIZE * len(images)
     pixels = bytearray()
     for y in reversed(range(SIZE)):  # bottom-up

@@ -42,12 +42,13 @@ shoot about "About" "$wine" explorer /desktop=shot,1280x1024 "$preview" about
 shoot replace "Varnix File Opener" "$wine" explorer /desktop=shot,1280x1024 "$preview" replace
 shoot replace-case "Varnix File Opener" "$wine" explorer /desktop=shot,1280x1024 "$preview" replace-case
 
-# The main window on a folder with an archive: disk mode, archive mode, the location bar
-# dropped down, and a toolbar tooltip.
+# The main window on a folder with archives: disk mode, the toolbar, an archive row's menu,
+# the Test messages, archive mode, the location bar dropped down, and toolbar tooltips.
 folder="$build_dir/screenshots/folder"
 rm -rf "$folder"
 mkdir -p "$folder/Reports"
 cp "$build_dir/testdata/nested.zip" "$folder/photos.zip"
+cp "$build_dir/testdata/crc.zip" "$folder/backup.zip"
 echo "quarterly figures" >"$folder/Reports/q3.txt"
 echo "a note" >"$folder/note.txt"
 probe() { "$wine" "$flavour_dir/tests/ui_probe.exe" "$@" 2>/dev/null | tr -d "\r"; }
@@ -80,9 +81,34 @@ drop_locations() { # drop_locations SHOT: the location bar dropped down, saved, 
   xdotool key Escape
   sleep 0.5
 }
+# message_shot SHOT: waits for the program's message box, saves the screen, presses OK.
+message_shot() {
+  for _ in $(seq 100); do
+    probe dialog "Varnix File Opener" | grep -q '^dialog: yes' && break
+    sleep 0.2
+  done
+  sleep 0.5
+  import -window root -crop 1000x850+0+0 "$shots/$1.png" # a long message reaches far down
+  probe press "Varnix File Opener" 1 >/dev/null
+  sleep 0.5
+}
+# The toolbar's four buttons; the menu of an archive row; Test on a damaged archive.
+import -window root -crop 480x120+0+0 "$shots/toolbar.png"
+read -r x y < <(row_centre photos.zip)
+xdotool mousemove "$x" "$y" click 3
+sleep 1
+import -window root -crop 960x600+0+0 "$shots/row-menu.png"
+xdotool key Escape
+sleep 0.5
+read -r x y < <(row_centre backup.zip)
+xdotool mousemove "$x" "$y" click 1
+xdotool key alt+t
+message_shot test-errors
 open_row photos.zip
 sleep 2
 import -window root -crop 960x600+0+0 "$shots/archive-mode.png"
+xdotool key alt+t
+message_shot test-clean
 drop_locations location-bar
 # Inside a folder of the archive, every place has its icon.
 open_row docs
@@ -92,6 +118,11 @@ read -r left top right bottom < <(probe rects | grep '^button: ' | head -1 | sed
 xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
 sleep 2
 import -window root -crop 480x200+0+0 "$shots/tooltip.png"
+read -r left top right bottom < <(probe rects | grep '^button: ' | sed -n 4p | sed 's/^button: //')
+xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
+sleep 2
+import -window root -crop 480x200+0+0 "$shots/tooltip-test.png"
 probe close
 sleep 1
-echo "screenshots: $shots/disk-mode.png, archive-mode.png, location-bar.png, archive-folder.png, tooltip.png"
+echo "screenshots: $shots/disk-mode.png, toolbar.png, row-menu.png, test-errors.png, archive-mode.png,"
+echo "  test-clean.png, location-bar.png, archive-folder.png, tooltip.png, tooltip-test.png"

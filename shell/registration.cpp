@@ -5,21 +5,44 @@
 
 #include <shobjidl.h>
 
-const ArchiveTypeEntry archiveTypes[2] = {
+const ArchiveTypeEntry archiveTypes[3] = {
     {L".zip", L"Varnix.zip", L"ZIP Archive"},
     {L".rar", L"Varnix.rar", L"RAR Archive"},
+    {L".7z", L"Varnix.7z", L"7z Archive"},
 };
 
-const VerbEntry verbEntries[8] = {
+// Explorer lists a type's verbs in the order of their key names: a new verb takes the next
+// number.
+const VerbEntry verbEntries[14] = {
     {L"*\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
     {L"Folder\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
     {L"Varnix.zip\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
     {L"Varnix.zip\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
     {L"Varnix.zip\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},
+    {L"Varnix.zip\\shell\\Varnix3", L"Extract to Folder", L" /s \"%1\""},
     {L"Varnix.rar\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
     {L"Varnix.rar\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
     {L"Varnix.rar\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},
+    {L"Varnix.rar\\shell\\Varnix3", L"Extract to Folder", L" /s \"%1\""},
+    {L"Varnix.7z\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
+    {L"Varnix.7z\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
+    {L"Varnix.7z\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},
+    {L"Varnix.7z\\shell\\Varnix3", L"Extract to Folder", L" /s \"%1\""},
 };
+
+const wchar_t* const otherArchiveExtensions[22] = {
+    L".tar",  L".gz",   L".tgz",  L".bz2", L".tbz2", L".xz",  L".txz", L".zst",
+    L".tzst", L".lzma", L".z",    L".taz", L".cab",  L".iso", L".wim", L".arj",
+    L".lzh",  L".lha",  L".cpio", L".rpm", L".deb",  L".001",
+};
+
+const VerbEntry extractingVerbs[3] = {
+    {L"Varnix1", L"Extract Here", L" /e \"%1\""},
+    {L"Varnix2", L"Extract files...", L" /x \"%1\""},
+    {L"Varnix3", L"Extract to Folder", L" /s \"%1\""},
+};
+
+const wchar_t systemFileAssociationsPrefix[] = L"Software\\Classes\\SystemFileAssociations\\";
 
 const wchar_t applicationName[] = L"Varnix FileOpener";
 const wchar_t userClassesPrefix[] = L"Software\\Classes\\";
@@ -125,6 +148,18 @@ bool RegisterVerbs(const std::wstring& programPath) {
         changed |= UpdateClassString(verb.keyID, programPath, L"Icon");
         changed |= UpdateClassString(std::wstring(verb.keyID) + L"\\command",
                                      FormatVerbCommand(programPath, verb.arguments));
+    }
+    // Verbs added beside whatever program opens these extensions, never instead of it.
+    for (const wchar_t* extension : otherArchiveExtensions) {
+        const std::wstring shell =
+            systemFileAssociationsPrefix + std::wstring(extension) + L"\\shell\\";
+        for (const VerbEntry& verb : extractingVerbs) {
+            const std::wstring key = shell + verb.keyID;
+            changed |= UpdateString(HKEY_CURRENT_USER, key, verb.menuItem);
+            changed |= UpdateString(HKEY_CURRENT_USER, key, programPath, L"Icon");
+            changed |= UpdateString(HKEY_CURRENT_USER, key + L"\\command",
+                                    FormatVerbCommand(programPath, verb.arguments));
+        }
     }
     return changed;
 }

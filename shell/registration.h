@@ -10,7 +10,7 @@ struct ArchiveTypeEntry {
     const wchar_t* progId;      // "Varnix.zip"
     const wchar_t* description; // "ZIP Archive"
 };
-extern const ArchiveTypeEntry archiveTypes[2];
+extern const ArchiveTypeEntry archiveTypes[3];
 
 // The context-menu verbs, by key under the classes root.
 struct VerbEntry {
@@ -18,7 +18,15 @@ struct VerbEntry {
     const wchar_t* menuItem;
     const wchar_t* arguments; // behind the quoted program path
 };
-extern const VerbEntry verbEntries[8];
+extern const VerbEntry verbEntries[14];
+
+// The other archive extensions the engine reads. They keep their default program: only
+// the extracting verbs are put on their context menus, for the user, under
+// "Software\Classes\SystemFileAssociations\<extension>\shell".
+extern const wchar_t* const otherArchiveExtensions[22];
+// Those verbs: the key below "shell", the menu text and the arguments.
+extern const VerbEntry extractingVerbs[3];
+extern const wchar_t systemFileAssociationsPrefix[]; // "Software\Classes\SystemFileAssociations\"
 
 extern const wchar_t applicationName[];   // "Varnix FileOpener"
 extern const wchar_t userClassesPrefix[]; // "Software\\Classes\\"
@@ -32,7 +40,8 @@ struct RegistrationContext {
 };
 RegistrationContext CurrentRegistrationContext(HINSTANCE instance);
 
-// Makes the program the handler of .zip and .rar and adds its verbs to the context menus.
+// Makes the program the handler of .zip, .rar and .7z and adds its verbs to the context
+// menus.
 // When that changed anything, the shell hears of it once.
 void RegisterWithShell(HINSTANCE instance);
 void RegisterWithShell(const RegistrationContext& context);
@@ -40,7 +49,8 @@ void RegisterWithShell(const RegistrationContext& context);
 // The two halves of that; each is true when it changed a value.
 // Capabilities, ProgIDs and extensions:
 bool RegisterAssociations(const RegistrationContext& context);
-// "Add to archive...", "Extract Here" and "Extract files...":
+// "Add to archive...", "Extract Here", "Extract files..." and "Extract to Folder", and the
+// extracting verbs on the other archive extensions:
 bool RegisterVerbs(const std::wstring& programPath);
 
 // The command of a verb: the quoted program path, a blank, and the verb's arguments.

@@ -37,5 +37,18 @@ void UnregisterVerbs() {
     // Left empty they go too; with other programs' verbs in them they stay.
     for (const wchar_t* parent : {L"*\\shell", L"*", L"Folder\\shell", L"Folder"})
         RegDeleteEmptyKey(HKEY_CURRENT_USER, std::wstring(userClassesPrefix) + parent);
+
+    // The same for the verbs on the other archive extensions, up to the
+    // SystemFileAssociations key itself.
+    for (const wchar_t* extension : otherArchiveExtensions) {
+        const std::wstring extensionKey = systemFileAssociationsPrefix + std::wstring(extension);
+        for (const VerbEntry& verb : extractingVerbs)
+            RegDeleteKeyTree(HKEY_CURRENT_USER, extensionKey + L"\\shell\\" + verb.keyID);
+        RegDeleteEmptyKey(HKEY_CURRENT_USER, extensionKey + L"\\shell");
+        RegDeleteEmptyKey(HKEY_CURRENT_USER, extensionKey);
+    }
+    std::wstring associations = systemFileAssociationsPrefix;
+    associations.pop_back(); // the key, without the separator
+    RegDeleteEmptyKey(HKEY_CURRENT_USER, associations);
     NotifyAssociationsChanged();
 }

@@ -1,9 +1,13 @@
-// The browser model's commands: Add, Extract and Delete on the selected rows, and files
-// dropped on the view.
+// The browser model's commands: Add, Extract, Delete, Test and Extract to Folder on the
+// selected rows, and files dropped on the view.
 #include "ui/folderbrowser.h"
 
 #include "app/appstate.h"
 #include "archive/archiver.h"
+#include "archive/archivekind.h"
+#include "archive/extracttofolder.h"
+#include "archive/jobthread.h"
+#include "archive/testing.h"
 #include "shell/paths.h"
 #include "ui/adddialog.h"
 #include "ui/folderpicker.h"
@@ -29,6 +33,11 @@ std::wstring FolderPart(const std::wstring& path) {
 // of that drive.
 bool IsDriveRow(const ItemData& row) {
     return row.path.size() == 2 && row.path[1] == L':';
+}
+
+// A disk row the archive commands take: a file the program opens as an archive.
+bool IsArchiveRow(const ItemData& row) {
+    return !IsDriveRow(row) && !IsDirectory(row.path) && IsArchivePath(row.path);
 }
 
 } // namespace
@@ -152,4 +161,70 @@ int FolderBrowser::AddDroppedFiles(const std::vector<std::wstring>& files) {
     archiver->Refresh();
     ShowArchiveOrItsFolder();
     return result;
+}
+
+int FolderBrowser::TestSelection(const std::vector<int>& rows) {
+    std::wstring archive;
+    std::wstring password;
+    std::vector<std::wstring> names;
+    if (archiver) {
+        archive = archiver->archivePath;
+        password = archiver->password;
+        for (int row : rows)
+            names.push_back(GetItem(row).path);
+    } else {
+        if (rows.size() != 1) {
+            Tell(rows.empty() ? noSelection : L"Select one archive to test.", MB_ICONWARNING);
+            return -1;
+        }
+        ItemData row = GetItem(rows.front());
+        if (!IsArchiveRow(row)) {
+            Tell(row.name + L" is not valid archive file.", MB_OK);
+            return -1;
+        }
+        archive = row.path;
+    }
+    TestOutcome outcome = TestWithProgress(archive, password, names);
+    if (outcome.message.empty())
+        return -1;
+    Tell(outcome.message, outcome.clean ? MB_ICONINFORMATION : MB_ICONWARNING);
+    return outcome.clean ? 0 : 1;
+}
+
+int FolderBrowser::ExtractToFolderSelection(const std::vector<int>& rows, std::wstring& made) {
+    if (archiver || rows.empty()) {
+        Tell(noSelection, MB_ICONWARNING);
+        return -1;
+    }
+    std::vector<ItemData> archives;
+    for (int row : rows) {
+        archives.push_back(GetItem(row));
+        if (!IsArchiveRow(archives.back())) {
+            Tell(archives.back().name + L" is not valid archive file.", MB_OK);
+            return -1;
+        }
+    }
+    int outcome = 0;
+    for (const ItemData& row : archives) {
+        ExtractReport report;
+        int result = 1;
+        RunUnderProgress(L"Extract Files", L"Extracting Files ... ",
+                         [&](const std::atomic<int32_t>* cancelled) {
+                             result = ExtractToNewFolder(row.path, cancelled, &report, &made);
+                         });
+        if (result != 0) {
+            if (report.userStopped) {
+                outcome = -1;
+            } else {
+                Tell(report.failedEntries.empty() ? L"Could not extract " + row.name
+                                                  : ExtractFailureText(report),
+                     MB_OK);
+                outcome = 1;
+            }
+            break;
+        }
+    }
+    // What came out is listed.
+    BrowseFolder(folder);
+    return outcome;
 }

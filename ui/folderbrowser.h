@@ -106,6 +106,14 @@ class FolderBrowser {
     int ExtractSelection(const std::vector<int>& rows);
     int DeleteSelection(const std::vector<int>& rows);
     int AddDroppedFiles(const std::vector<std::wstring>& files);
+    // Tests the selected entries (none: the whole archive), or on the disk the one selected
+    // archive, and says how it went. 0 when no errors were found, 1 when some were, -1 when
+    // refused or stopped by the user.
+    int TestSelection(const std::vector<int>& rows);
+    // "Extract to Folder" for each selected archive on the disk; the disk folder is listed
+    // again. 0 when every one came out (`made`: the path of the last folder or entry made),
+    // 1 when one failed (said), -1 when refused or stopped by the user.
+    int ExtractToFolderSelection(const std::vector<int>& rows, std::wstring& made);
 
     // The computer's entry in the location bar is known by this path.
     static const wchar_t computerPath[];

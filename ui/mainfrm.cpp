@@ -38,6 +38,8 @@ const wchar_t* ButtonText(int command) {
         return L"Extract";
     case ID_DELETE:
         return L"Delete";
+    case ID_TEST:
+        return L"Test";
     }
     return L"";
 }
@@ -292,6 +294,9 @@ void CMainFrame::OnCommand(int id) {
     case ID_DELETE:
         view_.OnDelete();
         break;
+    case ID_TEST:
+        view_.OnTest();
+        break;
     }
 }
 
@@ -340,7 +345,7 @@ void CMainFrame::OnIdle() {
     // The buttons are always there to press: each command says itself when it cannot act.
     if (!toolbar_)
         return;
-    for (int command : {ID_ADD, ID_EXTRACT, ID_DELETE}) {
+    for (int command : {ID_ADD, ID_EXTRACT, ID_DELETE, ID_TEST}) {
         if (!SendMessageW(toolbar_, TB_ISBUTTONENABLED, command, 0))
             SendMessageW(toolbar_, TB_ENABLEBUTTON, command, TRUE);
     }

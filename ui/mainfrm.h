@@ -8,7 +8,7 @@
 
 #include <commctrl.h>
 
-// The program's main window: a rebar with the toolbar (Add, Extract, Delete), the
+// The program's main window: a rebar with the toolbar (Add, Extract, Delete, Test), the
 // browser view as its client, and a status bar. It restores and records its placement,
 // translates the keyboard accelerators and hands the commands to the view.
 class CMainFrame : public win::Window, public win::MessageFilter, public win::IdleHandler {

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -64,6 +65,11 @@ INT_PTR CVarnixView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != list_)
+            return FALSE;
+        ShowRowMenu(lParam);
+        return TRUE;
     }
     return FALSE;
 }
@@ -147,11 +153,12 @@ void CVarnixView::DrawLocation(const DRAWITEMSTRUCT& draw) {
         area.left += entry->level * 8;
     if (entry->icon)
         DrawIconEx(dc, area.left + 3, area.top, entry->icon, 16, 16, 0, nullptr, DI_NORMAL);
-    // In the field the path box shows the path: only the icon is drawn beside it.
-    if (inField)
-        return;
+    // The text keeps clear of the icon's place, icon or not. In the field it is the path,
+    // which the path box covers; drawn all the same, the field never shows empty while the
+    // box has not painted itself yet (when the list has just closed, say).
     area.left += 22;
-    DrawTextW(dc, entry->name.c_str(), static_cast<int>(entry->name.size()), &area,
+    const std::wstring& text = inField ? entry->path : entry->name;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
@@ -361,6 +368,86 @@ void CVarnixView::OnDelete() {
     }
     if (model_.DeleteSelection(rows) == 0)
         RefreshView();
+}
+
+void CVarnixView::OnTest() {
+    model_.TestSelection(SelectedRows());
+}
+
+void CVarnixView::OnExtractToFolder() {
+    std::wstring made;
+    model_.ExtractToFolderSelection(SelectedRows(), made);
+    // The model lists the folder again: what came out is shown and focused.
+    RefreshView();
+    if (!made.empty())
+        FocusRowWithPath(made);
+}
+
+void CVarnixView::ShowRowMenu(LPARAM where) {
+    POINT point = {GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    int row = -1;
+    // From the keyboard both coordinates are -1 (not the whole LPARAM in a 64-bit program).
+    if (point.x == -1 && point.y == -1) {
+        row = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+        RECT rect = {};
+        if (row < 0 || !ListView_GetItemRect(list_, row, &rect, LVIR_LABEL))
+            return;
+        point = {rect.left + 8, rect.bottom};
+        ClientToScreen(list_, &point);
+    } else {
+        // The list has selected the row under the mouse already.
+        LVHITTESTINFO hit = {};
+        hit.pt = point;
+        ScreenToClient(list_, &hit.pt);
+        row = ListView_HitTest(list_, &hit);
+    }
+    if (row < 0)
+        return;
+
+    const ItemData item = model_.GetItem(row);
+    const bool upRow = item.name == L"..";
+    const bool inArchive = model_.archiver != nullptr;
+    const bool archiveFile = !inArchive && !IsDirectory(item.path) && IsArchivePath(item.path);
+    const bool drive = !inArchive && item.path.size() == 2 && item.path[1] == L':';
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, ID_OPEN_ROW, L"&Open\tEnter");
+    SetMenuDefaultItem(menu, ID_OPEN_ROW, FALSE);
+    if (!upRow && !drive) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        if (archiveFile)
+            AppendMenuW(menu, MF_STRING, ID_EXTRACT_TO_FOLDER, L"Extract to &Folder");
+        if (archiveFile || inArchive) {
+            AppendMenuW(menu, MF_STRING, ID_EXTRACT, L"&Extract files...\tAlt+E");
+            AppendMenuW(menu, MF_STRING, ID_TEST, L"&Test\tAlt+T");
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        }
+        if (!inArchive)
+            AppendMenuW(menu, MF_STRING, ID_ADD, L"&Add to archive...\tAlt+A");
+        AppendMenuW(menu, MF_STRING, ID_DELETE, L"&Delete\tDel");
+    }
+    int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x,
+                                 point.y, 0, hwnd(), nullptr);
+    DestroyMenu(menu);
+    switch (command) {
+    case ID_OPEN_ROW:
+        ActivateRow(row);
+        break;
+    case ID_EXTRACT_TO_FOLDER:
+        OnExtractToFolder();
+        break;
+    case ID_EXTRACT:
+        OnExtract();
+        break;
+    case ID_TEST:
+        OnTest();
+        break;
+    case ID_ADD:
+        OnAdd();
+        break;
+    case ID_DELETE:
+        OnDelete();
+        break;
+    }
 }
 
 void CVarnixView::OnDropFiles(HDROP drop) {

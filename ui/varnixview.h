@@ -34,6 +34,8 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnAdd();
     void OnExtract();
     void OnDelete();
+    void OnTest();
+    void OnExtractToFolder();
 
     bool PreTranslateMessage(MSG& message) override;
 
@@ -61,6 +63,10 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     // Focuses the row with this path, or the first one.
     void FocusRowWithPath(const std::wstring& path);
     void GoUp();
+    // The menu of a right click on a row (or of the menu key, at the focused row): the
+    // commands that apply to it. `where` is the click's screen point, (-1, -1) from the
+    // keyboard.
+    void ShowRowMenu(LPARAM where);
     // The selected rows in list order, without the up row.
     std::vector<int> SelectedRows() const;
     int TextHeight(HWND window) const;

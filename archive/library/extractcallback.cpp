@@ -149,7 +149,9 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
         itemPath_ = defaultItemName; // the entry has no name of its own
 
     if (askExtractMode != AskExtract) {
-        wanted_ = true; // tested or skipped as the library says, and reported
+        // Tested: no stream, the library checks the data itself, and the result counts. An
+        // entry the library only reads past (skip) to reach the tested ones does not.
+        wanted_ = askExtractMode == AskTest;
         return S_OK;
     }
     if (!IsWanted())
@@ -293,8 +295,9 @@ bool CArchiveExtractCallback::PutInPlace() {
     return false;
 }
 
-void CArchiveExtractCallback::Fail() {
+void CArchiveExtractCallback::Fail(INT32 result) {
     failed_.push_back(itemPath_);
+    failureResults_.push_back(result);
 }
 
 HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
@@ -325,7 +328,7 @@ HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
         outFile_.reset();
         if (closed != S_OK) {
             DeleteFileForced(writePath_);
-            Fail();
+            Fail(opRes);
             return closed;
         }
         if (!whole) {
@@ -339,7 +342,7 @@ HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
         }
     }
     if (!whole)
-        Fail();
+        Fail(opRes);
     else if (writingItem_ && attributesDefined_ && !diskPath_.empty())
         SetFileAttributesW(LongPathForm(diskPath_).c_str(), attributes_ & settableAttributes);
     EmitNewLine();

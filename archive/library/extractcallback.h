@@ -36,6 +36,9 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     // Entries the library reported damaged, unsupported or not decrypted, or that could not
     // take the place of the file they were to replace. None of them left a file.
     const std::vector<std::wstring>& failedEntries() const { return failed_; }
+    // The library's result for each of them, in the same order (a sevenzip::OperationResult;
+    // ResultOk for a file that came out whole but could not be put in place).
+    const std::vector<int32_t>& failureResults() const { return failureResults_; }
     // The user stopped the extraction at a question.
     bool stoppedByUser() const { return stoppedByUser_; }
 
@@ -54,7 +57,7 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     bool WrittenHere(const std::wstring& path) const;
     // Puts the finished file in its place; false when the file it replaces cannot go.
     bool PutInPlace();
-    void Fail();
+    void Fail(INT32 result);
 
     sevenzip::IInArchive* archive_ = nullptr; // the caller keeps it alive
     std::wstring outputFolder_;               // ends in a backslash unless empty
@@ -84,5 +87,6 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     std::vector<std::wstring> createdFolders_; // outermost first
     int refused_ = 0;
     std::vector<std::wstring> failed_;
+    std::vector<int32_t> failureResults_;
     bool stoppedByUser_ = false;
 };

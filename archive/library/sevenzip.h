@@ -51,6 +51,7 @@ enum PropertyId : PROPID {
     kpidPackSize = 8,
     kpidAttrib = 9,
     kpidMTime = 12,
+    kpidEncrypted = 15,
     kpidErrorFlags = 71,
 };
 
@@ -87,6 +88,12 @@ enum OperationResult : int32_t {
     ResultUnsupportedMethod = 1,
     ResultDataError = 2,
     ResultCrcError = 3,
+    ResultUnavailable = 4,
+    ResultUnexpectedEnd = 5,
+    ResultDataAfterEnd = 6,
+    ResultIsNotArchive = 7,
+    ResultHeadersError = 8,
+    ResultWrongPassword = 9,
 };
 
 struct ISequentialInStream : public IUnknown {

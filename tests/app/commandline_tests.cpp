@@ -23,6 +23,8 @@ TEST(CommandLine, VerbsAreToldByTheirFirstTwoCharacters) {
         {L"/e \"C:\\data\\set.zip\"", Verb::ExtractHere, L"C:\\data\\set.zip"},
         {L"/x \"C:\\data\\set.zip\"", Verb::ExtractTo, L"C:\\data\\set.zip"},
         {L"/x \"C:\\my files\\a b.rar\"", Verb::ExtractTo, L"C:\\my files\\a b.rar"},
+        {L"/s \"C:\\data\\set.tar.gz\"", Verb::ExtractToFolder, L"C:\\data\\set.tar.gz"},
+        {L"/s C:\\my files\\set.7z", Verb::ExtractToFolder, L"C:\\my files\\set.7z"},
         // The add collector gets the rest of the line with its quotes.
         {L"/a \"C:\\data\\notes.txt\"", Verb::AddRequest, L"\"C:\\data\\notes.txt\""},
         // Anything that begins like a verb is taken as one.

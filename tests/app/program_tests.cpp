@@ -76,6 +76,7 @@ std::vector<std::wstring> ExpectedRegistration() {
     key(app + L"\\Capabilities\\FileAssociations");
     value(app + L"\\Capabilities\\FileAssociations|.zip", L"Varnix.zip");
     value(app + L"\\Capabilities\\FileAssociations|.rar", L"Varnix.rar");
+    value(app + L"\\Capabilities\\FileAssociations|.7z", L"Varnix.7z");
     value(L"HKLM\\Software\\RegisteredApplications|Varnix FileOpener",
           L"SOFTWARE\\Varnix FileOpener\\Capabilities");
 
@@ -84,7 +85,8 @@ std::vector<std::wstring> ExpectedRegistration() {
         const wchar_t* extension;
         const wchar_t* description;
     } types[] = {{L"Varnix.zip", L".zip", L"ZIP Archive"},
-                 {L"Varnix.rar", L".rar", L"RAR Archive"}};
+                 {L"Varnix.rar", L".rar", L"RAR Archive"},
+                 {L"Varnix.7z", L".7z", L"7z Archive"}};
     for (const std::wstring classes :
          {L"HKLM\\Software\\Classes\\", L"HKCU\\Software\\Classes\\"}) {
         for (const auto& type : types) {
@@ -112,9 +114,15 @@ std::vector<std::wstring> ExpectedRegistration() {
         {L"Varnix.zip\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
         {L"Varnix.zip\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
         {L"Varnix.zip\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},
+        {L"Varnix.zip\\shell\\Varnix3", L"Extract to Folder", L" /s \"%1\""},
         {L"Varnix.rar\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
         {L"Varnix.rar\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
         {L"Varnix.rar\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},
+        {L"Varnix.rar\\shell\\Varnix3", L"Extract to Folder", L" /s \"%1\""},
+        {L"Varnix.7z\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
+        {L"Varnix.7z\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
+        {L"Varnix.7z\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},
+        {L"Varnix.7z\\shell\\Varnix3", L"Extract to Folder", L" /s \"%1\""},
     };
     // The user's classes get these with the verbs; Wine's machine classes have them already.
     for (const wchar_t* parent : {L"*", L"*\\shell", L"Folder", L"Folder\\shell"})
@@ -129,6 +137,26 @@ std::vector<std::wstring> ExpectedRegistration() {
             value(name + L"|Icon", program);
             key(name + L"\\command");
             value(name + L"\\command|", L"\"" + program + L"\" " + verb.arguments);
+        }
+    }
+
+    // The extracting verbs on the other archive extensions, for the user only.
+    const std::wstring associations = L"HKCU\\Software\\Classes\\SystemFileAssociations";
+    key(associations);
+    for (const wchar_t* extension :
+         {L".tar",  L".gz",   L".tgz",  L".bz2", L".tbz2", L".xz",  L".txz", L".zst",
+          L".tzst", L".lzma", L".z",    L".taz", L".cab",  L".iso", L".wim", L".arj",
+          L".lzh",  L".lha",  L".cpio", L".rpm", L".deb",  L".001"}) {
+        const std::wstring shell = associations + L"\\" + extension + L"\\shell";
+        key(associations + L"\\" + extension);
+        key(shell);
+        for (size_t i = 3; i <= 5; ++i) { // as on .zip: Varnix1 to Varnix3
+            const std::wstring name = shell + L"\\Varnix" + std::to_wstring(i - 2);
+            key(name);
+            value(name + L"|", verbs[i].menu);
+            value(name + L"|Icon", program);
+            key(name + L"\\command");
+            value(name + L"\\command|", L"\"" + program + L"\" " + verbs[i].arguments);
         }
     }
     std::sort(lines.begin(), lines.end());

@@ -1,4 +1,5 @@
-// The shell's verbs, started as the shell starts them: the real program with /e and /x.
+// The shell's verbs, started as the shell starts them: the real program with /e, /x and /s.
+#include "archive/extracttofolder.h"
 #include "res/resource.h"
 #include "shell/paths.h"
 #include "support/testsupport.h"
@@ -266,6 +267,74 @@ TEST(ExtractTo, ThePickerStartsAtTheArchivesFolder) {
         });
     EXPECT_EQ(program.Wait(), 0);
     EXPECT_EQ(ReadTextFile(scratch / L"folder\\inner\\two.txt"), "two two\n");
+}
+
+TEST(ExtractToFolder, ManyEntriesGoIntoANewFolderThatNeverMixesWithOneThere) {
+    ScratchFolder scratch;
+    std::wstring archive = Place(scratch, TestData(L"nested.zip"));
+    EXPECT_EQ(RunAndWait(ProgramPath(), L"/s \"" + archive + L"\""), 0);
+    EXPECT_EQ(ReadTextFile(scratch / L"nested\\docs\\deep\\deeper\\note.txt"), "deep note");
+
+    // "nested" is taken now, and "nested (2)" by a file: the next free name.
+    WriteTextFile(scratch / L"nested (2)", "a file of the user's");
+    EXPECT_EQ(RunAndWait(ProgramPath(), L"/s " + archive), 0); // unquoted, as typed
+    EXPECT_EQ(ReadTextFile(scratch / L"nested (3)\\top.txt"), "top level");
+    EXPECT_EQ(CountEntries(scratch.path()), 4);
+
+    // A set's volume and compression extensions go with the archive's own.
+    for (const wchar_t* name : {L"set.part1.rar", L"set.PART12.RAR", L"set.7z.001", L"set.zip.001",
+                                L"set.tar.gz", L"set.tgz", L"set.tar", L"set.zip", L"set. .zip"})
+        EXPECT_EQ(ExtractFolderName(L"C:\\data\\" + std::wstring(name)), L"set") << Narrow(name);
+    EXPECT_EQ(ExtractFolderName(L"C:\\notes.part1.2023.zip"), L"notes.part1.2023");
+    EXPECT_EQ(ExtractFolderName(L"C:\\.zip"), L".zip");
+}
+
+TEST(ExtractToFolder, OneTopLevelEntryComesOutBesideTheArchive) {
+    ScratchFolder scratch;
+    std::wstring folderArchive = Place(scratch, TestData(L"onefolder.zip"));
+    std::wstring fileArchive = Place(scratch, TestData(L"rootentry.zip"));
+    std::wstring rarArchive = Place(scratch, Fixture(L"rar5-folders.rar"));
+    std::wstring sevenZip = Place(scratch, TestData(L"plain.7z")); // three top-level entries
+    for (const std::wstring& archive : {folderArchive, fileArchive, rarArchive, sevenZip})
+        EXPECT_EQ(RunAndWait(ProgramPath(), L"/s \"" + archive + L"\""), 0);
+    EXPECT_EQ(ReadTextFile(scratch / L"project\\src\\main.c"), "int main(void) { return 0; }");
+    EXPECT_EQ(ReadTextFile(scratch / L"varnix-root-entry.txt"), "at the root");
+    EXPECT_EQ(ReadTextFile(scratch / L"sub\\dir1\\file1.txt"), "file1\n");
+    EXPECT_EQ(ReadTextFile(scratch / L"plain\\folder\\inner\\two.txt"), "two two\n");
+    EXPECT_EQ(CountEntries(scratch.path()), 8);
+
+    // The folder is there now: a new folder named after the archive takes the entry.
+    WriteTextFile(scratch / L"project\\readme.txt", "edited by the user");
+    EXPECT_EQ(RunAndWait(ProgramPath(), L"/s \"" + folderArchive + L"\""), 0);
+    EXPECT_EQ(ReadTextFile(scratch / L"onefolder\\project\\readme.txt"), "project readme");
+    EXPECT_EQ(ReadTextFile(scratch / L"project\\readme.txt"), "edited by the user");
+
+    // A file that is there is replaced only with the user's word.
+    WriteTextFile(scratch / L"varnix-root-entry.txt", "kept");
+    StartedProgram program(L"/s \"" + fileArchive + L"\"");
+    DialogAnswerer user(DialogWithText(L"&Keep Both", program.id()), PressButton(IDNO));
+    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_EQ(user.answered(), 1);
+    EXPECT_EQ(ReadTextFile(scratch / L"varnix-root-entry.txt"), "kept");
+    EXPECT_EQ(CountEntries(scratch.path()), 9);
+}
+
+TEST(ExtractToFolder, AFailureIsSilentAndLeavesNoFolder) {
+    ScratchFolder scratch;
+    for (const std::wstring& source :
+         {TestData(L"notes.txt"), TestData(L"damaged.zip"), TestData(L"truncated.7z")}) {
+        std::wstring archive = Place(scratch, source);
+        // A message would hold the process until the time runs out.
+        EXPECT_EQ(RunAndWait(ProgramPath(), L"/s \"" + archive + L"\"", 20000), 0);
+    }
+    EXPECT_EQ(RunAndWait(ProgramPath(), L"/s"), 0);
+    // The password is declined: the new folder goes again.
+    std::wstring encrypted = Place(scratch, TestData(L"encrypted.7z"));
+    StartedProgram program(L"/s \"" + encrypted + L"\"");
+    DialogAnswerer user(DialogWithText(L"Enter password:", program.id()), PressButton(IDCANCEL));
+    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_EQ(user.answered(), 1);
+    EXPECT_EQ(CountEntries(scratch.path()), 4);
 }
 
 TEST(ExtractHere, WithoutTheLibraryNothingIsExtractedAndTheReasonIsPrinted) {

@@ -88,6 +88,29 @@ def make_zips(out):
         zip_entry(z, "varnix-root-entry.txt", b"at the root")
 
 
+def make_damaged(out):
+    """Stored entries whose data has one byte changed after their CRC was written: a good
+    entry and a good folder, then 25 damaged entries, more than the Test message names."""
+    path = out / "crc.zip"
+    with zipfile.ZipFile(path, "w") as z:
+        for name, data in [("good.txt", b"good data"), ("sub/fine.txt", b"fine data")] + \
+                [(f"bad/{n:02}.txt", f"damaged entry {n:02}".encode()) for n in range(1, 26)]:
+            info = zipfile.ZipInfo(name, date_time=ZIP_TIME)
+            info.compress_type = zipfile.ZIP_STORED
+            z.writestr(info, data)
+    raw = bytearray(path.read_bytes())
+    for n in range(1, 26):
+        at = raw.index(f"damaged entry {n:02}".encode())
+        raw[at] ^= 0x20  # "damaged" becomes "Damaged"
+    path.write_bytes(bytes(raw))
+
+    # Everything under one top-level folder, for "Extract to Folder".
+    with zipfile.ZipFile(out / "onefolder.zip", "w") as z:
+        zip_entry(z, "project/", is_dir=True)
+        zip_entry(z, "project/readme.txt", b"project readme")
+        zip_entry(z, "project/src/main.c", b"int main(void) { return 0; }")
+
+
 def make_long_paths(out):
     """Entries whose paths are longer than MAX_PATH, two of them alike but for their ends,
     and one nested deeper than any real archive."""
@@ -206,6 +229,8 @@ def make_7z(out, sevenzip):
     run("a", "-psecret", "-mhe=on", str(out / "headers.7z"), "folder", "root.txt")
     run("a", "-tzip", "-psecret", str(out / "encrypted.zip"), "root.txt")
     shutil.rmtree(source)
+    # Cut short: a 7z archive keeps its headers at the end, so this one has none.
+    (out / "truncated.7z").write_bytes((out / "plain.7z").read_bytes()[:150])
 
 
 def make_link_loop(out):
@@ -297,6 +322,7 @@ def main():
     sevenzip = str(Path(sys.argv[2]).resolve())
     out.mkdir(parents=True, exist_ok=True)
     make_zips(out)
+    make_damaged(out)
     make_long_paths(out)
     make_huge_zip(out)
     make_7z(out, sevenzip)

@@ -151,7 +151,8 @@ facts = state()
 check(facts["columns"] == ["Name|Size|Type|Modified"], "disk mode has Name, Size, Type, Modified")
 check(facts["path"][0].lower().endswith("\\desktop\\"), "the first start lists the Desktop: " +
       facts["path"][0])
-check(facts["buttons"] == ["Add|Extract|Delete"], "the toolbar has Add, Extract and Delete")
+check(facts["buttons"] == ["Add|Extract|Delete|Test"],
+      "the toolbar has Add, Extract, Delete and Test")
 check(facts["widths"][0].split()[:4] == ["350", "150", "150", "150"],
       "columns are 350 and 150 pixels wide")
 shot("1-desktop")
@@ -173,6 +174,23 @@ check(rows(facts) == ["..", "dir", "dir2", "docs", "empty", "\u00fcber", "big.bi
                      "director.txt", "top.txt"], "the archive's root rows: " + repr(rows(facts)))
 shot("2-archive")
 
+
+def message(what):
+    """The text of the program's message box once it is up; then OK is pressed."""
+    deadline = time.time() + 30
+    while time.time() < deadline and probe("dialog", "Varnix File Opener").get("dialog") != ["yes"]:
+        time.sleep(0.3)
+    text = probe("dialog", "Varnix File Opener").get("text", [])
+    probe("press", "Varnix File Opener", "1")  # OK
+    check(bool(text), what + ": " + repr(text))
+    return text
+
+
+# Test, by its key, with no entry selected: the whole archive.
+xdotool("key", "alt+t")
+check("No errors were found in set.zip." in message("Alt+T tests the archive"),
+      "and finds no errors")
+
 # Into a folder, up again, and up out of the archive.
 activate("docs")
 wait_for(lambda f: f["path"] == [windows_path(archive) + "\\docs"] and "readme.txt" in rows(f),
@@ -182,6 +200,16 @@ wait_for(lambda f: f["path"] == [windows_path(archive)], "the up row leads back 
 activate("..")
 wait_for(lambda f: f["path"] == [windows_path(folder) + "\\"] and
          f["columns"] == ["Name|Size|Type|Modified"], "at the root it leads to the disk folder")
+
+# The archive's right-click menu: Extract to Folder makes "set" beside it and shows it.
+x, y = rect_centre(row_rect("set.zip"), 40)
+xdotool("mousemove", str(x), str(y))
+xdotool("click", "3")
+time.sleep(0.8)
+xdotool("key", "f")  # Extract to &Folder
+facts = wait_for(lambda f: "set" in rows(f) and rows(f)[int(f["selected"][0])] == "set",
+                 "Extract to Folder from the row's menu lists the new folder, selected")
+check((folder / "set" / "docs" / "readme.txt").exists(), "with the archive's entries in it")
 
 # The location bar lists the path's segments, then the fixed places.
 activate("set.zip")

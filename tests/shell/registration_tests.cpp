@@ -50,7 +50,8 @@ TEST_F(Registration, AssociationsWriteProgIdsInBothClassRootsAndTheCapabilities)
         std::wstring prefix = root == HKEY_CURRENT_USER ? L"Software\\Classes\\" : L"";
         EXPECT_EQ(ReadRegistryString(root, prefix + L"Varnix.zip"), L"ZIP Archive");
         EXPECT_EQ(ReadRegistryString(root, prefix + L"Varnix.rar"), L"RAR Archive");
-        for (const wchar_t* progId : {L"Varnix.zip", L"Varnix.rar"}) {
+        EXPECT_EQ(ReadRegistryString(root, prefix + L"Varnix.7z"), L"7z Archive");
+        for (const wchar_t* progId : {L"Varnix.zip", L"Varnix.rar", L"Varnix.7z"}) {
             EXPECT_EQ(ReadRegistryString(root, prefix + progId + L"\\DefaultIcon"),
                       std::wstring(shortPath) + L",0");
             // The short path, unquoted, and the document unquoted behind it.
@@ -59,6 +60,7 @@ TEST_F(Registration, AssociationsWriteProgIdsInBothClassRootsAndTheCapabilities)
         }
         EXPECT_EQ(ReadRegistryString(root, prefix + L".zip"), L"Varnix.zip");
         EXPECT_EQ(ReadRegistryString(root, prefix + L".rar"), L"Varnix.rar");
+        EXPECT_EQ(ReadRegistryString(root, prefix + L".7z"), L"Varnix.7z");
     }
 
     // Where the volume keeps no 8.3 names the short form is the long path, blanks and all.
@@ -76,6 +78,9 @@ TEST_F(Registration, AssociationsWriteProgIdsInBothClassRootsAndTheCapabilities)
     EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE,
                                  std::wstring(capabilities) + L"\\FileAssociations", L".rar"),
               L"Varnix.rar");
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE,
+                                 std::wstring(capabilities) + L"\\FileAssociations", L".7z"),
+              L"Varnix.7z");
     EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\RegisteredApplications",
                                  L"Varnix FileOpener"),
               capabilities);
@@ -135,9 +140,15 @@ TEST_F(Registration, VerbsCarryTheQuotedLongPathAndTheirArguments) {
         {L"Varnix.zip\\shell\\Varnix", L"Add to archive...", L"\"C:\\Tools\\app.exe\"  /a \"%1\""},
         {L"Varnix.zip\\shell\\Varnix1", L"Extract Here", L"\"C:\\Tools\\app.exe\"  /e \"%1\""},
         {L"Varnix.zip\\shell\\Varnix2", L"Extract files...", L"\"C:\\Tools\\app.exe\"  /x \"%1\""},
+        {L"Varnix.zip\\shell\\Varnix3", L"Extract to Folder", L"\"C:\\Tools\\app.exe\"  /s \"%1\""},
         {L"Varnix.rar\\shell\\Varnix", L"Add to archive...", L"\"C:\\Tools\\app.exe\"  /a \"%1\""},
         {L"Varnix.rar\\shell\\Varnix1", L"Extract Here", L"\"C:\\Tools\\app.exe\"  /e \"%1\""},
         {L"Varnix.rar\\shell\\Varnix2", L"Extract files...", L"\"C:\\Tools\\app.exe\"  /x \"%1\""},
+        {L"Varnix.rar\\shell\\Varnix3", L"Extract to Folder", L"\"C:\\Tools\\app.exe\"  /s \"%1\""},
+        {L"Varnix.7z\\shell\\Varnix", L"Add to archive...", L"\"C:\\Tools\\app.exe\"  /a \"%1\""},
+        {L"Varnix.7z\\shell\\Varnix1", L"Extract Here", L"\"C:\\Tools\\app.exe\"  /e \"%1\""},
+        {L"Varnix.7z\\shell\\Varnix2", L"Extract files...", L"\"C:\\Tools\\app.exe\"  /x \"%1\""},
+        {L"Varnix.7z\\shell\\Varnix3", L"Extract to Folder", L"\"C:\\Tools\\app.exe\"  /s \"%1\""},
     };
     for (const auto& verb : expected) {
         EXPECT_EQ(ReadRegistryString(HKEY_CLASSES_ROOT, verb.key), verb.menu);
@@ -165,8 +176,9 @@ TEST_F(Registration, UnregisteringRemovesEverythingOurs) {
     UnregisterVerbs();
 
     for (const wchar_t* key :
-         {L"Varnix.zip", L"Varnix.rar", L"Software\\Classes\\Varnix.zip",
-          L"Software\\Classes\\Varnix.rar", L"*\\shell\\Varnix", L"Folder\\shell\\Varnix"}) {
+         {L"Varnix.zip", L"Varnix.rar", L"Varnix.7z", L"Software\\Classes\\Varnix.zip",
+          L"Software\\Classes\\Varnix.rar", L"Software\\Classes\\Varnix.7z", L"*\\shell\\Varnix",
+          L"Folder\\shell\\Varnix", L"Software\\Classes\\SystemFileAssociations\\.tgz"}) {
         HKEY root = key[0] == L'S' ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
         EXPECT_FALSE(RegistryKeyExists(root, key)) << testing::PrintToString(std::wstring(key));
     }
@@ -245,12 +257,21 @@ TEST_F(Registration, StandardAndElevatedUsersGetEveryClassValuePerUser) {
                 EXPECT_EQ(watch.changes, userCopies);
             } else {
                 // Each write through HKCR, then the same one in the user's classes: 4 values
-                // per archive type, 3 per verb.
-                EXPECT_EQ(watch.changes.size(), 2u * (4 * 2 + 3 * 8));
-                for (size_t i = 0; i + 1 < watch.changes.size(); i += 2) {
+                // per archive type, 3 per verb. Then 3 values per extracting verb on each
+                // other archive extension, in the user's classes only.
+                const size_t classWrites = 2u * (4 * 3 + 3 * 14);
+                const size_t userOnlyWrites = 3u * 3 * 22;
+                EXPECT_EQ(watch.changes.size(), classWrites + userOnlyWrites);
+                for (size_t i = 0; i + 1 < classWrites && i + 1 < watch.changes.size(); i += 2) {
                     EXPECT_EQ(watch.changes[i + 1],
                               L"HKCU\\Software\\Classes\\" + watch.changes[i].substr(5));
                     userCopies.push_back(watch.changes[i + 1]);
+                }
+                for (size_t i = classWrites; i < watch.changes.size(); ++i) {
+                    EXPECT_EQ(watch.changes[i].rfind(
+                                  L"HKCU\\Software\\Classes\\SystemFileAssociations\\", 0),
+                              0u);
+                    userCopies.push_back(watch.changes[i]);
                 }
             }
         }

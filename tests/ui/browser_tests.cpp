@@ -415,12 +415,12 @@ TEST(MainWindow, TitleToolbarTooltipsAndNoMenu) {
     EXPECT_EQ(GetMenu(window.frame.hwnd()), nullptr);
 
     HWND toolbar = window.frame.toolbar();
-    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
-    const int commands[] = {ID_ADD, ID_EXTRACT, ID_DELETE};
-    const wchar_t* texts[] = {L"Add", L"Extract", L"Delete"};
+    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 4);
+    const int commands[] = {ID_ADD, ID_EXTRACT, ID_DELETE, ID_TEST};
+    const wchar_t* texts[] = {L"Add", L"Extract", L"Delete", L"Test"};
     const wchar_t* tips[] = {L"Add files to archive", L"Extract to the specified folder",
-                             L"Delete files"};
-    for (int i = 0; i < 3; ++i) {
+                             L"Delete files", L"Test archive for errors"};
+    for (int i = 0; i < 4; ++i) {
         TBBUTTON button = {};
         SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
         EXPECT_EQ(button.idCommand, commands[i]);
@@ -765,6 +765,38 @@ TEST(BrowserView, CancellingAnOpenSaysNothingAndStaysWhereItWas) {
     EXPECT_EQ(model.archiver, nullptr);
     EXPECT_EQ(model.folder, disk.scratch.path());
     EXPECT_EQ(model.GetItemCount(), rows);
+}
+
+TEST(BrowserView, TestSaysWhetherEntriesAreWholeAndNamesTheDamagedOnes) {
+    DiskFolder disk;
+    CopyFileW(TestData(L"crc.zip").c_str(), (disk.scratch / L"crc.zip").c_str(), FALSE);
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    std::wstring damaged = L"Errors were found in crc.zip.\n\nDamaged entries:";
+    for (int n = 1; n <= 20; ++n)
+        damaged += L"\nbad\\" + std::wstring(n < 10 ? L"0" : L"") + std::to_wstring(n) +
+                   L".txt: CRC error";
+    damaged += L"\n... and 5 more";
+
+    MessageBoxReader user;
+    // On the disk, the archive row (the key Alt+T is tried end to end).
+    view.SelectRow(disk.Index(model, L"crc.zip"));
+    view.OnTest();
+    view.SelectRow(disk.Index(model, L"set.zip"));
+    view.OnTest();
+    // Inside the archive: the selected entries, or, with none, all of them.
+    view.ActivateRow(disk.Index(model, L"crc.zip"));
+    view.SelectRow(disk.Index(model, L"sub"));
+    view.OnTest();
+    view.SelectRow(0);
+    view.OnTest();
+    EXPECT_EQ(user.Texts(),
+              (std::vector<std::wstring>{damaged, L"No errors were found in set.zip.",
+                                         L"No errors were found in the selected entries of "
+                                         L"crc.zip.",
+                                         damaged}));
+    EXPECT_EQ(CountEntries(disk.scratch.path()), 5); // nothing written
 }
 
 TEST(BrowserView, RowIconsLastAsLongAsTheRowsThatShowThem) {
