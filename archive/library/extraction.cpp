@@ -2,6 +2,7 @@
 
 #include "archive/library/diagnostics.h"
 #include "archive/library/extractcallback.h"
+#include "archive/library/webmark.h"
 #include "shell/paths.h"
 
 #include <algorithm>
@@ -141,6 +142,7 @@ static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
 
     win::ComPtr<CArchiveExtractCallback> callback(new CArchiveExtractCallback);
     callback->SetUp(opened.archive.get(), FullFolderPath(outputFolder), options);
+    callback->webMark = ReadWebMark(archiveName);
     if (!password.empty()) {
         callback->passwordDefined = true;
         callback->password = password;

