@@ -207,9 +207,17 @@ TEST(HostileArchives, NamesThatTryToLeaveTheFolderStayInside) {
                                      L"server\\share\\unc.txt",
                                      L"stream.txt_hidden",
                                      L"sub",
-                                     L"sub\\_nul.txt"}));
+                                     L"sub\\_nul.txt",
+                                     L"sub\\x_Zone.Identifier",
+                                     L"a.txt",
+                                     L"a.txt_Zone.Identifier",
+                                     L"a.txt__$DATA",
+                                     L"a_b"}));
     EXPECT_EQ(ReadTextFile(out + L"\\escape-parent.txt"), "parent");
     EXPECT_EQ(ReadTextFile(out + L"\\_CON"), "console");
+    // Names with a colon write no stream: neither a.txt's mark nor its data.
+    EXPECT_EQ(ReadTextFile(out + L"\\a.txt"), "plain a");
+    EXPECT_EQ(WebMarkOf(out + L"\\a.txt"), "");
     for (const wchar_t* outside :
          {L"Z:\\absolute.txt", L"Z:\\rooted.txt", L"C:\\drive.txt", L"C:\\device.txt"})
         EXPECT_EQ(GetFileAttributesW(outside), INVALID_FILE_ATTRIBUTES) << Narrow(outside);
@@ -372,6 +380,9 @@ TEST(Extraction, PathsLongerThanMaxPathComeOutWholeAndTheTooDeepAreRefused) {
     EXPECT_EQ(ReadTextFile(LongPathForm(longFolder + L"\\leaf-one.txt")), "first long leaf");
     EXPECT_EQ(ReadTextFile(LongPathForm(longFolder + L"\\leaf-two.txt")), "second long leaf");
     EXPECT_EQ(ReadTextFile(scratch / L"ok.txt"), "short");
+    // Nor write streams in the long form.
+    EXPECT_EQ(ReadTextFile(LongPathForm(longFolder + L"\\leaf-one.txt__$DATA")), "replaced leaf");
+    EXPECT_EQ(WebMarkOf(LongPathForm(longFolder + L"\\leaf-two.txt")), "");
 
     // The entry nested 600 levels deep is reported and not written, nor its folders.
     EXPECT_NE(output.find(L"ERROR: Path too long, not extracted: deep\\d\\d\\"), std::wstring::npos)
