@@ -3,6 +3,7 @@
 #include "archive/library/diagnostics.h"
 #include "archive/library/extraction.h"
 #include "archive/library/propvariant.h"
+#include "archive/library/webmark.h"
 #include "shell/paths.h"
 #include "ui/replaceprompt.h"
 
@@ -336,6 +337,12 @@ HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
             DeleteFileForced(writePath_);
         } else if (!PutInPlace()) {
             EmitText(L"     Can not replace the file");
+            whole = false;
+        } else if (!webMark.empty() && !WriteWebMark(diskPath_, webMark)) {
+            // Unmarked, it would pass for a file that never came from the Internet. It is
+            // marked before its attributes are set: a read-only file takes no new stream.
+            EmitText(L"     Can not mark the file as downloaded");
+            DeleteFileForced(diskPath_);
             whole = false;
         } else {
             written_.push_back(PathHash(diskPath_));

@@ -46,6 +46,8 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     std::wstring defaultItemName = L"[Content]";
     bool passwordDefined = false;
     std::wstring password;
+    // The archive's web mark (see webmark.h), given to every file written; empty: none.
+    std::string webMark;
 
   private:
     // What becomes of an entry whose file is there already.

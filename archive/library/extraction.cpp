@@ -2,6 +2,7 @@
 
 #include "archive/library/diagnostics.h"
 #include "archive/library/extractcallback.h"
+#include "archive/library/webmark.h"
 #include "shell/paths.h"
 
 #include <algorithm>
@@ -144,6 +145,8 @@ static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
     win::ComPtr<CArchiveExtractCallback> callback(new CArchiveExtractCallback);
     callback->SetUp(opened.archive.get(), FullFolderPath(outputFolder), options);
     callback->defaultItemName = opened.defaultItemName;
+    // A set carries the mark of its first volume, which is the file opened.
+    callback->webMark = ReadWebMark(opened.path);
     if (!password.empty()) {
         callback->passwordDefined = true;
         callback->password = password;

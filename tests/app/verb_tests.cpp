@@ -47,6 +47,16 @@ TEST(ExtractHere, PutsEveryEntryNextToTheArchive) {
     EXPECT_EQ(got.dwHighDateTime, expected.dwHighDateTime);
 }
 
+TEST(ExtractHere, FilesFromADownloadedArchiveCarryItsWebMark) {
+    ScratchFolder scratch;
+    std::wstring archive = Place(scratch, TestData(L"plain.7z"));
+    const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.com/p.7z\r\n";
+    SetWebMark(archive, mark);
+    EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + archive + L"\""), 0);
+    EXPECT_EQ(WebMarkOf(scratch / L"folder\\inner\\two.txt"), mark);
+    EXPECT_EQ(WebMarkOf(scratch / L"root.txt"), mark);
+}
+
 TEST(ExtractHere, ANonArchiveOrADamagedOneExtractsNothing) {
     for (const std::wstring& source :
          {TestData(L"notes.txt"), TestData(L"damaged.zip"), Fixture(L"rar5-unopenable.rar")}) {

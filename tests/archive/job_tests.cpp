@@ -155,6 +155,23 @@ TEST(ExtractJob, OpeningAnEntryExtractsItToAFreshScratchFolder) {
     EXPECT_FALSE(IsDirectory(ParentFolder(second)));
 }
 
+TEST(ExtractJob, TheWebMarkGoesOnToSelectedEntriesAndThroughAnOpenedInnerArchive) {
+    ScratchFolder scratch;
+    std::wstring archive = scratch / L"outer.zip";
+    CopyFileW(TestData(L"outer.zip").c_str(), archive.c_str(), FALSE);
+    const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\n";
+    SetWebMark(archive, mark);
+    Archiver archiver;
+    ASSERT_TRUE(archiver.Open(archive));
+    archiver.ExtractItems({L"outer.txt"}, scratch.path());
+    // An inner archive opens from its scratch copy, in a window that extracts from there.
+    std::wstring inner;
+    ASSERT_TRUE(archiver.ExtractItemToTemp(L"inner.zip", inner));
+    EXPECT_EQ(ExtractAll(inner, scratch.path()), 0);
+    for (const wchar_t* file : {L"outer.txt", L"inner.txt"})
+        EXPECT_EQ(WebMarkOf(scratch / file), mark) << Narrow(file);
+}
+
 TEST(ExtractJob, OpenItemEntersFoldersAndIgnoresUnknownPaths) {
     Archiver archiver;
     ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));

