@@ -44,6 +44,7 @@ declare -A needed=(
   [xorriso]=xorriso
   [gcab]=gcab
   [dpkg-deb]=dpkg
+  [rpmbuild]=rpm
 )
 missing=()
 for command in "${!needed[@]}"; do

@@ -197,6 +197,7 @@ TEST(ExtractHere, EveryKindOfArchiveExtractsItsEntries) {
          std::string("\xFD"
                      "7zXZ",
                      5)},
+        {L"kit.rpm", L"kit-1.0-1.noarch.cpio.gz", "\x1F\x8B"}, // its payload
         {L"notes.txt.gz", L"notes.txt", "compressed notes\n"}, // named after the archive
         {L"notes.txt.lzma", L"notes.txt", "compressed notes\n"},
         {L"really-7z.zip", L"root.txt", "root file\n"}, // told by its signature

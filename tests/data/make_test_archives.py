@@ -305,6 +305,18 @@ def make_formats(out, sevenzip):
     shutil.copytree(source / "kit", package / "usr" / "share" / "kit")
     run_quietly("dpkg-deb", "--root-owner-group", "-Zxz", "--build", package, formats / "kit.deb")
     run_quietly(sevenzip, "a", "-twim", formats / "kit.wim", "kit", cwd=source)
+    if shutil.which("rpmbuild"):
+        top = source / "rpm"
+        (top / "SOURCES").mkdir(parents=True)
+        shutil.copy(source / "kit" / "readme.txt", top / "SOURCES" / "readme.txt")
+        (top / "kit.spec").write_text(
+            "Name: kit\nVersion: 1.0\nRelease: 1\nSummary: A test package\nLicense: MIT\n"
+            "BuildArch: noarch\n%description\nA test package.\n%install\n"
+            "mkdir -p %{buildroot}/usr/share/kit\n"
+            "cp %{_sourcedir}/readme.txt %{buildroot}/usr/share/kit/\n"
+            "%files\n/usr/share/kit/readme.txt\n")
+        run_quietly("rpmbuild", "--quiet", "--define", f"_topdir {top}", "-bb", top / "kit.spec")
+        shutil.copy(next((top / "RPMS").rglob("*.rpm")), formats / "kit.rpm")
     # Archives whose names say another format than they are.
     shutil.copy(out / "plain.7z", formats / "really-7z.zip")
     shutil.copy(out / "nested.zip", formats / "really-zip.rar")
