@@ -54,40 +54,35 @@ def row(what, ours, theirs, unit, ratio, goal, met):
     rows.append((what, ours, theirs, unit, ratio, goal, "yes" if met else "NO"))
 
 
-# --- opening 100,000 entries: Open to the root rows, against the bare listing ---
-for name in ("flat-100k.zip", "nested-100k.zip"):
-    archive = windows(DATA / name)
+def open_figures(archive, raw_arguments, rounds):
+    """Medians of (our seconds, raw seconds, our peak set, raw peak set) from Open to the root
+    rows against the raw client doing the engine's part."""
     raw_times, raw_sets, our_times, our_sets = [], [], [], []
-    for _ in range(ROUNDS):
-        output = run(TESTS / "raw_client.exe", archive)
+    for _ in range(rounds):
+        output = run(TESTS / "raw_client.exe", *raw_arguments, archive)
         raw_times.append(number(r"in ([0-9.]+) s", output))
         raw_sets.append(number(r"peak working set (\d+)", output))
         output = run(TESTS / "open_benchmark.exe", "--job", archive)
         our_times.append(number(r"in ([0-9.]+) s", output))
         our_sets.append(number(r"peak working set (\d+)", output))
-    ours, theirs = statistics.median(our_times), statistics.median(raw_times)
+    return (statistics.median(our_times), statistics.median(raw_times),
+            statistics.median(our_sets) / 2**20, statistics.median(raw_sets) / 2**20)
+
+
+# --- opening 100,000 entries: Open to the root rows, against the bare listing ---
+for name in ("flat-100k.zip", "nested-100k.zip"):
+    ours, theirs, ours_set, raw_set = open_figures(windows(DATA / name), [], ROUNDS)
     kind = "flat" if name.startswith("flat") else "nested"
     row(f"open 100k {kind}: Open to root rows vs raw listing", f"{ours:.3f}", f"{theirs:.3f}", "s",
         ours / theirs, "<= 1.5", ours / theirs <= 1.5)
-    ours_set, raw_set = statistics.median(our_sets) / 2**20, statistics.median(raw_sets) / 2**20
     row(f"open 100k {kind}: peak working set vs raw", f"{ours_set:.0f}", f"{raw_set:.0f}", "MB",
         ours_set / raw_set, "<= 2", ours_set / raw_set <= 2)
 
 # --- opening a 1 GB .tar.gz: the tar's entries, read once through the gzip, against the
 # engine unpacking the gzip into nothing ---
-big = windows(DATA / "big-1gb.tar.gz")
-raw_times, raw_sets, our_times, our_sets = [], [], [], []
-for _ in range(3):
-    output = run(TESTS / "raw_client.exe", "--unpack", big)
-    raw_times.append(number(r"in ([0-9.]+) s", output))
-    raw_sets.append(number(r"peak working set (\d+)", output))
-    output = run(TESTS / "open_benchmark.exe", "--job", big)
-    our_times.append(number(r"in ([0-9.]+) s", output))
-    our_sets.append(number(r"peak working set (\d+)", output))
-ours, theirs = statistics.median(our_times), statistics.median(raw_times)
+ours, theirs, ours_set, raw_set = open_figures(windows(DATA / "big-1gb.tar.gz"), ["--unpack"], 3)
 row("open 1 GB tar.gz: Open to root rows vs unpacking the gzip", f"{ours:.2f}", f"{theirs:.2f}",
     "s", ours / theirs, "<= 2", ours / theirs <= 2)
-ours_set, raw_set = statistics.median(our_sets) / 2**20, statistics.median(raw_sets) / 2**20
 row("open 1 GB tar.gz: peak working set (bound 64 MB) vs unpacking", f"{ours_set:.0f}",
     f"{raw_set:.0f}", "MB", ours_set / raw_set, "<= 64 MB", ours_set <= 64)
 
