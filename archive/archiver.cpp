@@ -12,75 +12,13 @@
 #include <memory>
 #include <unordered_map>
 
-FileTree::~FileTree() {
-    DeleteChildren();
-}
-
-void FileTree::DeleteChildren() {
-    std::vector<std::unique_ptr<FileTree>> pending = std::move(children);
-    children.clear();
-    childIndex.reset();
-    while (!pending.empty()) {
-        std::unique_ptr<FileTree> node = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : node->children)
-            pending.push_back(std::move(child));
-        node->children.clear();
-        node->childIndex.reset();
-    }
-}
-
 Archiver::~Archiver() {
     Close();
 }
 
-FileTree* Archiver::FindTree(const std::string& path, bool create) {
-    FileTree* node = &rootTree;
-    if (path.empty())
-        return node;
-
-    // Every backslash separates two components, so "a\\b" has an empty one in the middle.
-    size_t start = 0;
-    for (;;) {
-        size_t end = path.find('\\', start);
-        size_t stop = end == std::string::npos ? path.size() : end;
-        FileTree* parent = node;
-        size_t before = parent->children.size();
-        node = FindChild(parent, std::string_view(path.data() + start, stop - start), create);
-        if (!node)
-            return nullptr;
-        if (parent->children.size() != before) {
-            // Made on the way: a folder until an entry of its own says otherwise, with its
-            // path, so that it can be entered and extracted like any other.
-            node->attributes = FILE_ATTRIBUTE_DIRECTORY;
-            node->path = path.substr(0, stop);
-        }
-        if (end == std::string::npos)
-            return node;
-        start = end + 1;
-    }
-}
-
-FileTree* Archiver::FindChild(FileTree* node, std::string_view name, bool create) {
-    if (node->childIndex) {
-        auto found = node->childIndex->find(name);
-        if (found != node->childIndex->end())
-            return found->second;
-    }
-    if (!create)
-        return nullptr;
-    if (!node->childIndex)
-        node->childIndex = std::make_unique<std::unordered_map<std::string_view, FileTree*>>();
-
-    node->children.push_back(std::make_unique<FileTree>());
-    FileTree* child = node->children.back().get();
-    child->name.assign(name.data(), name.size());
-    node->childIndex->emplace(std::string_view(child->name), child);
-    return child;
-}
-
 void Archiver::BuildTree(const ArchiveContents& contents) {
     progressTotal = contents.items.size();
+    tree.Reserve(contents.items.size());
     for (size_t i = 0; i < contents.items.size(); ++i) {
         progressCompleted = i;
         AddToTree(contents.items[i]);
@@ -88,21 +26,7 @@ void Archiver::BuildTree(const ArchiveContents& contents) {
 }
 
 void Archiver::AddToTree(const DirItem& item) {
-    std::string path = WideToUtf8(item.path);
-    FileTree* node = FindTree(path, true);
-    // A folder's own entry may come after its contents: it then fills the node that was
-    // made for it on the way.
-    node->attributes = item.attributes;
-    node->modified = item.modified;
-    node->date = WideToUtf8(item.date);
-    node->time = WideToUtf8(item.time);
-    node->size = WideToUtf8(item.size);
-    node->packedSize = WideToUtf8(item.packedSize);
-    node->path = std::move(path);
-}
-
-bool Archiver::IsFolder(const FileTree* node) {
-    return (node->attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    tree.Add(WideToUtf8(item.path), item.entry);
 }
 
 // The folder part of an archive path: everything before the last backslash.
@@ -115,44 +39,85 @@ void Archiver::ListFolder(const std::string& path) {
     ClearRows();
 
     std::string shownPath = path;
-    FileTree* node = FindTree(shownPath, false);
-    while (!node) {
+    ArchiveTree::Node folder = tree.Find(shownPath);
+    while (folder == ArchiveTree::none) {
         // The folder is gone (a job removed its last entry): show the nearest one above.
         shownPath = ParentInArchive(shownPath);
-        node = FindTree(shownPath, false);
+        folder = tree.Find(shownPath);
     }
     subPath = shownPath;
 
-    // The icons come from the shell's looks, shared for the whole run: rows copied into the
-    // window never outlive theirs, and 100,000 files of a few kinds cost a few icons.
-    const ShellKind& folder = FolderKind();
-    ItemData upRow;
-    upRow.name = L"..";
-    upRow.type = L"Folder";
-    upRow.icon = folder.icon;
-    rows.reserve(node->children.size() + 1);
-    rows.push_back(upRow);
+    rows.push_back(ArchiveTree::none);
+    for (ArchiveTree::Node child = tree.FirstChild(folder); child != ArchiveTree::none;
+         child = tree.NextSibling(child))
+        rows.push_back(child);
+}
 
-    ModifiedTextCache modifiedTexts;
-    for (const auto& child : node->children) {
-        ItemData row;
-        row.name = Utf8ToWide(child->name);
-        row.path = Utf8ToWide(child->path);
-        row.modified = child->modified;
-        row.modifiedText = FormatModified(child->date, child->time, &modifiedTexts);
-        if (IsFolder(child.get())) {
-            row.icon = folder.icon;
-            row.type = L"Folder";
-            row.attributes = FILE_ATTRIBUTE_DIRECTORY;
-        } else {
-            row.size = GroupDigits(Utf8ToWide(child->size));
-            row.packedSize = GroupDigits(Utf8ToWide(child->packedSize));
-            const ShellKind& kind = FileKind(row.name);
-            row.icon = kind.icon;
-            row.type = kind.typeName;
-        }
-        rows.push_back(std::move(row));
-    }
+std::wstring Archiver::RowName(ArchiveTree::Node node) const {
+    return node == ArchiveTree::none ? L".." : Utf8ToWide(std::string(tree.Name(node)));
+}
+
+// A size as the Size and Packed columns show it; nothing for a folder, or a size the
+// archive does not give.
+static std::wstring SizeText(bool folder, bool known, uint64_t size) {
+    if (folder || !known)
+        return std::wstring();
+    wchar_t digits[20];
+    int at = 20;
+    do {
+        digits[--at] = static_cast<wchar_t>(L'0' + size % 10);
+        size /= 10;
+    } while (size);
+    return GroupDigits(std::wstring(digits + at, digits + 20));
+}
+
+std::wstring Archiver::RowSize(ArchiveTree::Node node) const {
+    if (node == ArchiveTree::none)
+        return std::wstring();
+    const ArchiveTree::Entry& entry = tree.EntryOf(node);
+    return SizeText(tree.IsFolder(node), entry.hasSize, entry.size);
+}
+
+std::wstring Archiver::RowPackedSize(ArchiveTree::Node node) const {
+    if (node == ArchiveTree::none)
+        return std::wstring();
+    const ArchiveTree::Entry& entry = tree.EntryOf(node);
+    return SizeText(tree.IsFolder(node), entry.hasPackedSize, entry.packedSize);
+}
+
+std::wstring Archiver::RowType(ArchiveTree::Node node) const {
+    if (node == ArchiveTree::none || tree.IsFolder(node))
+        return L"Folder";
+    return FileKind(RowName(node)).typeName;
+}
+
+std::wstring Archiver::RowModified(ArchiveTree::Node node) const {
+    if (node == ArchiveTree::none || !tree.EntryOf(node).hasModified)
+        return std::wstring();
+    return FormatModified(tree.EntryOf(node).modified, &modifiedTexts_);
+}
+
+HICON Archiver::RowIcon(ArchiveTree::Node node) const {
+    // The shell's looks, shared for the whole run: a row never outlives its icon.
+    if (node == ArchiveTree::none || tree.IsFolder(node))
+        return FolderKind().icon;
+    return FileKind(RowName(node)).icon;
+}
+
+ItemData Archiver::MakeRow(ArchiveTree::Node node) const {
+    ItemData row;
+    row.name = RowName(node);
+    row.icon = RowIcon(node);
+    row.type = RowType(node);
+    if (node == ArchiveTree::none)
+        return row;
+    row.path = Utf8ToWide(tree.Path(node));
+    row.size = RowSize(node);
+    row.packedSize = RowPackedSize(node);
+    row.modifiedText = RowModified(node);
+    row.modified = tree.EntryOf(node).modified;
+    row.attributes = tree.IsFolder(node) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    return row;
 }
 
 int Archiver::GetRowCount() const {
@@ -162,7 +127,7 @@ int Archiver::GetRowCount() const {
 ItemData Archiver::GetRow(int index) const {
     if (index < 0 || index >= GetRowCount())
         return ItemData();
-    return rows[static_cast<size_t>(index)];
+    return MakeRow(rows[static_cast<size_t>(index)]);
 }
 
 std::wstring Archiver::GetDisplayPath() const {
@@ -182,7 +147,7 @@ int Archiver::GoTo(const std::wstring& text) {
     if (text.size() > archivePath.size())
         folder = text.substr(std::min(text.size(), archivePath.size() + 1));
     std::string folderUtf8 = WideToUtf8(folder);
-    if (FindTree(folderUtf8, false))
+    if (tree.Find(folderUtf8) != ArchiveTree::none)
         ListFolder(folderUtf8);
     return GetRowCount();
 }
@@ -192,7 +157,7 @@ void Archiver::ClearRows() {
 }
 
 void Archiver::ClearTree() {
-    rootTree.DeleteChildren();
+    tree.Clear();
 }
 
 void Archiver::Close() {

@@ -2,6 +2,7 @@
 
 #include "archive/archivetypes.h"
 #include "archive/library/extraction.h"
+#include "archive/textconv.h"
 
 #include <windows.h>
 
@@ -31,27 +32,30 @@ class Archiver {
 
     // --- the archive tree ---
 
-    // The node for a backslash-separated path below the root ("" is the root); with
-    // `create`, missing nodes are made on the way, as folders.
-    FileTree* FindTree(const std::string& path, bool create);
-    // The child of `node` whose name equals `name` byte for byte (case matters).
-    static FileTree* FindChild(FileTree* node, std::string_view name, bool create);
     // Builds the tree from a listing; advances the progress counters per entry.
     void BuildTree(const ArchiveContents& contents);
     // Puts one entry into the tree (what BuildTree does for each).
     void AddToTree(const DirItem& item);
-    // A node is a folder when it has the directory attribute: from its entry, or, for a
-    // folder only implied by the paths below it, from the tree.
-    static bool IsFolder(const FileTree* node);
 
     // --- the rows of the folder shown ---
 
     // Lists the folder `path` into `rows`: the ".." row, then one row per child in
     // archive order. A path that names no folder (any more) lists the nearest folder above.
+    // The rows are nodes: their texts are made only when they are asked for.
     void ListFolder(const std::string& path);
     int GetRowCount() const;
-    // A copy of the row, or an empty row when `index` is outside the list.
+    // A copy of the row with all its texts, or an empty row when `index` is outside the
+    // list.
     ItemData GetRow(int index) const;
+    // The row of a node (`ArchiveTree::none`: the ".." row), with all its texts.
+    ItemData MakeRow(ArchiveTree::Node node) const;
+    // The texts and the icon of a node's row, one at a time, as the list draws them.
+    std::wstring RowName(ArchiveTree::Node node) const;
+    std::wstring RowSize(ArchiveTree::Node node) const;
+    std::wstring RowPackedSize(ArchiveTree::Node node) const;
+    std::wstring RowType(ArchiveTree::Node node) const;
+    std::wstring RowModified(ArchiveTree::Node node) const;
+    HICON RowIcon(ArchiveTree::Node node) const;
     // The archive path, followed by the folder shown.
     std::wstring GetDisplayPath() const;
     // Shows the folder that a path typed by the user names; returns the row count.
@@ -94,7 +98,8 @@ class Archiver {
 
     // --- state ---
 
-    std::vector<ItemData> rows; // the first row is always ".."; icons are the shell's looks
+    // The folder shown: ArchiveTree::none (the ".." row) first, then its children's nodes.
+    std::vector<ArchiveTree::Node> rows;
     std::wstring archivePath;
     std::string subPath;  // folder shown, relative to the root; "" is the root
     std::wstring tmpPath; // scratch folder of the last open-entry, extract or add job
@@ -105,7 +110,11 @@ class Archiver {
     std::vector<std::wstring> files;   // files to add or entry names to extract
     std::wstring destFolder;
     std::wstring password;
-    FileTree rootTree;
+    ArchiveTree tree;
+    // Where the open job lists the archive; it becomes `tree` once the job has ended.
+    ArchiveTree listing;
+    // The open job listed the archive.
+    bool listed = false;
     // Why the last add or extract job did not do all it was asked; empty when it did.
     std::wstring jobFailure;
     // What the last add job left out on purpose (links), to be said when it has ended.
@@ -117,6 +126,10 @@ class Archiver {
     bool openStoppedByUser = false;
     // The last Open failed because a volume of the set is not there: its name.
     std::wstring missingVolume;
+
+  private:
+    // The Modified texts already made, by day and minute.
+    mutable ModifiedTextCache modifiedTexts_;
 };
 
 // What AddFiles says when a ZIP archive is to get a password with other than ASCII

@@ -18,21 +18,14 @@ const wchar_t extractFailureMessage[] =
     L"entry may be damaged, need another password, or have a path too long for Windows.";
 
 int Archiver::OpenItem(const std::wstring& path) {
-    FileTree* folder = FindTree(subPath, false);
-    if (!folder)
-        return 0;
-    FileTree* item = nullptr;
-    for (const auto& child : folder->children) {
-        if (Utf8ToWide(child->path) == path) {
-            item = child.get();
-            break;
-        }
-    }
-    if (!item)
+    // Only an entry of the folder shown.
+    ArchiveTree::Node item = tree.Find(WideToUtf8(path));
+    if (item == ArchiveTree::none || item == ArchiveTree::root ||
+        tree.Parent(item) != tree.Find(subPath))
         return 0;
 
-    if (IsFolder(item)) {
-        ListFolder(item->path);
+    if (tree.IsFolder(item)) {
+        ListFolder(tree.Path(item));
         return GetRowCount();
     }
 

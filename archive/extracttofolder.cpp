@@ -87,7 +87,7 @@ struct TopLevel {
 
     void Add(const DirItem& item) {
         std::wstring relative = SafeItemPath(item.path);
-        bool folderEntry = (item.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        bool folderEntry = (item.entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (relative.empty()) {
             if (folderEntry)
                 return; // the archive's root itself

@@ -6,13 +6,18 @@
 #include "archive/library/archivelibrary.h"
 #include "archive/library/listing.h"
 #include "archive/progress.h"
+#include "archive/textconv.h"
 #include "ui/progressdialog.h"
 
+#include <utility>
+
+// Lists the archive into `listing`, a tree of its own: the window may still draw the rows
+// of the tree shown meanwhile, which stays as it is until the job has ended.
 static DWORD WINAPI OpenJob(void* parameter) {
     auto archiver = static_cast<Archiver*>(parameter);
     archiver->mode = ModeOpen;
-    archiver->ClearRows();
-    archiver->ClearTree();
+    ArchiveTree& listing = archiver->listing;
+    listing.Clear();
 
     // Listing the same archive again (a refresh) needs no second question for its password.
     std::wstring password;
@@ -20,25 +25,25 @@ static DWORD WINAPI OpenJob(void* parameter) {
         password = archiver->password;
     int kind = GetArchiveKind(archiver->archivePath);
     // Each entry goes into the tree as it is read, so that 100,000 entries are never held
-    // twice, as a listing and as the tree.
-    // An archive read front to back counts its bytes instead (the listing moves the counters).
-    int listed = ListArchiveItems(
-        archiver->archivePath, kind, password, &archiver->cancelled,
-        [archiver](DirItem& item, uint32_t index, uint32_t count) {
-            if (count != 0) {
-                if (index == 0)
-                    progressTotal = count;
-                progressCompleted = index;
-            }
-            archiver->AddToTree(item);
-        },
-        &archiver->missingVolume);
-    if (listed == 0 && !archiver->cancelled) {
+    // twice, as a listing and as the tree. An archive read front to back counts its bytes
+    // instead (the listing moves the counters).
+    std::string path;
+    archiver->listed = ListArchiveItems(
+                           archiver->archivePath, kind, password, &archiver->cancelled,
+                           [&](DirItem& item, uint32_t index, uint32_t count) {
+                               if (count != 0) {
+                                   if (index == 0) {
+                                       progressTotal = count;
+                                       listing.Reserve(count);
+                                   }
+                                   progressCompleted = index;
+                               }
+                               WideToUtf8(item.path, path);
+                               listing.Add(path, item.entry);
+                           },
+                           &archiver->missingVolume) == 0;
+    if (archiver->listed)
         archiver->password = password;
-        archiver->ListFolder("");
-    } else {
-        archiver->ClearTree();
-    }
     FinishProgress();
     archiver->mode = ModeNone;
     return 0;
@@ -50,6 +55,7 @@ bool Archiver::Open(const std::wstring& path) {
     missingVolume.clear();
     replaceAll = 0;
     cancelled = 0;
+    listed = false;
     openStoppedByUser = false;
     int declinedBefore = passwordsDeclined;
     ResetProgress();
@@ -59,21 +65,26 @@ bool Archiver::Open(const std::wstring& path) {
         return false;
     if (!ShowProgress(L"Open File", L"Opening File ... "))
         cancelled = 1; // the listing stops at the library's next call
-    // The job writes the tree and the rows: they are read only once it has ended.
+    // The job writes its own tree: it takes the place of the one shown only now.
     WaitForJob(job.get());
 
-    if (cancelled) {
-        ClearRows();
-        ClearTree();
+    std::swap(tree, listing);
+    listing.Clear();
+    if (listed && !cancelled) {
+        ListFolder("");
+        return true;
     }
-    openStoppedByUser = rows.empty() && (cancelled || passwordsDeclined != declinedBefore);
-    return !rows.empty();
+    ClearRows();
+    ClearTree();
+    openStoppedByUser = cancelled || passwordsDeclined != declinedBefore;
+    return false;
 }
 
 void Archiver::Refresh() {
     std::wstring archiveCopy = archivePath;
     std::string subPathCopy = subPath;
-    Close();
+    // The tree stays until the new one is listed: the window draws its rows meanwhile.
+    RemoveTempFolder();
     reopening = true;
     bool opened = Open(archiveCopy);
     reopening = false;

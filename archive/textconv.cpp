@@ -29,14 +29,21 @@ std::wstring Utf8ToWide(const std::string& text) {
 
 std::string WideToUtf8(const std::wstring& text) {
     std::string utf8;
-    if (text.empty() || CopyIfAscii(text, utf8))
-        return utf8;
+    WideToUtf8(text, utf8);
+    return utf8;
+}
+
+void WideToUtf8(const std::wstring& text, std::string& out) {
+    if (text.empty() || CopyIfAscii(text, out)) {
+        if (text.empty())
+            out.clear();
+        return;
+    }
     int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                      nullptr, 0, nullptr, nullptr);
-    utf8.assign(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], length,
+    out.assign(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length,
                         nullptr, nullptr);
-    return utf8;
 }
 
 std::wstring GroupDigits(const std::wstring& text) {
@@ -69,22 +76,8 @@ static bool ThreeNumbers(const std::string& text, char separator, WORD numbers[3
     return true;
 }
 
-std::wstring FormatModified(const std::string& date, const std::string& time,
-                            ModifiedTextCache* cache) {
-    // Three parts each, and only the leading digits of a part count.
-    WORD dateParts[3];
-    WORD timeParts[3];
-    if (!ThreeNumbers(date, '-', dateParts) || !ThreeNumbers(time, ':', timeParts))
-        return std::wstring();
-
-    SYSTEMTIME when = {};
-    when.wYear = dateParts[0];
-    when.wMonth = dateParts[1];
-    when.wDay = dateParts[2];
-    when.wHour = timeParts[0];
-    when.wMinute = timeParts[1];
-    when.wSecond = timeParts[2];
-
+// The Modified text of a moment, its date and minute each made once with a cache.
+static std::wstring FormatMoment(const SYSTEMTIME& when, ModifiedTextCache* cache) {
     // The date text depends on the day alone, the time text on the hour and minute: a
     // folder of 100,000 entries asks the locale once per day and minute that occur.
     uint64_t dayKey = (static_cast<uint64_t>(when.wYear) << 32) | (when.wMonth << 16) | when.wDay;
@@ -116,4 +109,29 @@ std::wstring FormatModified(const std::string& date, const std::string& time,
     if (!dateMade || !timeMade)
         return std::wstring();
     return std::wstring(dateText) + L" " + timeText;
+}
+
+std::wstring FormatModified(const std::string& date, const std::string& time,
+                            ModifiedTextCache* cache) {
+    // Three parts each, and only the leading digits of a part count.
+    WORD dateParts[3];
+    WORD timeParts[3];
+    if (!ThreeNumbers(date, '-', dateParts) || !ThreeNumbers(time, ':', timeParts))
+        return std::wstring();
+    SYSTEMTIME when = {};
+    when.wYear = dateParts[0];
+    when.wMonth = dateParts[1];
+    when.wDay = dateParts[2];
+    when.wHour = timeParts[0];
+    when.wMinute = timeParts[1];
+    when.wSecond = timeParts[2];
+    return FormatMoment(when, cache);
+}
+
+std::wstring FormatModified(const FILETIME& time, ModifiedTextCache* cache) {
+    // As the archive keeps it: no shift into the local time zone.
+    SYSTEMTIME when;
+    if (!FileTimeToSystemTime(&time, &when))
+        return std::wstring();
+    return FormatMoment(when, cache);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -7,6 +9,8 @@
 // UTF-8 <-> UTF-16. Invalid sequences become U+FFFD instead of failing the conversion.
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
+// The same into `out`, whose room is used again: a loop over 100,000 paths allocates little.
+void WideToUtf8(const std::wstring& text, std::string& out);
 
 // "1048576" -> "1,048,576": a comma before every group of three digits from the right,
 // whatever the locale.
@@ -21,3 +25,5 @@ struct ModifiedTextCache {
 };
 std::wstring FormatModified(const std::string& date, const std::string& time,
                             ModifiedTextCache* cache = nullptr);
+// The same for a file time, taken as it is (archives keep their times without a zone).
+std::wstring FormatModified(const FILETIME& time, ModifiedTextCache* cache = nullptr);

@@ -26,6 +26,15 @@ if not (out / "nested-100k.zip").exists():
     with zipfile.ZipFile(out / "nested-100k.zip", "w", zipfile.ZIP_STORED) as z:
         for i in range(100000):
             z.writestr(f"dir{i % 100}/sub{(i // 100) % 10}/file{i}.dat", b"x")
+# A million entries: all in one folder, and spread over 10,000 folders.
+if not (out / "flat-1m.zip").exists():
+    with zipfile.ZipFile(out / "flat-1m.zip", "w", zipfile.ZIP_STORED) as z:
+        for i in range(1000000):
+            z.writestr(f"file{i}.txt", b"x")
+if not (out / "nested-1m.zip").exists():
+    with zipfile.ZipFile(out / "nested-1m.zip", "w", zipfile.ZIP_STORED) as z:
+        for i in range(1000000):
+            z.writestr(f"dir{i % 100}/sub{(i // 100) % 100}/file{i}.dat", b"x")
 PY
 # A 1 GB .tar.gz of files that do not compress, made once.
 if [ ! -f "$data/big-1gb.tar.gz" ]; then

@@ -74,9 +74,28 @@ for name in ("flat-100k.zip", "nested-100k.zip"):
     ours, theirs, ours_set, raw_set = open_figures(windows(DATA / name), [], ROUNDS)
     kind = "flat" if name.startswith("flat") else "nested"
     row(f"open 100k {kind}: Open to root rows vs raw listing", f"{ours:.3f}", f"{theirs:.3f}", "s",
-        ours / theirs, "<= 1.5", ours / theirs <= 1.5)
+        ours / theirs, "<= 1.2", ours / theirs <= 1.2)
     row(f"open 100k {kind}: peak working set vs raw", f"{ours_set:.0f}", f"{raw_set:.0f}", "MB",
-        ours_set / raw_set, "<= 2", ours_set / raw_set <= 2)
+        ours_set / raw_set, "<= 1.5", ours_set / raw_set <= 1.5)
+
+# --- a million entries: the same two ratios, the memory per entry above the engine's, and
+# column clicks on a million rows ---
+for name in ("flat-1m.zip", "nested-1m.zip"):
+    ours, theirs, ours_set, raw_set = open_figures(windows(DATA / name), [], 3)
+    kind = "flat" if name.startswith("flat") else "nested"
+    row(f"open 1M {kind}: Open to root rows vs raw listing", f"{ours:.2f}", f"{theirs:.2f}", "s",
+        ours / theirs, "<= 1.2", ours / theirs <= 1.2)
+    row(f"open 1M {kind}: peak working set vs raw", f"{ours_set:.0f}", f"{raw_set:.0f}", "MB",
+        ours_set / raw_set, "<= 1.5", ours_set / raw_set <= 1.5)
+    per_entry = (ours_set - raw_set) * 2**20 / 1000000
+    row(f"open 1M {kind}: bytes per entry above the engine's", f"{per_entry:.0f}", "", "B",
+        0, "(measured)", True)
+output = run(TESTS / "browser_benchmark.exe", "--sort", windows(DATA), "flat-1m.zip")
+clicks = [float(x) for x in re.findall(r"column click \d+ on \d+ rows: ([0-9.]+) s", output)]
+if not clicks:
+    sys.exit(f"bench: no column clicks in: {output.strip()}")
+row("column click on 1M rows (slowest of name, name again, size, packed, modified)",
+    f"{max(clicks):.2f}", "", "s", 0, "< 2 s", max(clicks) < 2)
 
 # --- opening a 1 GB .tar.gz: the tar's entries, read once through the gzip, against the
 # engine unpacking the gzip into nothing ---

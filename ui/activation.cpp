@@ -17,7 +17,7 @@ int FolderBrowser::ActivateItem(int i) {
     if (archiver)
         return OpenArchiveItem(i);
 
-    std::wstring path = items[static_cast<size_t>(i)].path;
+    std::wstring path = GetItem(i).path;
     if (IsDirectory(path)) {
         // Entered, even when it holds nothing to show: the view shows the empty list.
         return std::max(BrowseFolder(path), 1);
@@ -68,7 +68,7 @@ int FolderBrowser::OpenArchiveItem(int i) {
     if (!archiver || i < 0 || i >= GetItemCount())
         return 0;
     if (i != 0) {
-        if (archiver->OpenItem(items[static_cast<size_t>(i)].path) == 0)
+        if (archiver->OpenItem(GetItem(i).path) == 0)
             return 0;
         return ShowArchiveFolder();
     }
@@ -93,9 +93,7 @@ int FolderBrowser::ShowArchiveFolder() {
     ClearItems();
     if (!archiver)
         return 0;
-    items.reserve(static_cast<size_t>(archiver->GetRowCount()));
-    for (const ItemData& row : archiver->rows)
-        items.push_back(row);
+    nodes = archiver->rows;
     SortItems();
     BuildPathItems(archiver->GetDisplayPath());
     return GetItemCount();

@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "archive/archivekind.h"
 #include "archive/archiver.h"
+#include "archive/archivetree.h"
 #include "archive/textconv.h"
 #include "shell/iconcache.h"
 #include "shell/paths.h"
@@ -147,27 +148,73 @@ int FolderBrowser::GetHead(std::vector<std::wstring>& list) const {
 }
 
 int FolderBrowser::GetItemCount() const {
-    return static_cast<int>(items.size());
+    return static_cast<int>(ShowsNodes() ? nodes.size() : items.size());
 }
 
 ItemData FolderBrowser::GetItem(int i) const {
     if (i < 0 || i >= GetItemCount())
         return ItemData();
+    if (ShowsNodes())
+        return archiver->MakeRow(nodes[static_cast<size_t>(i)]);
     return items[static_cast<size_t>(i)];
+}
+
+std::wstring FolderBrowser::GetItemName(int i) const {
+    if (i < 0 || i >= GetItemCount())
+        return std::wstring();
+    if (ShowsNodes())
+        return archiver->RowName(nodes[static_cast<size_t>(i)]);
+    return items[static_cast<size_t>(i)].name;
 }
 
 HICON FolderBrowser::GetItemIcon(int i) const {
     if (i < 0 || i >= GetItemCount())
         return nullptr;
+    if (ShowsNodes())
+        return archiver->RowIcon(nodes[static_cast<size_t>(i)]);
     return items[static_cast<size_t>(i)].icon;
+}
+
+int FolderBrowser::FindRow(const std::wstring& path) const {
+    if (ShowsNodes()) {
+        ArchiveTree::Node wanted = archiver->tree.Find(WideToUtf8(path));
+        for (size_t i = 0; wanted != ArchiveTree::none && i < nodes.size(); ++i) {
+            if (nodes[i] == wanted)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (_wcsicmp(items[i].path.c_str(), path.c_str()) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 std::wstring FolderBrowser::GetItemText(int i, int column, UINT& flag) const {
     if (i < 0 || i >= GetItemCount())
         return std::wstring();
-    const ItemData& row = items[static_cast<size_t>(i)];
     // The columns by position: Name, Size, (Packed,) Type, Modified.
     int shift = archiver ? 1 : 0;
+    if (ShowsNodes()) {
+        ArchiveTree::Node node = nodes[static_cast<size_t>(i)];
+        if (column == 1 || column == 2)
+            flag = DT_RIGHT;
+        switch (column) {
+        case 0:
+            return archiver->RowName(node);
+        case 1:
+            return archiver->RowSize(node);
+        case 2:
+            return archiver->RowPackedSize(node);
+        case 3:
+            return archiver->RowType(node);
+        case 4:
+            return archiver->RowModified(node);
+        }
+        return std::wstring();
+    }
+    const ItemData& row = items[static_cast<size_t>(i)];
     if (column == 0)
         return row.name;
     if (column == 1) {
@@ -192,6 +239,7 @@ void FolderBrowser::ClearItems() {
     ownedIcons_.clear();
     looks_.clear();
     items.clear();
+    nodes.clear();
     current -= static_cast<int>(pathItems.size());
     if (current < 0)
         current = 0;
@@ -330,6 +378,10 @@ void FolderBrowser::SortItems() {
                              ? head[static_cast<size_t>(sortColumn)]
                              : L"Name";
     const bool descending = sortOrder == 2;
+    if (ShowsNodes()) {
+        SortNodes(title, descending);
+        return;
+    }
 
     std::vector<size_t> order(items.size());
     std::iota(order.begin(), order.end(), 0);
@@ -373,6 +425,85 @@ void FolderBrowser::SortItems() {
     for (size_t index : order)
         sorted.push_back(std::move(items[index]));
     items = std::move(sorted);
+}
+
+// An archive's rows sort by the same rules as a disk folder's, from the tree's numbers and
+// names, without making their texts.
+void FolderBrowser::SortNodes(const std::wstring& title, bool descending) {
+    const ArchiveTree& tree = archiver->tree;
+    auto group = [&](ArchiveTree::Node node) {
+        if (node == ArchiveTree::none)
+            return 0;
+        return tree.IsFolder(node) ? 1 : 2;
+    };
+    std::vector<std::string> nameKeys;
+    if (title == L"Name") {
+        bool plainNames = std::all_of(nodes.begin(), nodes.end(), [&](ArchiveTree::Node node) {
+            if (node == ArchiveTree::none)
+                return true;
+            std::string_view name = tree.Name(node);
+            return std::all_of(name.begin(), name.end(), [](char c) {
+                return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '.';
+            });
+        });
+        nameKeys.reserve(nodes.size());
+        for (ArchiveTree::Node node : nodes) {
+            if (node == ArchiveTree::none) {
+                nameKeys.emplace_back();
+            } else if (plainNames) {
+                std::string key(tree.Name(node));
+                for (char& c : key)
+                    c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+                nameKeys.push_back(std::move(key));
+            } else {
+                nameKeys.push_back(SortKey(archiver->RowName(node)));
+            }
+        }
+    }
+    // Sizes the rows do not show (a folder's, one the archive does not give) come first.
+    auto compareSizes = [](bool knownA, uint64_t a, bool knownB, uint64_t b) {
+        if (knownA != knownB)
+            return knownA ? 1 : -1;
+        return a < b ? -1 : (a == b ? 0 : 1);
+    };
+    auto compareKeys = [&](size_t a, size_t b) -> int {
+        ArchiveTree::Node first = nodes[a];
+        ArchiveTree::Node second = nodes[b];
+        if (title == L"Name")
+            return nameKeys[a].compare(nameKeys[b]);
+        if (first == ArchiveTree::none || second == ArchiveTree::none)
+            return 0;
+        const ArchiveTree::Entry& x = tree.EntryOf(first);
+        const ArchiveTree::Entry& y = tree.EntryOf(second);
+        if (title == L"Size")
+            return compareSizes(x.hasSize && !tree.IsFolder(first), x.size,
+                                y.hasSize && !tree.IsFolder(second), y.size);
+        if (title == L"Packed")
+            return compareSizes(x.hasPackedSize && !tree.IsFolder(first), x.packedSize,
+                                y.hasPackedSize && !tree.IsFolder(second), y.packedSize);
+        if (title == L"Modified") {
+            uint64_t p = TimeValue(x.modified);
+            uint64_t q = TimeValue(y.modified);
+            return p < q ? -1 : (p == q ? 0 : 1);
+        }
+        return 0; // Type: no order of its own
+    };
+    std::vector<uint32_t> order(nodes.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        int groupA = group(nodes[a]);
+        int groupB = group(nodes[b]);
+        if (groupA != groupB)
+            return groupA < groupB;
+        int result = compareKeys(a, b);
+        return descending ? result > 0 : result < 0;
+    });
+    std::vector<ArchiveTree::Node> sorted;
+    sorted.reserve(nodes.size());
+    for (uint32_t index : order)
+        sorted.push_back(nodes[index]);
+    nodes = std::move(sorted);
 }
 
 bool FolderBrowser::IsSortable(int position) const {

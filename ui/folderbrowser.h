@@ -41,9 +41,13 @@ class FolderBrowser {
     // The column titles of the current mode; returns their number.
     int GetHead(std::vector<std::wstring>& list) const;
     int GetItemCount() const;
-    // A copy of row `i`, or an empty row when `i` is out of range.
+    // A copy of row `i` with all its texts, or an empty row when `i` is out of range.
     ItemData GetItem(int i) const;
+    // Its name alone, made without the other texts.
+    std::wstring GetItemName(int i) const;
     HICON GetItemIcon(int i) const;
+    // The row whose path is `path` (letter case aside); -1 when none is.
+    int FindRow(const std::wstring& path) const;
     // The text of a cell; `flag` becomes DT_RIGHT for a right-aligned column.
     std::wstring GetItemText(int i, int column, UINT& flag) const;
 
@@ -123,13 +127,19 @@ class FolderBrowser {
     std::vector<std::unique_ptr<DeviceItem>> devices;
     int current = -1;
     std::wstring folder;
+    // The rows: a disk folder's, each with its texts, or, in an archive, its nodes, whose
+    // texts are made only when drawn (a million rows cost four bytes each).
     std::vector<ItemData> items;
+    std::vector<ArchiveTree::Node> nodes;
     std::vector<std::unique_ptr<DeviceItem>> pathItems;
     Archiver* archiver = nullptr;
     int sortColumn = 0;
     int sortOrder = 1; // 1 ascending, 2 descending
 
   private:
+    bool ShowsNodes() const { return archiver && !nodes.empty(); }
+    void SortNodes(const std::wstring& title, bool descending);
+
     // What the shell says of a kind of file: asked once per extension where nothing but
     // the extension decides, so that a folder of 10,000 files costs a handful of calls.
     struct ShellLook {

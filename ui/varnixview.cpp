@@ -275,20 +275,15 @@ void CVarnixView::FocusRow(int i) {
 }
 
 void CVarnixView::FocusRowWithPath(const std::wstring& path) {
-    for (int i = 0; i < model_.GetItemCount(); ++i) {
-        if (_wcsicmp(model_.GetItem(i).path.c_str(), path.c_str()) == 0) {
-            FocusRow(i);
-            return;
-        }
-    }
-    FocusRow(0);
+    int row = path.empty() ? -1 : model_.FindRow(path);
+    FocusRow(row >= 0 ? row : 0);
 }
 
 void CVarnixView::ActivateRow(int index) {
     if (index < 0)
         return;
     // Going up focuses the folder it leaves, as Explorer does.
-    bool goingUp = model_.GetItem(index).name == L"..";
+    bool goingUp = model_.GetItemName(index) == L"..";
     std::wstring left = goingUp ? model_.ShownPlacePath() : std::wstring();
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     if (model_.ActivateItem(index) > 0) {
@@ -329,7 +324,7 @@ void CVarnixView::OpenTypedPath() {
 }
 
 void CVarnixView::GoUp() {
-    if (model_.GetItemCount() > 0 && model_.GetItem(0).name == L"..")
+    if (model_.GetItemCount() > 0 && model_.GetItemName(0) == L"..")
         ActivateRow(0);
 }
 
@@ -368,7 +363,7 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
                 int row = (find.iStart + step) % count;
                 if (row < find.iStart && !(find.lvfi.flags & LVFI_WRAP))
                     break;
-                if (BeginsWithIgnoringCase(model_.GetItem(row).name, find.lvfi.psz))
+                if (BeginsWithIgnoringCase(model_.GetItemName(row), find.lvfi.psz))
                     found = row;
             }
         }

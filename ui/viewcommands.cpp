@@ -18,7 +18,7 @@ std::vector<int> CVarnixView::SelectedRows() const {
     std::vector<int> rows;
     for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row != -1;
          row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) {
-        if (model_.GetItem(row).name != L"..") // the drive list has no up row
+        if (model_.GetItemName(row) != L"..") // the drive list has no up row
             rows.push_back(row);
     }
     return rows;

@@ -99,9 +99,24 @@ uint64_t PropertyToNumber(const PROPVARIANT& value) {
     }
 }
 
-// One entry: path, attributes, sizes and time, written over `item` (whose strings keep
-// their room from the entry before, so that reading 100,000 entries allocates little). An
-// entry without a path gets `defaultName`.
+// An unsigned number, when the property holds one.
+static bool ReadNumber(const PROPVARIANT& value, uint64_t& number) {
+    switch (value.vt) {
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+        number = PropertyToNumber(value);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// One entry: path, attributes, sizes and time, written over `item` (whose path keeps its
+// room from the entry before, so that reading 100,000 entries allocates little). Numbers
+// stay numbers: the texts are made when a row is drawn. An entry without a path gets
+// `defaultName`.
 static void ReadItem(IInArchive* archive, UINT32 index, const std::wstring& defaultName,
                      DirItem& item) {
     PropVariant value;
@@ -113,32 +128,24 @@ static void ReadItem(IInArchive* archive, UINT32 index, const std::wstring& defa
     if (item.path.empty())
         item.path = defaultName;
 
+    ArchiveTree::Entry& entry = item.entry;
     archive->GetProperty(index, kpidAttrib, value.Reset());
-    item.attributes = static_cast<uint32_t>(PropertyToNumber(value));
+    entry.attributes = static_cast<uint32_t>(PropertyToNumber(value));
     // Some archives keep no attributes for their folders: the folder flag of the entry
     // then marks it, so that it is still listed and entered as a folder.
     archive->GetProperty(index, kpidIsDir, value.Reset());
     if (value.vt == VT_BOOL && value.boolVal != VARIANT_FALSE)
-        item.attributes |= FILE_ATTRIBUTE_DIRECTORY;
+        entry.attributes |= FILE_ATTRIBUTE_DIRECTORY;
 
     archive->GetProperty(index, kpidSize, value.Reset());
-    item.size = PropertyToText(value);
+    entry.hasSize = ReadNumber(value, entry.size);
     archive->GetProperty(index, kpidPackSize, value.Reset());
-    item.packedSize = PropertyToText(value);
+    entry.hasPackedSize = ReadNumber(value, entry.packedSize);
 
     archive->GetProperty(index, kpidMTime, value.Reset());
-    item.modified = {};
-    wchar_t text[19];
-    if (value.vt == VT_FILETIME && FormatFileTime(value.filetime, text)) {
-        item.modified = value.filetime;
-        item.date.assign(text, 10);
-        item.time.assign(text + 11, 8);
-    } else {
-        std::wstring other = PropertyToText(value);
-        item.time = other.size() > 11 ? other.substr(11) : std::wstring();
-        other.resize(std::min<size_t>(other.size(), 10));
-        item.date = std::move(other);
-    }
+    // A time with its top bit set has no calendar date (FileTimeToSystemTime refuses it).
+    entry.hasModified = value.vt == VT_FILETIME && value.filetime.dwHighDateTime < 0x80000000u;
+    entry.modified = entry.hasModified ? value.filetime : FILETIME{};
 }
 
 namespace {

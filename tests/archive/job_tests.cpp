@@ -13,8 +13,8 @@ using namespace testing_support;
 
 std::vector<std::wstring> RowNames(const Archiver& archiver) {
     std::vector<std::wstring> names;
-    for (const ItemData& row : archiver.rows)
-        names.push_back(row.name);
+    for (int i = 0; i < archiver.GetRowCount(); ++i)
+        names.push_back(archiver.GetRow(i).name);
     return names;
 }
 
@@ -56,7 +56,7 @@ TEST(OpenJob, AFailedOpenLeavesNothingOfTheArchiveBefore) {
     ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));
     EXPECT_FALSE(archiver.Open(TestData(L"damaged.zip")));
     EXPECT_TRUE(archiver.rows.empty());
-    EXPECT_TRUE(archiver.rootTree.children.empty());
+    EXPECT_FALSE(archiver.tree.HasChildren(ArchiveTree::root));
     EXPECT_FALSE(archiver.Open(TestData(L"notes.txt")));
 }
 

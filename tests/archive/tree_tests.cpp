@@ -14,20 +14,19 @@ DirItem File(const std::wstring& path, const std::wstring& size = L"10",
              const std::wstring& packedSize = L"5") {
     DirItem item;
     item.path = path;
-    item.size = size;
-    item.packedSize = packedSize;
-    item.date = L"2012-03-04";
-    item.time = L"05:06:07";
-    item.modified = {0x12345678, 0x01CCF9A0};
+    item.entry.hasSize = !size.empty();
+    item.entry.size = size.empty() ? 0 : std::stoull(size);
+    item.entry.hasPackedSize = !packedSize.empty();
+    item.entry.packedSize = packedSize.empty() ? 0 : std::stoull(packedSize);
+    item.entry.modified = {0x12345678, 0x01CCF9A0};
+    item.entry.hasModified = true;
     return item;
 }
 
 DirItem Folder(const std::wstring& path) {
     DirItem item;
     item.path = path;
-    item.attributes = FILE_ATTRIBUTE_DIRECTORY;
-    item.date = L"2012-03-04";
-    item.time = L"05:06:07";
+    item.entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
     return item;
 }
 
@@ -37,32 +36,41 @@ ArchiveContents Contents(std::vector<DirItem> items) {
     return contents;
 }
 
-std::vector<std::string> ChildNames(const FileTree* node) {
+using Node = ArchiveTree::Node;
+
+std::vector<std::string> ChildNames(const ArchiveTree& tree, Node node) {
     std::vector<std::string> names;
-    for (const auto& child : node->children)
-        names.push_back(child->name);
+    for (Node child = tree.FirstChild(node); child != ArchiveTree::none;
+         child = tree.NextSibling(child))
+        names.emplace_back(tree.Name(child));
     return names;
 }
 
 std::vector<std::wstring> RowNames(const Archiver& archiver) {
     std::vector<std::wstring> names;
-    for (const ItemData& row : archiver.rows)
-        names.push_back(row.name);
+    for (int i = 0; i < archiver.GetRowCount(); ++i)
+        names.push_back(archiver.GetRow(i).name);
     return names;
 }
 
-// The tree as text, one line per node ("path attributes"), to compare whole trees.
-void Describe(const FileTree* node, const std::string& prefix, std::string& out) {
-    for (const auto& child : node->children) {
-        std::string path = prefix.empty() ? child->name : prefix + "\\" + child->name;
-        out += path + " " + std::to_string(child->attributes) + " [" + child->path + "]\n";
-        Describe(child.get(), path, out);
-    }
-}
-
+// The tree as text, one line per node ("path attributes [path]"), to compare whole trees.
+// Made with a work list: a tree may be deep.
 std::string Describe(const Archiver& archiver) {
+    const ArchiveTree& tree = archiver.tree;
     std::string out;
-    Describe(&archiver.rootTree, "", out);
+    std::vector<Node> pending{ArchiveTree::root};
+    while (!pending.empty()) {
+        Node node = pending.back();
+        pending.pop_back();
+        if (node != ArchiveTree::root)
+            out += tree.Path(node) + " " + std::to_string(tree.EntryOf(node).attributes) + " [" +
+                   tree.Path(node) + "]\n";
+        std::vector<Node> children;
+        for (Node child = tree.FirstChild(node); child != ArchiveTree::none;
+             child = tree.NextSibling(child))
+            children.push_back(child);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
     return out;
 }
 
@@ -72,20 +80,21 @@ TEST(ArchiveTree, FoldersImpliedByPathsAreFoldersToo) {
 
     // Many archives keep no entries for their folders: those are made on the way, as
     // folders with their paths, so that they can be entered and extracted.
-    FileTree* a = archiver.FindTree("a", false);
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->attributes, static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(a->path, "a");
-    EXPECT_TRUE(Archiver::IsFolder(a));
-    FileTree* b = archiver.FindTree("a\\b", false);
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->path, "a\\b");
-    EXPECT_TRUE(Archiver::IsFolder(b));
-    FileTree* c = archiver.FindTree("a\\b\\c.txt", false);
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->path, "a\\b\\c.txt");
-    EXPECT_EQ(c->size, "10");
-    EXPECT_FALSE(Archiver::IsFolder(c));
+    const ArchiveTree& tree = archiver.tree;
+    Node a = tree.Find("a");
+    ASSERT_NE(a, ArchiveTree::none);
+    EXPECT_EQ(tree.EntryOf(a).attributes, static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(tree.Path(a), "a");
+    EXPECT_TRUE(tree.IsFolder(a));
+    Node b = tree.Find("a\\b");
+    ASSERT_NE(b, ArchiveTree::none);
+    EXPECT_EQ(tree.Path(b), "a\\b");
+    EXPECT_TRUE(tree.IsFolder(b));
+    Node c = tree.Find("a\\b\\c.txt");
+    ASSERT_NE(c, ArchiveTree::none);
+    EXPECT_EQ(tree.Path(c), "a\\b\\c.txt");
+    EXPECT_EQ(tree.EntryOf(c).size, 10u);
+    EXPECT_FALSE(tree.IsFolder(c));
 
     archiver.ListFolder("");
     ASSERT_EQ(archiver.GetRowCount(), 2);
@@ -101,7 +110,7 @@ TEST(ArchiveTree, FoldersImpliedByPathsAreFoldersToo) {
     // An entry that names a file where a folder was implied makes it that file.
     Archiver odd;
     odd.BuildTree(Contents({File(L"x\\y.txt"), File(L"x")}));
-    EXPECT_FALSE(Archiver::IsFolder(odd.FindTree("x", false)));
+    EXPECT_FALSE(odd.tree.IsFolder(odd.tree.Find("x")));
 }
 
 TEST(ArchiveTree, FolderEntryBeforeOrAfterItsContentsGivesTheSameTree) {
@@ -112,39 +121,41 @@ TEST(ArchiveTree, FolderEntryBeforeOrAfterItsContentsGivesTheSameTree) {
 
     EXPECT_EQ(Describe(folderFirst), Describe(folderLast));
     EXPECT_EQ(Describe(folderFirst), "docs 16 [docs]\ndocs\\x.txt 0 [docs\\x.txt]\n");
-    EXPECT_TRUE(Archiver::IsFolder(folderLast.FindTree("docs", false)));
+    EXPECT_TRUE(folderLast.tree.IsFolder(folderLast.tree.Find("docs")));
 }
 
 TEST(ArchiveTree, NamesAreComparedByteForByte) {
     Archiver archiver;
     archiver.BuildTree(Contents({File(L"Docs\\a"), File(L"docs\\b"), File(L"Docs\\c")}));
 
-    EXPECT_EQ(ChildNames(&archiver.rootTree), (std::vector<std::string>{"Docs", "docs"}));
-    EXPECT_EQ(ChildNames(archiver.FindTree("Docs", false)), (std::vector<std::string>{"a", "c"}));
-    EXPECT_EQ(archiver.FindTree("DOCS", false), nullptr);
+    const ArchiveTree& tree = archiver.tree;
+    EXPECT_EQ(ChildNames(tree, ArchiveTree::root), (std::vector<std::string>{"Docs", "docs"}));
+    EXPECT_EQ(ChildNames(tree, tree.Find("Docs")), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(tree.Find("DOCS"), ArchiveTree::none);
 }
 
 TEST(ArchiveTree, ChildrenKeepTheOrderOfFirstAppearance) {
     Archiver archiver;
     archiver.BuildTree(
         Contents({File(L"zeta.txt"), File(L"beta\\1"), File(L"alpha"), File(L"beta\\2")}));
-    EXPECT_EQ(ChildNames(&archiver.rootTree),
+    EXPECT_EQ(ChildNames(archiver.tree, ArchiveTree::root),
               (std::vector<std::string>{"zeta.txt", "beta", "alpha"}));
 
     // A repeated path fills the same node instead of making a second one.
     archiver.BuildTree(Contents({File(L"alpha", L"99")}));
-    EXPECT_EQ(archiver.rootTree.children.size(), 3u);
-    EXPECT_EQ(archiver.FindTree("alpha", false)->size, "99");
+    EXPECT_EQ(ChildNames(archiver.tree, ArchiveTree::root).size(), 3u);
+    EXPECT_EQ(archiver.tree.EntryOf(archiver.tree.Find("alpha")).size, 99u);
 }
 
 TEST(ArchiveTree, EveryBackslashSeparatesComponents) {
     Archiver archiver;
     archiver.BuildTree(Contents({File(L"a\\\\b")}));
-    ASSERT_NE(archiver.FindTree("a", false), nullptr);
-    EXPECT_EQ(ChildNames(archiver.FindTree("a", false)), (std::vector<std::string>{""}));
-    EXPECT_NE(archiver.FindTree("a\\\\b", false), nullptr);
-    EXPECT_EQ(archiver.FindTree("a\\b", false), nullptr);
-    EXPECT_EQ(archiver.FindTree("", false), &archiver.rootTree);
+    const ArchiveTree& tree = archiver.tree;
+    ASSERT_NE(tree.Find("a"), ArchiveTree::none);
+    EXPECT_EQ(ChildNames(tree, tree.Find("a")), (std::vector<std::string>{""}));
+    EXPECT_NE(tree.Find("a\\\\b"), ArchiveTree::none);
+    EXPECT_EQ(tree.Find("a\\b"), ArchiveTree::none);
+    EXPECT_EQ(tree.Find(""), ArchiveTree::root);
 }
 
 TEST(ArchiveTree, NonAsciiNamesAreUtf8InTheTreeAndUtf16InTheRows) {
@@ -152,10 +163,9 @@ TEST(ArchiveTree, NonAsciiNamesAreUtf8InTheTreeAndUtf16InTheRows) {
     Archiver archiver;
     archiver.BuildTree(Contents({File(folder + L"\\file.txt"), Folder(folder)}));
 
-    FileTree* node =
-        archiver.FindTree("sub\\\xc3\xbc\xc8\xb5\xc4\xa9\xc3\xb6\xe1\xb8\x8b\xc3\xa8", false);
-    ASSERT_NE(node, nullptr);
-    EXPECT_TRUE(Archiver::IsFolder(node));
+    Node node = archiver.tree.Find("sub\\\xc3\xbc\xc8\xb5\xc4\xa9\xc3\xb6\xe1\xb8\x8b\xc3\xa8");
+    ASSERT_NE(node, ArchiveTree::none);
+    EXPECT_TRUE(archiver.tree.IsFolder(node));
 
     archiver.ListFolder("sub");
     ASSERT_EQ(archiver.GetRowCount(), 2);
@@ -181,9 +191,9 @@ TEST(ArchiveTree, ADeeplyNestedPathIsBuiltAndFreedWithoutExhaustingTheStack) {
 
     Archiver archiver;
     archiver.BuildTree(Contents({File(path)}));
-    EXPECT_NE(archiver.FindTree(WideToUtf8(path), false), nullptr);
+    EXPECT_NE(archiver.tree.Find(WideToUtf8(path)), ArchiveTree::none);
     archiver.ClearTree();
-    EXPECT_TRUE(archiver.rootTree.children.empty());
+    EXPECT_FALSE(archiver.tree.HasChildren(ArchiveTree::root));
 
     // Destroying an Archiver with such a tree still in it must not recurse either.
     auto other = std::make_unique<Archiver>();
@@ -310,7 +320,7 @@ TEST(ArchiveRows, CloseForgetsRowsTreeAndScratchFolder) {
     archiver.Close();
 
     EXPECT_TRUE(archiver.rows.empty());
-    EXPECT_TRUE(archiver.rootTree.children.empty());
+    EXPECT_FALSE(archiver.tree.HasChildren(ArchiveTree::root));
     EXPECT_TRUE(archiver.tmpPath.empty());
     EXPECT_EQ(GetFileAttributesW(tmp.c_str()), INVALID_FILE_ATTRIBUTES);
 

@@ -26,11 +26,12 @@ LARGE_INTEGER Now() {
 DirItem Entry(const std::wstring& path, bool folder) {
     DirItem item;
     item.path = path;
-    item.attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : 0;
-    item.size = folder ? L"" : L"123456";
-    item.packedSize = folder ? L"" : L"65432";
-    item.date = L"2024-05-06";
-    item.time = L"07:08:09";
+    item.entry.attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    item.entry.size = 123456;
+    item.entry.packedSize = 65432;
+    item.entry.hasSize = item.entry.hasPackedSize = !folder;
+    item.entry.modified = {0x12345678, 0x01DA9F00};
+    item.entry.hasModified = true;
     return item;
 }
 

@@ -53,8 +53,8 @@ TEST(Extraction, EveryEntryWithItsContentAndTime) {
     ArchiveContents listing;
     ListArchive(TestData(L"nested.zip"), ArchiveKindZip, listing);
     for (const DirItem& item : listing.items) {
-        if (!(item.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            EXPECT_TRUE(SameTime(ModifiedTime(scratch / item.path), item.modified))
+        if (!(item.entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            EXPECT_TRUE(SameTime(ModifiedTime(scratch / item.path), item.entry.modified))
                 << Narrow(item.path);
         }
     }

@@ -23,6 +23,20 @@ std::map<std::wstring, DirItem> ByPath(const ArchiveContents& contents) {
     return items;
 }
 
+// The listing's numbers and time as the texts they stand for ("" when not given).
+std::wstring SizeOf(const DirItem& item) {
+    return item.entry.hasSize ? std::to_wstring(item.entry.size) : std::wstring();
+}
+std::wstring PackedOf(const DirItem& item) {
+    return item.entry.hasPackedSize ? std::to_wstring(item.entry.packedSize) : std::wstring();
+}
+std::wstring DateOf(const DirItem& item) {
+    return item.entry.hasModified ? FileTimeToText(item.entry.modified).substr(0, 10) : L"";
+}
+std::wstring TimeOf(const DirItem& item) {
+    return item.entry.hasModified ? FileTimeToText(item.entry.modified).substr(11) : L"";
+}
+
 FILETIME Utc(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
     SYSTEMTIME when = {year, month, 0, day, hour, minute, second, 0};
     FILETIME time;
@@ -37,29 +51,29 @@ TEST(Listing, SevenZipEntriesWithFoldersSizesAndUtcTimes) {
     ASSERT_EQ(items.size(), 6u);
 
     const DirItem& folder = items[L"folder\\inner"];
-    EXPECT_TRUE(folder.attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(items[L"empty"].attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(folder.entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(items[L"empty"].entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
 
     const DirItem& two = items[L"folder\\inner\\two.txt"];
-    EXPECT_FALSE(two.attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(two.size, L"8");
-    EXPECT_EQ(two.date, L"2012-03-04");
-    EXPECT_EQ(two.time, L"05:06:07");
+    EXPECT_FALSE(two.entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(SizeOf(two), L"8");
+    EXPECT_EQ(DateOf(two), L"2012-03-04");
+    EXPECT_EQ(TimeOf(two), L"05:06:07");
     FILETIME expected = Utc(2012, 3, 4, 5, 6, 7);
-    EXPECT_EQ(two.modified.dwHighDateTime, expected.dwHighDateTime);
+    EXPECT_EQ(two.entry.modified.dwHighDateTime, expected.dwHighDateTime);
     // The packed size of a solid block is given once, for its first file.
-    EXPECT_EQ(items[L"root.txt"].size, L"10");
-    EXPECT_EQ(items[L"root.txt"].packedSize, L"");
+    EXPECT_EQ(SizeOf(items[L"root.txt"]), L"10");
+    EXPECT_EQ(PackedOf(items[L"root.txt"]), L"");
 }
 
 TEST(Listing, ZipFolderEntriesAndNonAsciiNames) {
     ArchiveContents contents;
     ASSERT_EQ(ListArchive(TestData(L"nested.zip"), ArchiveKindZip, contents), 0);
     auto items = ByPath(contents);
-    EXPECT_TRUE(items[L"empty"].attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(items[L"docs\\deep"].attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(items[L"docs\\readme.txt"].size, L"9");
-    EXPECT_FALSE(items[L"docs\\readme.txt"].packedSize.empty());
+    EXPECT_TRUE(items[L"empty"].entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(items[L"docs\\deep"].entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(SizeOf(items[L"docs\\readme.txt"]), L"9");
+    EXPECT_FALSE(PackedOf(items[L"docs\\readme.txt"]).empty());
     EXPECT_EQ(items.count(L"\u00fcber\\\u1e0bat\u00e8i.txt"), 1u);
     // Library order, which is archive order.
     EXPECT_EQ(contents.items.front().path, L"docs");
@@ -71,17 +85,17 @@ TEST(Listing, RarFixturesListTheirTree) {
         ASSERT_EQ(ListArchive(Fixture(name), ArchiveKindRar, contents), 0) << Narrow(name);
         auto items = ByPath(contents);
         EXPECT_EQ(items.size(), 10u);
-        EXPECT_TRUE(items[L"sub\\empty"].attributes & FILE_ATTRIBUTE_DIRECTORY);
-        EXPECT_TRUE(items[L"sub\\\u00fc\u0235\u0129\u00f6\u1e0b\u00e8"].attributes &
+        EXPECT_TRUE(items[L"sub\\empty"].entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
+        EXPECT_TRUE(items[L"sub\\\u00fc\u0235\u0129\u00f6\u1e0b\u00e8"].entry.attributes &
                     FILE_ATTRIBUTE_DIRECTORY);
-        EXPECT_EQ(items[L"sub\\with space\\long fn.txt"].size, L"8");
+        EXPECT_EQ(SizeOf(items[L"sub\\with space\\long fn.txt"]), L"8");
     }
     ArchiveContents rar5;
     ListArchive(Fixture(L"rar5-folders.rar"), ArchiveKindRar, rar5);
     auto rar5Items = ByPath(rar5);
     const DirItem& file1 = rar5Items[L"sub\\dir1\\file1.txt"];
-    EXPECT_EQ(file1.date, L"2020-07-20");
-    EXPECT_EQ(file1.time, L"18:01:33");
+    EXPECT_EQ(DateOf(file1), L"2020-07-20");
+    EXPECT_EQ(TimeOf(file1), L"18:01:33");
 }
 
 TEST(Listing, AnEmptyArchiveHasNoEntries) {
@@ -254,11 +268,11 @@ TEST(Listing, EntriesOfMoreThanFourGibibytesKeepTheirSizes) {
     ArchiveContents contents;
     ASSERT_EQ(ListArchive(testing_support::TestData(L"huge.zip"), ArchiveKindZip, contents), 0);
     auto items = ByPath(contents);
-    EXPECT_EQ(items[L"five-gib.bin"].size, L"5368709121");
-    EXPECT_EQ(items[L"five-gib.bin"].packedSize, L"5368709121");
-    EXPECT_EQ(items[L"four-gib.bin"].size, L"4294967296");
-    EXPECT_EQ(items[L"three-gib.bin"].size, L"3221225472");
-    EXPECT_EQ(items[L"small.txt"].size, L"10");
+    EXPECT_EQ(SizeOf(items[L"five-gib.bin"]), L"5368709121");
+    EXPECT_EQ(PackedOf(items[L"five-gib.bin"]), L"5368709121");
+    EXPECT_EQ(SizeOf(items[L"four-gib.bin"]), L"4294967296");
+    EXPECT_EQ(SizeOf(items[L"three-gib.bin"]), L"3221225472");
+    EXPECT_EQ(SizeOf(items[L"small.txt"]), L"10");
 }
 
 } // namespace

@@ -20,8 +20,8 @@ using namespace testing_support;
 
 std::vector<std::wstring> Names(const FolderBrowser& model) {
     std::vector<std::wstring> names;
-    for (const ItemData& row : model.items)
-        names.push_back(row.name);
+    for (int i = 0; i < model.GetItemCount(); ++i)
+        names.push_back(model.GetItemName(i));
     return names;
 }
 
@@ -137,9 +137,9 @@ TEST(Sorting, EntriesOfMoreThanFourGibibytesShowAndSortByTheirValue) {
     FolderBrowser model;
     ASSERT_TRUE(model.OpenArchive(TestData(L"huge.zip")));
     auto find = [&](const std::wstring& name) {
-        for (const ItemData& row : model.items) {
-            if (row.name == name)
-                return row;
+        for (int i = 0; i < model.GetItemCount(); ++i) {
+            if (model.GetItemName(i) == name)
+                return model.GetItem(i);
         }
         return ItemData();
     };
@@ -806,7 +806,8 @@ TEST(BrowserView, RowIconsLastAsLongAsTheRowsThatShowThem) {
     ASSERT_NE(model.archiver, nullptr);
     // A refresh behind the progress dialog: the list still shows the rows it had.
     model.archiver->Refresh();
-    for (const ItemData& row : model.items) {
+    for (int i = 0; i < model.GetItemCount(); ++i) {
+        ItemData row = model.GetItem(i);
         ICONINFO info = {};
         ASSERT_NE(row.icon, nullptr) << Narrow(row.name);
         EXPECT_TRUE(GetIconInfo(row.icon, &info)) << Narrow(row.name);

@@ -1,0 +1,161 @@
+#include "archive/archivetree.h"
+
+namespace {
+
+uint64_t Hash(ArchiveTree::Node parent, std::string_view name) {
+    uint64_t hash = 14695981039346656037ull ^ parent;
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash ^ (hash >> 29);
+}
+
+} // namespace
+
+ArchiveTree::ArchiveTree() {
+    Clear();
+}
+
+void ArchiveTree::Clear() {
+    // Given back, not only emptied: the next archive may be small.
+    std::vector<NodeData>().swap(nodes_);
+    std::string().swap(names_);
+    std::vector<uint32_t>(16, 0).swap(slots_);
+    NodeData top;
+    top.entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    nodes_.push_back(top);
+}
+
+// At most two slots of three are taken, so that a search ends soon.
+static bool TooFull(size_t nodes, size_t slots) {
+    return nodes * 3 > slots * 2;
+}
+
+void ArchiveTree::Reserve(size_t entries) {
+    nodes_.reserve(nodes_.size() + entries + entries / 16);
+    names_.reserve(names_.size() + entries * 16);
+    size_t wanted = slots_.size();
+    while (TooFull(nodes_.capacity() + 1, wanted))
+        wanted *= 2;
+    if (wanted > slots_.size())
+        Rehash(wanted);
+}
+
+size_t ArchiveTree::SlotOf(Node parent, std::string_view name) const {
+    size_t mask = slots_.size() - 1;
+    size_t slot = static_cast<size_t>(Hash(parent, name)) & mask;
+    for (;;) {
+        uint32_t held = slots_[slot];
+        if (held == 0)
+            return slot;
+        const NodeData& node = nodes_[held - 1];
+        if (node.parent == parent && Name(held - 1) == name)
+            return slot;
+        slot = (slot + 1) & mask;
+    }
+}
+
+ArchiveTree::Node ArchiveTree::Child(Node parent, std::string_view name) const {
+    uint32_t held = slots_[SlotOf(parent, name)];
+    return held == 0 ? none : held - 1;
+}
+
+void ArchiveTree::Rehash(size_t slotCount) {
+    std::vector<uint32_t>(slotCount, 0).swap(slots_);
+    for (Node node = 1; node < nodes_.size(); ++node)
+        slots_[SlotOf(nodes_[node].parent, Name(node))] = node + 1;
+}
+
+ArchiveTree::Node ArchiveTree::MakeChild(Node parent, std::string_view name) {
+    if (TooFull(nodes_.size() + 1, slots_.size()))
+        Rehash(slots_.size() * 2);
+    NodeData data;
+    data.nameStart = static_cast<uint32_t>(names_.size());
+    data.parent = parent;
+    // Made on the way: a folder until an entry of its own says otherwise.
+    data.entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    names_.append(name.data(), name.size());
+    Node node = static_cast<Node>(nodes_.size());
+    // The new last child, between the old last and the first.
+    NodeData& above = nodes_[parent];
+    if (above.lastChild == none) {
+        data.nextSibling = node;
+    } else {
+        data.nextSibling = nodes_[above.lastChild].nextSibling;
+        nodes_[above.lastChild].nextSibling = node;
+    }
+    above.lastChild = node;
+    nodes_.push_back(data);
+    slots_[SlotOf(parent, name)] = node + 1;
+    return node;
+}
+
+ArchiveTree::Node ArchiveTree::Find(std::string_view path) const {
+    Node node = root;
+    if (path.empty())
+        return node;
+    size_t start = 0;
+    for (;;) {
+        size_t end = path.find('\\', start);
+        size_t stop = end == std::string_view::npos ? path.size() : end;
+        node = Child(node, path.substr(start, stop - start));
+        if (node == none || end == std::string_view::npos)
+            return node;
+        start = end + 1;
+    }
+}
+
+ArchiveTree::Node ArchiveTree::Make(std::string_view path) {
+    Node node = root;
+    if (path.empty())
+        return node;
+    size_t start = 0;
+    for (;;) {
+        size_t end = path.find('\\', start);
+        size_t stop = end == std::string_view::npos ? path.size() : end;
+        std::string_view name = path.substr(start, stop - start);
+        Node child = Child(node, name);
+        node = child != none ? child : MakeChild(node, name);
+        if (end == std::string_view::npos)
+            return node;
+        start = end + 1;
+    }
+}
+
+ArchiveTree::Node ArchiveTree::Add(std::string_view path, const Entry& entry) {
+    Node node = Make(path);
+    // A folder's own entry may come after its contents: it then fills the node that was
+    // made for it on the way.
+    nodes_[node].entry = entry;
+    return node;
+}
+
+std::string_view ArchiveTree::Name(Node node) const {
+    size_t start = nodes_[node].nameStart;
+    size_t end = node + 1 < nodes_.size() ? nodes_[node + 1].nameStart : names_.size();
+    return std::string_view(names_.data() + start, end - start);
+}
+
+std::string ArchiveTree::Path(Node node) const {
+    size_t length = 0;
+    for (Node at = node; at != root && at != none; at = nodes_[at].parent)
+        length += Name(at).size() + 1;
+    if (length == 0)
+        return std::string();
+    std::string path(length - 1, '\\');
+    size_t end = path.size();
+    for (Node at = node; at != root && at != none; at = nodes_[at].parent) {
+        std::string_view name = Name(at);
+        end -= name.size();
+        path.replace(end, name.size(), name.data(), name.size());
+        if (end > 0)
+            --end; // the backslash before it
+    }
+    return path;
+}
+
+size_t ArchiveTree::BytesHeld() const {
+    return nodes_.capacity() * sizeof(NodeData) + names_.capacity() +
+           slots_.capacity() * sizeof(uint32_t);
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The entries of an open archive as a tree of folders, kept compact so that a million
+// entries cost little more than their names: nodes are numbers into one list, names lie in
+// one block of UTF-8 text, sizes and times are kept as numbers. A node's children keep the
+// order in which the archive first named them. A name is found in its folder through one
+// hash table for the whole tree, so that a folder of 100,000 entries is no slower than a
+// small one. Nothing here recurses: an archive nested thousands of levels deep is safe.
+class ArchiveTree {
+  public:
+    using Node = uint32_t;
+    static constexpr Node root = 0;
+    static constexpr Node none = 0xFFFFFFFF;
+
+    // What an entry of the archive says of itself.
+    struct Entry {
+        uint64_t size = 0;
+        uint64_t packedSize = 0;
+        FILETIME modified = {};
+        uint32_t attributes = 0;
+        bool hasSize = false;
+        bool hasPackedSize = false;
+        bool hasModified = false;
+    };
+
+    ArchiveTree();
+
+    // Forgets every node but the root.
+    void Clear();
+    // Room for this many entries, so that the lists are not copied while they grow.
+    void Reserve(size_t entries);
+
+    // The node of a backslash-separated path ("" is the root; every backslash separates
+    // two names, so "a\\b" has an empty one between); `none` when there is none.
+    Node Find(std::string_view path) const;
+    // The same, making the missing nodes on the way, as folders.
+    Node Make(std::string_view path);
+    // Puts one entry into the tree: its node takes what the entry says, also when it was
+    // made before as a folder implied by the paths below it.
+    Node Add(std::string_view path, const Entry& entry);
+
+    std::string_view Name(Node node) const;
+    // The node's path from the root, names joined by backslashes.
+    std::string Path(Node node) const;
+    const Entry& EntryOf(Node node) const { return nodes_[node].entry; }
+    bool IsFolder(Node node) const {
+        return (nodes_[node].entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+    Node Parent(Node node) const { return nodes_[node].parent; }
+    // A node's children form a ring: its last child, then the first, and on to the last.
+    Node FirstChild(Node node) const {
+        Node last = nodes_[node].lastChild;
+        return last == none ? none : nodes_[last].nextSibling;
+    }
+    Node NextSibling(Node node) const {
+        return node == nodes_[nodes_[node].parent].lastChild ? none : nodes_[node].nextSibling;
+    }
+    bool HasChildren(Node node) const { return nodes_[node].lastChild != none; }
+    size_t NodeCount() const { return nodes_.size(); }
+    // The memory the tree holds, for the benchmarks.
+    size_t BytesHeld() const;
+
+  private:
+    // 48 bytes: a name's end is where the next node's begins, and the children's ring needs
+    // only the last child.
+    struct NodeData {
+        uint32_t nameStart = 0;
+        Node parent = none;
+        Node lastChild = none;
+        Node nextSibling = none;
+        Entry entry;
+    };
+
+    Node Child(Node parent, std::string_view name) const;
+    Node MakeChild(Node parent, std::string_view name);
+    size_t SlotOf(Node parent, std::string_view name) const;
+    void Rehash(size_t slotCount);
+
+    std::vector<NodeData> nodes_;
+    std::string names_;
+    // Every node but the root, by its parent and name: node + 1, 0 for an empty slot.
+    std::vector<uint32_t> slots_;
+};
