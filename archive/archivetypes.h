@@ -32,4 +32,7 @@ struct ItemData {
     std::wstring packedSize;
     uint32_t attributes = 0; // 0x10 for folder rows
     FILETIME modified = {};
+    // A disk row of a kind whose icon the file itself decides (a program, a shortcut): it is
+    // asked for when the row is first drawn.
+    bool iconPending = false;
 };

@@ -113,16 +113,11 @@ std::wstring FormatSize(DWORD high, DWORD low) {
     return GroupDigits(std::to_wstring(size));
 }
 
-std::wstring FormatFileTime(const FILETIME& time) {
+std::wstring FormatFileTime(const FILETIME& time, ModifiedTextCache* cache) {
     FILETIME local;
-    SYSTEMTIME parts;
-    if (!FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &parts))
+    if (!FileTimeToLocalFileTime(&time, &local))
         return std::wstring();
-    wchar_t date[256] = {};
-    wchar_t clock[256] = {};
-    GetDateFormatW(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, &parts, nullptr, date, 256);
-    GetTimeFormatW(LOCALE_SYSTEM_DEFAULT, TIME_NOSECONDS, &parts, nullptr, clock, 256);
-    return std::wstring(date) + L" " + clock;
+    return FormatModified(local, cache);
 }
 
 DeviceItem::~DeviceItem() {
@@ -151,12 +146,22 @@ int FolderBrowser::GetItemCount() const {
     return static_cast<int>(ShowsNodes() ? nodes.size() : items.size());
 }
 
+// A disk row's Modified text, made when asked for; none for the up row or a drive.
+static std::wstring DiskModifiedText(const ItemData& row, ModifiedTextCache& cache) {
+    if (!row.modifiedText.empty() || IsUpRow(row) ||
+        (row.modified.dwLowDateTime == 0 && row.modified.dwHighDateTime == 0))
+        return row.modifiedText;
+    return FormatFileTime(row.modified, &cache);
+}
+
 ItemData FolderBrowser::GetItem(int i) const {
     if (i < 0 || i >= GetItemCount())
         return ItemData();
     if (ShowsNodes())
         return archiver->MakeRow(nodes[static_cast<size_t>(i)]);
-    return items[static_cast<size_t>(i)];
+    ItemData row = items[static_cast<size_t>(i)];
+    row.modifiedText = DiskModifiedText(row, modifiedTexts_);
+    return row;
 }
 
 std::wstring FolderBrowser::GetItemName(int i) const {
@@ -167,12 +172,22 @@ std::wstring FolderBrowser::GetItemName(int i) const {
     return items[static_cast<size_t>(i)].name;
 }
 
-HICON FolderBrowser::GetItemIcon(int i) const {
+HICON FolderBrowser::GetItemIcon(int i) {
     if (i < 0 || i >= GetItemCount())
         return nullptr;
     if (ShowsNodes())
         return archiver->RowIcon(nodes[static_cast<size_t>(i)]);
-    return items[static_cast<size_t>(i)].icon;
+    ItemData& row = items[static_cast<size_t>(i)];
+    if (row.iconPending) {
+        row.iconPending = false;
+        SHFILEINFOW info = {};
+        SHGetFileInfoW(row.path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                       SHGFI_ICON | SHGFI_SMALLICON);
+        row.icon = info.hIcon;
+        if (info.hIcon)
+            ownedIcons_.push_back(info.hIcon);
+    }
+    return row.icon;
 }
 
 int FolderBrowser::FindRow(const std::wstring& path) const {
@@ -228,7 +243,7 @@ std::wstring FolderBrowser::GetItemText(int i, int column, UINT& flag) const {
     if (column == 2 + shift)
         return row.type;
     if (column == 3 + shift)
-        return row.modifiedText;
+        return DiskModifiedText(row, modifiedTexts_);
     return std::wstring();
 }
 
@@ -258,9 +273,9 @@ const FolderBrowser::ShellLook* FolderBrowser::CachedLook(const std::wstring& na
             return nullptr;
         key = L"<folder>";
     } else {
+        // A program or a shortcut has an icon of its own, asked for when it is drawn; its
+        // kind's type name and naming are the same for all.
         key = LowerExtension(name);
-        if (HasOwnIcon(key))
-            return nullptr;
     }
     auto found = looks_.find(key);
     if (found != looks_.end())
@@ -306,7 +321,8 @@ int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& pat
         row.icon = found->second.icon;
         row.type = found->second.type;
     } else if (const ShellLook* look = CachedLook(name, path, findData)) {
-        row.icon = look->icon;
+        row.iconPending = HasOwnIcon(LowerExtension(name));
+        row.icon = row.iconPending ? nullptr : look->icon;
         row.type = look->type;
         if (look->hidesExtension) {
             size_t dot = name.rfind(L'.');
@@ -326,7 +342,6 @@ int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& pat
 
     if (name != L".." && findData) {
         row.size = FormatSize(findData->nFileSizeHigh, findData->nFileSizeLow);
-        row.modifiedText = FormatFileTime(findData->ftLastWriteTime);
         row.attributes = findData->dwFileAttributes;
     }
     items.push_back(std::move(row));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/archivetypes.h"
+#include "archive/textconv.h"
 
 #include <windows.h>
 
@@ -45,7 +46,8 @@ class FolderBrowser {
     ItemData GetItem(int i) const;
     // Its name alone, made without the other texts.
     std::wstring GetItemName(int i) const;
-    HICON GetItemIcon(int i) const;
+    // A row's icon; a file whose icon is its own is asked for it now, the first time.
+    HICON GetItemIcon(int i);
     // The row whose path is `path` (letter case aside); -1 when none is.
     int FindRow(const std::wstring& path) const;
     // The text of a cell; `flag` becomes DT_RIGHT for a right-aligned column.
@@ -155,6 +157,9 @@ class FolderBrowser {
     // Icons of disk rows, each destroyed once when the rows go (rows of one kind share one).
     std::vector<HICON> ownedIcons_;
     std::unordered_map<std::wstring, ShellLook> looks_;
+    // The disk rows' Modified texts already made, by day and minute: they are made when a
+    // row is drawn, not for all rows before the first is.
+    mutable ModifiedTextCache modifiedTexts_;
     // The shell's icons of the drives in the path: the other segments have the look of
     // their kind. Destroyed with the model.
     std::unordered_map<std::wstring, HICON> driveIcons_;
@@ -166,8 +171,9 @@ int CompareNumberText(const std::wstring& a, const std::wstring& b);
 
 // "1,000,000" for a file size given in its two halves; "" for 0.
 std::wstring FormatSize(DWORD high, DWORD low);
-// A file time as the local short date and the time without seconds.
-std::wstring FormatFileTime(const FILETIME& time);
+// A file time as the local short date and the time without seconds; with a cache, the
+// texts of the days and minutes already seen are used again.
+std::wstring FormatFileTime(const FILETIME& time, ModifiedTextCache* cache = nullptr);
 
 // What the window says when an archive could not be opened: "Couldn't open the file.",
 // and why when the file itself cannot be read (another program holds it, no permission).

@@ -261,7 +261,15 @@ void CVarnixView::RefreshView() {
 }
 
 void CVarnixView::SelectRow(int i) {
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // The rows selected now lose it one by one: a change to every row at once costs a
+    // moment per row in a list of a million.
+    if (ListView_GetSelectedCount(list_) > 64) {
+        ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+    } else {
+        for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row != -1;
+             row = ListView_GetNextItem(list_, row, LVNI_SELECTED))
+            ListView_SetItemState(list_, row, 0, LVIS_SELECTED);
+    }
     ListView_SetItemState(list_, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
