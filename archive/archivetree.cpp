@@ -2,13 +2,21 @@
 
 namespace {
 
-uint64_t Hash(ArchiveTree::Node parent, std::string_view name) {
-    uint64_t hash = 14695981039346656037ull ^ parent;
+// 32 bits are plenty for the slots and cheap in a 32-bit program.
+uint32_t Hash(ArchiveTree::Node parent, std::string_view name) {
+    uint32_t hash = 2166136261u ^ (parent * 2654435761u);
     for (char c : name) {
         hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
+        hash *= 16777619u;
     }
-    return hash ^ (hash >> 29);
+    hash ^= hash >> 16;
+    hash *= 0x85EBCA6Bu;
+    hash ^= hash >> 13;
+    return hash;
+}
+
+uint8_t TagOf(uint32_t hash) {
+    return static_cast<uint8_t>(hash >> 24);
 }
 
 } // namespace
@@ -22,6 +30,9 @@ void ArchiveTree::Clear() {
     std::vector<NodeData>().swap(nodes_);
     std::string().swap(names_);
     std::vector<uint32_t>(16, 0).swap(slots_);
+    std::vector<uint8_t>(16, 0).swap(tags_);
+    lastFolder_.clear();
+    lastFolderNode_ = root;
     NodeData top;
     top.entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
     nodes_.push_back(top);
@@ -42,34 +53,45 @@ void ArchiveTree::Reserve(size_t entries) {
         Rehash(wanted);
 }
 
-size_t ArchiveTree::SlotOf(Node parent, std::string_view name) const {
+// The slot that holds the child of that name, or the empty one where it would go.
+size_t ArchiveTree::SlotOf(Node parent, std::string_view name, uint32_t hash) const {
     size_t mask = slots_.size() - 1;
-    size_t slot = static_cast<size_t>(Hash(parent, name)) & mask;
+    size_t slot = hash & mask;
+    uint8_t tag = TagOf(hash);
     for (;;) {
         uint32_t held = slots_[slot];
         if (held == 0)
             return slot;
-        const NodeData& node = nodes_[held - 1];
-        if (node.parent == parent && Name(held - 1) == name)
+        if (tags_[slot] == tag && nodes_[held - 1].parent == parent && Name(held - 1) == name)
             return slot;
         slot = (slot + 1) & mask;
     }
 }
 
 ArchiveTree::Node ArchiveTree::Child(Node parent, std::string_view name) const {
-    uint32_t held = slots_[SlotOf(parent, name)];
+    uint32_t held = slots_[SlotOf(parent, name, Hash(parent, name))];
     return held == 0 ? none : held - 1;
 }
 
 void ArchiveTree::Rehash(size_t slotCount) {
     std::vector<uint32_t>(slotCount, 0).swap(slots_);
-    for (Node node = 1; node < nodes_.size(); ++node)
-        slots_[SlotOf(nodes_[node].parent, Name(node))] = node + 1;
+    std::vector<uint8_t>(slotCount, 0).swap(tags_);
+    for (Node node = 1; node < nodes_.size(); ++node) {
+        uint32_t hash = Hash(nodes_[node].parent, Name(node));
+        size_t slot = SlotOf(nodes_[node].parent, Name(node), hash);
+        slots_[slot] = node + 1;
+        tags_[slot] = TagOf(hash);
+    }
 }
 
 ArchiveTree::Node ArchiveTree::MakeChild(Node parent, std::string_view name) {
     if (TooFull(nodes_.size() + 1, slots_.size()))
         Rehash(slots_.size() * 2);
+    uint32_t hash = Hash(parent, name);
+    size_t slot = SlotOf(parent, name, hash);
+    if (slots_[slot] != 0)
+        return slots_[slot] - 1;
+
     NodeData data;
     data.nameStart = static_cast<uint32_t>(names_.size());
     data.parent = parent;
@@ -87,7 +109,8 @@ ArchiveTree::Node ArchiveTree::MakeChild(Node parent, std::string_view name) {
     }
     above.lastChild = node;
     nodes_.push_back(data);
-    slots_[SlotOf(parent, name)] = node + 1;
+    slots_[slot] = node + 1;
+    tags_[slot] = TagOf(hash);
     return node;
 }
 
@@ -111,14 +134,22 @@ ArchiveTree::Node ArchiveTree::Make(std::string_view path) {
     if (path.empty())
         return node;
     size_t start = 0;
+    size_t lastSeparator = path.rfind('\\');
+    if (lastSeparator != std::string_view::npos && !lastFolder_.empty() &&
+        path.substr(0, lastSeparator) == lastFolder_) {
+        node = lastFolderNode_;
+        start = lastSeparator + 1;
+    }
     for (;;) {
         size_t end = path.find('\\', start);
         size_t stop = end == std::string_view::npos ? path.size() : end;
-        std::string_view name = path.substr(start, stop - start);
-        Node child = Child(node, name);
-        node = child != none ? child : MakeChild(node, name);
+        node = MakeChild(node, path.substr(start, stop - start));
         if (end == std::string_view::npos)
             return node;
+        if (end == lastSeparator) {
+            lastFolder_.assign(path.data(), end);
+            lastFolderNode_ = node;
+        }
         start = end + 1;
     }
 }

@@ -79,12 +79,19 @@ class ArchiveTree {
     };
 
     Node Child(Node parent, std::string_view name) const;
+    // The child of that name, made when there is none.
     Node MakeChild(Node parent, std::string_view name);
-    size_t SlotOf(Node parent, std::string_view name) const;
+    size_t SlotOf(Node parent, std::string_view name, uint32_t hash) const;
     void Rehash(size_t slotCount);
 
     std::vector<NodeData> nodes_;
     std::string names_;
     // Every node but the root, by its parent and name: node + 1, 0 for an empty slot.
     std::vector<uint32_t> slots_;
+    // Eight bits of each slot's hash: a search passes most other nodes without reading them.
+    std::vector<uint8_t> tags_;
+    // The folder the last path made ended in: an archive lists a folder's entries one after
+    // another, so the next path is mostly in it too.
+    std::string lastFolder_;
+    Node lastFolderNode_ = root;
 };

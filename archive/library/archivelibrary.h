@@ -26,7 +26,8 @@ struct OpenedArchive {
     win::Module lib;
     std::vector<win::ComPtr<sevenzip::IInArchive>> outers; // outermost first
     win::ComPtr<sevenzip::IInArchive> archive;
-    win::ComPtr<CInFileStream> file; // the file opened: how far a reading is
+    win::ComPtr<CInFileStream> file;                 // the file opened: how far a reading is
+    std::vector<win::ComPtr<CInFileStream>> volumes; // the set's other volumes, when opened
     // Unpacks a compressed file for the archive inside when its handler hands out no stream.
     std::unique_ptr<StreamFeeder> feeder;
     std::wstring path; // the file opened: the first volume of a set
@@ -62,6 +63,10 @@ std::wstring GetLibraryPath();
 // Returns 0 when opened, 1 otherwise.
 int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind,
                 std::wstring* password, CancelFlag cancelled = nullptr);
+
+// Closes the archive's files now and lets a thread of its own close the handler: freeing
+// what it holds for a million entries takes a moment nobody needs to wait for.
+void CloseInBackground(std::unique_ptr<OpenedArchive> opened);
 
 // What the library's callbacks ask of the rest of the program.
 enum ArchiveRequest {

@@ -21,6 +21,8 @@ class CInFileStream
     // its position by nothing is no single step and would set a reader back.
     UINT64 Position() const { return position_; }
     UINT64 Size() const;
+    // Lets go of the file: a later read fails. The handler may outlive its last reading.
+    void Close() { file_.reset(); }
 
   private:
     win::KernelHandle file_;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 using namespace sevenzip;
 
@@ -192,7 +193,8 @@ class CListCallback : public LibraryObject<IArchiveExtractCallback> {
 
 int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& password,
                      CancelFlag cancelled, const ItemSink& take, std::wstring* missingVolume) {
-    OpenedArchive opened;
+    auto openedHere = std::make_unique<OpenedArchive>();
+    OpenedArchive& opened = *openedHere;
     int result = OpenArchive(opened, archiveName, kind, &password, cancelled);
     if (missingVolume)
         *missingVolume = opened.missingVolume;
@@ -209,16 +211,17 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
     UINT32 numItems = 0;
     opened.archive->GetNumberOfItems(&numItems);
     DirItem item;
+    bool stopped = false;
     for (UINT32 index = 0; index < numItems; ++index) {
         if (IsCancelled(cancelled)) {
-            opened.archive->Close();
-            return 1;
+            stopped = true;
+            break;
         }
         ReadItem(opened.archive.get(), index, opened.defaultItemName, item);
         take(item, index, numItems);
     }
-    opened.archive->Close();
-    return 0;
+    CloseInBackground(std::move(openedHere));
+    return stopped ? 1 : 0;
 }
 
 int ListArchive(const std::wstring& archiveName, int kind, ArchiveContents& contents,

@@ -26,6 +26,30 @@ OpenedArchive::~OpenedArchive() {
     file.reset();
 }
 
+static DWORD WINAPI CloseHandler(void* parameter) {
+    std::unique_ptr<OpenedArchive> opened(static_cast<OpenedArchive*>(parameter));
+    opened->archive->Close();
+    return 0;
+}
+
+void CloseInBackground(std::unique_ptr<OpenedArchive> opened) {
+    // A feeder's thread may still read from the handler outside: that closing waits for it.
+    if (!opened->archive || opened->feeder)
+        return;
+    // The files go now: the archive may be written or deleted the moment after.
+    if (opened->file)
+        opened->file->Close();
+    for (auto& volume : opened->volumes)
+        volume->Close();
+    HANDLE thread = CreateThread(nullptr, 0, CloseHandler, opened.get(), 0, nullptr);
+    if (!thread) {
+        opened->archive->Close();
+        return;
+    }
+    opened.release(); // the thread's now
+    CloseHandle(thread);
+}
+
 namespace {
 
 // A handler to try: its class id, and its format in the library's list (-1 when unknown).
@@ -315,6 +339,7 @@ int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind
             }
             if (password)
                 *password = callback->password;
+            opened.volumes = callback->volumes();
             return 0;
         }
         opened.missingVolume = MissingVolume(opened, *callback.get(), -1, true);

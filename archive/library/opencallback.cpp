@@ -53,6 +53,7 @@ HRESULT CArchiveOpenCallback::GetStream(const wchar_t* name, sevenzip::IInStream
             missingVolume_ = name;
         return S_FALSE;
     }
+    volumes_.push_back(volume);
     *stream = volume.get();
     volume->AddRef(); // the library's reference
     return S_OK;

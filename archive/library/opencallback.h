@@ -4,6 +4,7 @@
 #include "archive/library/libraryobject.h"
 
 #include <string>
+#include <vector>
 
 // Handed to the library while it opens an archive: supplies the password when the names
 // are encrypted, the other volumes of a set by name, and stops the open when the job was
@@ -26,6 +27,8 @@ class CArchiveOpenCallback : public sevenzip::LibraryObject<sevenzip::IArchiveOp
     void SetName(const std::wstring& name) { name_ = name; }
     // The first volume the handler asked for that is not there; "" when all were.
     const std::wstring& missingVolume() const { return missingVolume_; }
+    // The other volumes opened for the handler.
+    const std::vector<win::ComPtr<CInFileStream>>& volumes() const { return volumes_; }
 
     bool passwordDefined = false;
     std::wstring password;
@@ -37,4 +40,5 @@ class CArchiveOpenCallback : public sevenzip::LibraryObject<sevenzip::IArchiveOp
     std::wstring folder_; // with a trailing backslash
     std::wstring name_;
     std::wstring missingVolume_;
+    std::vector<win::ComPtr<CInFileStream>> volumes_;
 };

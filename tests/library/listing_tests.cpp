@@ -168,6 +168,15 @@ TEST(Listing, ASetListsWholeFromAnyVolumeAndAMissingOneIsNamed) {
     DeleteFileW((scratch / L"rar4-volumes.part4.rar").c_str());
     listed(scratch / L"rar4-volumes.part1.rar", &missing);
     EXPECT_EQ(missing, L"rar4-volumes.part4.rar");
+
+    // Once listed, every volume is let go at once: the set may be deleted the moment after.
+    ScratchFolder whole;
+    int count = CopyFilesBeginningWith(VolumeFixture(L""), L"rar5-volumes.part", whole.path());
+    EXPECT_GE(listed(whole / L"rar5-volumes.part3.rar").size(), 2u);
+    for (int part = 1; part <= count; ++part) {
+        std::wstring name = L"rar5-volumes.part" + std::to_wstring(part) + L".rar";
+        EXPECT_TRUE(DeleteFileW((whole / name).c_str())) << Narrow(name);
+    }
 }
 
 TEST(Listing, DamagedRarArchivesStillList) {
