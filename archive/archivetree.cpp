@@ -31,8 +31,7 @@ void ArchiveTree::Clear() {
     std::string().swap(names_);
     std::vector<uint32_t>(16, 0).swap(slots_);
     std::vector<uint8_t>(16, 0).swap(tags_);
-    lastFolder_.clear();
-    lastFolderNode_ = root;
+    std::vector<RecentFolder>().swap(recentFolders_);
     NodeData top;
     top.entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
     nodes_.push_back(top);
@@ -130,28 +129,31 @@ ArchiveTree::Node ArchiveTree::Find(std::string_view path) const {
 }
 
 ArchiveTree::Node ArchiveTree::Make(std::string_view path) {
-    Node node = root;
     if (path.empty())
-        return node;
-    size_t start = 0;
+        return root;
     size_t lastSeparator = path.rfind('\\');
-    if (lastSeparator != std::string_view::npos && !lastFolder_.empty() &&
-        path.substr(0, lastSeparator) == lastFolder_) {
-        node = lastFolderNode_;
-        start = lastSeparator + 1;
-    }
-    for (;;) {
-        size_t end = path.find('\\', start);
-        size_t stop = end == std::string_view::npos ? path.size() : end;
-        node = MakeChild(node, path.substr(start, stop - start));
-        if (end == std::string_view::npos)
-            return node;
-        if (end == lastSeparator) {
-            lastFolder_.assign(path.data(), end);
-            lastFolderNode_ = node;
+    if (lastSeparator == std::string_view::npos)
+        return MakeChild(root, path);
+    std::string_view folder = path.substr(0, lastSeparator);
+    std::string_view name = path.substr(lastSeparator + 1);
+    if (recentFolders_.empty())
+        recentFolders_.resize(1024);
+    RecentFolder& recent = recentFolders_[Hash(root, folder) & (recentFolders_.size() - 1)];
+    if (recent.node == none || recent.path != folder) {
+        Node node = root;
+        size_t start = 0;
+        for (;;) {
+            size_t end = folder.find('\\', start);
+            size_t stop = end == std::string_view::npos ? folder.size() : end;
+            node = MakeChild(node, folder.substr(start, stop - start));
+            if (end == std::string_view::npos)
+                break;
+            start = end + 1;
         }
-        start = end + 1;
+        recent.path.assign(folder.data(), folder.size());
+        recent.node = node;
     }
+    return MakeChild(recent.node, name);
 }
 
 ArchiveTree::Node ArchiveTree::Add(std::string_view path, const Entry& entry) {

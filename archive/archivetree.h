@@ -90,8 +90,11 @@ class ArchiveTree {
     std::vector<uint32_t> slots_;
     // Eight bits of each slot's hash: a search passes most other nodes without reading them.
     std::vector<uint8_t> tags_;
-    // The folder the last path made ended in: an archive lists a folder's entries one after
-    // another, so the next path is mostly in it too.
-    std::string lastFolder_;
-    Node lastFolderNode_ = root;
+    // Folders the paths made lately ended in, by a hash of their paths: an archive names
+    // the entries of a few folders over and over, so the next path is mostly in one of them.
+    struct RecentFolder {
+        std::string path;
+        Node node = none;
+    };
+    std::vector<RecentFolder> recentFolders_;
 };

@@ -1,4 +1,5 @@
 #include "archive/archiver.h"
+#include "archive/itempipe.h"
 #include "archive/progress.h"
 #include "archive/textconv.h"
 #include "support/testsupport.h"
@@ -145,6 +146,34 @@ TEST(ArchiveTree, ChildrenKeepTheOrderOfFirstAppearance) {
     archiver.BuildTree(Contents({File(L"alpha", L"99")}));
     EXPECT_EQ(ChildNames(archiver.tree, ArchiveTree::root).size(), 3u);
     EXPECT_EQ(archiver.tree.EntryOf(archiver.tree.Find("alpha")).size, 99u);
+}
+
+// A listing hands its entries to the tree through a pipe to another thread: entries of
+// thousands of folders, taking turns, arrive in order and each in its own folder.
+TEST(ArchiveTree, EntriesOfManyFoldersTakingTurnsGoThroughThePipeInOrder) {
+    ArchiveTree tree;
+    std::string path;
+    {
+        ItemPipe pipe([&](DirItem& item) {
+            WideToUtf8(item.path, path);
+            tree.Add(path, item.entry);
+        });
+        for (int i = 0; i < 6000; ++i) {
+            DirItem item = File(L"d" + std::to_wstring(i % 3000) + L"\\s" + std::to_wstring(i % 7) +
+                                L"\\f" + std::to_wstring(i));
+            pipe.Put(item);
+        }
+        pipe.Finish();
+    }
+    EXPECT_EQ(tree.NodeCount(), 1u + 3000 + 3000 * 2 + 6000);
+    EXPECT_EQ(ChildNames(tree, ArchiveTree::root).front(), "d0");
+    EXPECT_EQ(ChildNames(tree, ArchiveTree::root).back(), "d2999");
+    for (int i = 0; i < 6000; ++i) {
+        std::string file = "d" + std::to_string(i % 3000) + "\\s" + std::to_string(i % 7) + "\\f" +
+                           std::to_string(i);
+        ASSERT_NE(tree.Find(file), ArchiveTree::none) << file;
+        EXPECT_EQ(tree.Path(tree.Find(file)), file);
+    }
 }
 
 TEST(ArchiveTree, EveryBackslashSeparatesComponents) {
