@@ -35,7 +35,9 @@ static DWORD WINAPI OpenJob(void* parameter) {
         &archiver->missingVolume);
     if (listed == 0 && !archiver->cancelled) {
         archiver->password = password;
-        archiver->ListFolder("");
+        // A refresh stays in the folder shown, here rather than on the window's thread.
+        std::string folder = archiver->reopening ? archiver->subPath : std::string();
+        archiver->ListFolder(folder);
     } else {
         archiver->ClearTree();
     }
@@ -71,12 +73,10 @@ bool Archiver::Open(const std::wstring& path) {
 }
 
 void Archiver::Refresh() {
-    std::wstring archiveCopy = archivePath;
-    std::string subPathCopy = subPath;
-    Close();
+    // The old tree and rows go on the job's thread, where the new ones are made.
+    RemoveTempFolder();
     reopening = true;
-    bool opened = Open(archiveCopy);
+    std::wstring archiveCopy = archivePath;
+    Open(archiveCopy);
     reopening = false;
-    if (opened)
-        ListFolder(subPathCopy);
 }
