@@ -619,6 +619,27 @@ TEST(LongJobs, RunUnderTheProgressDialogWhoseCancelLeavesNoTrace) {
         EXPECT_EQ(user.answered(), 1);
         EXPECT_FALSE(FileExists(beside / L"big.bin"));
     }
+    // A question that comes while the dialog is up comes up in front of it.
+    WriteTextFile(beside / L"small.txt", "the user's");
+    {
+        StartedProgram program(L"/e \"" + copy + L"\"");
+        std::atomic<HWND> progress{nullptr};
+        DialogAnswerer shown(DialogWithCaption(L"Extract Files", program.id()),
+                             [&](HWND dialog) { progress = dialog; });
+        bool inFront = false;
+        DialogAnswerer user(DialogWithText(L"&Keep Both", program.id()), [&](HWND question) {
+            for (HWND above = GetWindow(progress, GW_HWNDPREV); above;
+                 above = GetWindow(above, GW_HWNDPREV))
+                inFront = inFront || above == question;
+            PressButton(IDNO)(question);
+        });
+        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(user.answered(), 1);
+        EXPECT_TRUE(inFront);
+    }
+    EXPECT_EQ(ReadTextFile(beside / L"small.txt"), "the user's");
+    EXPECT_TRUE(FileExists(beside / L"big.bin"));
+
     // Work that is over in a moment shows no dialog at all.
     ScratchFolder quick;
     std::wstring small = quick / L"set.zip";
