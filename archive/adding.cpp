@@ -14,6 +14,11 @@
 #include "shell/paths.h"
 #include "ui/progressdialog.h"
 
+#include <map>
+
+const wchar_t listFileFailure[] = L"The archive could not be changed.\nThe list of names for the "
+                                  L"archive tool could not be written in the Temp folder.";
+
 const wchar_t zipPasswordMessage[] =
     L"A ZIP archive's password can hold only ASCII characters: letters without accents, "
     L"digits, blanks and punctuation. Choose a 7z archive for this password.";
@@ -22,35 +27,6 @@ namespace {
 
 void ShowMessage(const wchar_t* text) {
     MessageBoxW(AppState.mainWindow, text, L"Varnix File Opener", MB_OK);
-}
-
-// What a stopped run can leave beside the archive: the tool writes a new archive in place
-// and an updated one as "<archive>.tmp" first. Only what was not there before the run goes.
-class RunLeftovers {
-  public:
-    explicit RunLeftovers(const std::wstring& archive)
-        : archive_(archive), archiveExisted_(PathExists(archive)),
-          temporaryExisted_(PathExists(archive + L".tmp")) {}
-
-    void Remove() const {
-        if (!temporaryExisted_)
-            DeleteFileW((archive_ + L".tmp").c_str());
-        if (!archiveExisted_)
-            DeleteFileW(archive_.c_str());
-    }
-
-  private:
-    std::wstring archive_;
-    bool archiveExisted_;
-    bool temporaryExisted_;
-};
-
-void RunAndTidy(ToolRun& run, ConsoleSession& session, const std::wstring& archive) {
-    RunLeftovers leftovers(archive);
-    RunTool(run, session);
-    DiscardRun(run);
-    if (session.stopped)
-        leftovers.Remove();
 }
 
 // The absolute form of a path, however long; "" when there is none.
@@ -106,10 +82,30 @@ int StageFiles(const std::wstring& scratch, const std::wstring& folder,
         // that is never copied into itself.
         if (IsDirectory(entry))
             count += CopyFolderTree(entry, destination, &cancelled, scratch, &skippedLinks);
-        else if (CopyFileW(entry.c_str(), destination.c_str(), FALSE))
+        else if (CopyOneFile(entry, destination, false, &cancelled))
             ++count;
     }
     return count;
+}
+
+// The entries of the runs that add `entries` to the root, in as few runs as can be. The
+// tool stores an entry under its own name, without its folder, and refuses two of one name
+// in a run: a name that comes again goes into the next run, which replaces the entry as
+// the later pick of that name always did.
+std::vector<std::vector<std::wstring>> RunsByName(const std::vector<std::wstring>& entries) {
+    std::vector<std::vector<std::wstring>> runs;
+    std::map<std::wstring, size_t> picks; // names in capitals, as the tool compares them
+    for (const std::wstring& entry : entries) {
+        if (!IsListableName(entry))
+            continue; // a path Windows gives no file has nothing to add
+        std::wstring name = FileNamePart(entry);
+        CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
+        size_t run = picks[name]++;
+        if (run == runs.size())
+            runs.emplace_back();
+        runs[run].push_back(entry);
+    }
+    return runs;
 }
 
 DWORD WINAPI AddJob(void* parameter) {
@@ -148,19 +144,21 @@ DWORD WINAPI AddJob(void* parameter) {
         progressTotal = count;
         if (count != 0 && !archiver->cancelled) {
             ToolRun run = MakeFolderRun(archiver->archivePath, archiver->tmpPath, askPassword);
-            RunAndTidy(run, session, archiver->archivePath);
+            RunToolOnArchive(run, session, archiver->archivePath);
             if (session.RunFailed())
                 archiver->jobFailure = session.FailureMessage();
         }
     } else {
         progressTotal = CountFilesToAdd(entries);
-        for (const std::wstring& entry : entries) {
+        for (const std::vector<std::wstring>& names : RunsByName(entries)) {
             if (archiver->cancelled || session.passwordDeclined)
                 break;
             ToolRun run;
-            if (!MakeItemsRun(archiver->archivePath, L"a", {entry}, askPassword, run))
-                continue; // a path Windows gives no file has nothing to add
-            RunAndTidy(run, session, archiver->archivePath);
+            if (!MakeItemsRun(archiver->archivePath, L"a", names, askPassword, run)) {
+                archiver->jobFailure = listFileFailure;
+                break;
+            }
+            RunToolOnArchive(run, session, archiver->archivePath);
             if (session.RunFailed()) {
                 archiver->jobFailure = session.FailureMessage();
                 break;

@@ -135,6 +135,8 @@ class Archiver {
 // What AddFiles says when a ZIP archive is to get a password with other than ASCII
 // characters, which the tool refuses for that format.
 extern const wchar_t zipPasswordMessage[];
+// What an add or delete job says when its list file cannot be written.
+extern const wchar_t listFileFailure[];
 // What the window says when entries could not all be extracted.
 extern const wchar_t extractFailureMessage[];
 
@@ -142,10 +144,10 @@ Archiver* GetArchiver();
 void ReleaseArchiver();
 
 // Extracts every entry of an archive file into `folder`, on the calling thread, asking
-// before a file that is there is replaced. -1 when the file is no archive the program
-// reads, otherwise 0 on success and 1 on failure (`report` says more).
+// before a file that is there is replaced; `cancelled` stops it. -1 when the file is no
+// archive the program reads, otherwise 0 on success and 1 on failure (`report` says more).
 int ExtractAll(const std::wstring& archive, const std::wstring& folder,
-               ExtractReport* report = nullptr);
+               ExtractReport* report = nullptr, CancelFlag cancelled = nullptr);
 
 // What the window says when entries could not all be extracted, naming them, or the
 // volume of a set that is missing.

@@ -1,4 +1,5 @@
-// Deleting entries of the open archive through the console tool, on the calling thread.
+// Deleting entries of the open archive through the console tool, in one run on a worker
+// thread under the progress dialog.
 #include "archive/archiver.h"
 
 #include "app/appstate.h"
@@ -6,6 +7,7 @@
 #include "archive/console/consolesession.h"
 #include "archive/console/processrunner.h"
 #include "archive/console/toolcommand.h"
+#include "archive/jobthread.h"
 #include "archive/textconv.h"
 
 bool Archiver::CanBeChanged() const {
@@ -19,31 +21,41 @@ int Archiver::DeleteItems(const std::vector<std::wstring>& names) {
         return -1;
     }
 
-    mode = ModeDelete;
-    // The password that opened the archive answers the tool when it needs one to open it
-    // (encrypted names); without one the user is asked once for all the runs.
-    ConsoleSession session(*this);
-    if (!password.empty())
-        session.SetPassword(WideToUtf8(password));
+    std::vector<std::wstring> entries;
     std::wstring refused;
     for (const std::wstring& name : names) {
-        if (session.passwordDeclined)
-            break;
         std::wstring entry = subPath.empty() ? name : Utf8ToWide(subPath) + L"\\" + name;
-        ToolRun run;
-        if (!MakeItemsRun(archivePath, L"d", {entry}, false, run)) {
+        if (IsListableName(entry))
+            entries.push_back(entry);
+        else
             refused += L"\n" + name;
-            continue;
-        }
-        RunTool(run, session);
-        DiscardRun(run);
-        if (session.RunFailed()) {
-            MessageBoxW(AppState.mainWindow, session.FailureMessage().c_str(),
-                        L"Varnix File Opener", MB_OK);
-            break;
-        }
     }
-    mode = ModeNone;
+
+    jobFailure.clear();
+    if (!entries.empty()) {
+        RunUnderProgress(
+            L"Delete Files", L"Deleting Files ... ",
+            [this, &entries](const std::atomic<int32_t>* stop) {
+                mode = ModeDelete;
+                // The password that opened the archive answers the tool when it needs one
+                // to open it (encrypted names); without one the user is asked.
+                ConsoleSession session(*this);
+                session.cancelled = stop;
+                if (!password.empty())
+                    session.SetPassword(WideToUtf8(password));
+                ToolRun run;
+                if (!MakeItemsRun(archivePath, L"d", entries, false, run))
+                    jobFailure = listFileFailure;
+                else
+                    RunToolOnArchive(run, session, archivePath);
+                if (session.RunFailed())
+                    jobFailure = session.FailureMessage();
+                mode = ModeNone;
+            },
+            progressDelay);
+    }
+    if (!jobFailure.empty())
+        MessageBoxW(AppState.mainWindow, jobFailure.c_str(), L"Varnix File Opener", MB_OK);
     if (!refused.empty()) {
         std::wstring text = L"These entries were not deleted: their names cannot be handed "
                             L"to the archive tool." +

@@ -70,17 +70,25 @@ bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extract
     if (tmpPath.empty())
         return false;
 
-    mode = ModeExtract;
     ArchiveContents contents;
     contents.password = password;
     std::vector<std::wstring> names{path};
-    ExtractOptions options;
-    options.names = &names;
-    options.askBeforeReplacing = false; // a fresh scratch folder of our own
     ExtractReport report;
-    int result = ExtractArchive(archivePath, GetArchiveKind(archivePath), tmpPath, contents,
-                                options, &report);
-    mode = ModeNone;
+    int result = 1;
+    // A big entry takes a while: the window keeps painting, and Cancel stops it.
+    RunUnderProgress(
+        L"Extract Files", L"Extracting Files ... ",
+        [&](const std::atomic<int32_t>* stop) {
+            mode = ModeExtract;
+            ExtractOptions options;
+            options.names = &names;
+            options.cancelled = stop;
+            options.askBeforeReplacing = false; // a fresh scratch folder of our own
+            result = ExtractArchive(archivePath, GetArchiveKind(archivePath), tmpPath, contents,
+                                    options, &report);
+            mode = ModeNone;
+        },
+        progressDelay);
     if (result != 0) {
         if (!report.userStopped)
             MessageBoxW(AppState.mainWindow, ExtractFailureText(report).c_str(),
@@ -144,10 +152,13 @@ int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::ws
     return 0;
 }
 
-int ExtractAll(const std::wstring& archive, const std::wstring& folder, ExtractReport* report) {
+int ExtractAll(const std::wstring& archive, const std::wstring& folder, ExtractReport* report,
+               CancelFlag cancelled) {
     int kind = GetArchiveKind(archive);
     if (kind == ArchiveKindNone)
         return -1;
     ArchiveContents contents;
-    return ExtractArchive(archive, kind, folder, contents, ExtractOptions(), report);
+    ExtractOptions options;
+    options.cancelled = cancelled;
+    return ExtractArchive(archive, kind, folder, contents, options, report);
 }

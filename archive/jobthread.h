@@ -14,12 +14,20 @@
 win::KernelHandle StartJob(LPTHREAD_START_ROUTINE job, void* argument);
 
 // Waits until the job's thread has ended, still handing out the thread's messages so
-// that a password prompt the job shows can be answered. The main window takes no input
-// meanwhile.
-void WaitForJob(HANDLE thread);
+// that the window paints and a password prompt the job shows can be answered. The main
+// window takes no input meanwhile. With a time limit it returns false once that time has
+// passed, unless a question of the job's is up: the user is answering it, so the wait goes
+// on until it has gone. True when the thread has ended.
+bool WaitForJob(HANDLE thread, DWORD milliseconds = INFINITE);
+
+// How long a job may run before its progress dialog comes up, for work that is mostly
+// over in a moment: a dialog that flashes up and away is worse than none.
+const DWORD progressDelay = 500;
 
 // Runs `work` on a job thread while the progress dialog (`title`, `message`) shows the
-// shared progress counters; the dialog's Cancel sets the flag `work` is given. Returns
-// once the work has ended; false when no thread could be started and the work never ran.
+// shared progress counters; the dialog's Cancel sets the flag `work` is given. The dialog
+// comes up once the work has taken `showAfter` milliseconds. Returns once the work has
+// ended; false when no thread could be started and the work never ran.
 bool RunUnderProgress(const std::wstring& title, const std::wstring& message,
-                      const std::function<void(const std::atomic<int32_t>* cancelled)>& work);
+                      const std::function<void(const std::atomic<int32_t>* cancelled)>& work,
+                      DWORD showAfter = 0);

@@ -69,15 +69,20 @@ bool Archiver::Open(const std::wstring& path) {
     win::KernelHandle job = StartJob(OpenJob, this);
     if (!job)
         return false;
-    if (!ShowProgress(L"Open File", L"Opening File ... "))
-        cancelled = 1; // the listing stops at the library's next call
+    // Most archives are listed in a moment: the dialog comes up only for one that takes
+    // longer.
+    if (!WaitForJob(job.get(), progressDelay)) {
+        if (!ShowProgress(L"Open File", L"Opening File ... "))
+            cancelled = 1; // the listing stops at the library's next call
+        WaitForJob(job.get());
+    }
     // The job writes its own tree: it takes the place of the one shown only now.
-    WaitForJob(job.get());
 
     std::swap(tree, listing);
     listing.Clear();
     if (listed && !cancelled) {
-        ListFolder("");
+        // A refresh stays in the folder shown, or the nearest one above that is left.
+        ListFolder(reopening ? subPath : std::string());
         return true;
     }
     ClearRows();
@@ -88,12 +93,9 @@ bool Archiver::Open(const std::wstring& path) {
 
 void Archiver::Refresh() {
     std::wstring archiveCopy = archivePath;
-    std::string subPathCopy = subPath;
     // The tree stays until the new one is listed: the window draws its rows meanwhile.
     RemoveTempFolder();
     reopening = true;
-    bool opened = Open(archiveCopy);
+    Open(archiveCopy);
     reopening = false;
-    if (opened)
-        ListFolder(subPathCopy);
 }

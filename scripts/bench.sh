@@ -11,7 +11,8 @@ ensure_display # the add benchmark shows the progress dialog
 trap 'stop_wine; stop_display' EXIT
 start_wine
 
-# Archives of 100,000 entries: all in one folder, and spread over 1,100 folders.
+# Archives of 100,000 entries: all in one folder, and spread over 1,100 folders; one of
+# 50,000 small files.
 data="$build_dir/benchdata"
 mkdir -p "$data"
 python3 - "$data" <<'PY'
@@ -22,6 +23,10 @@ if not (out / "flat-100k.zip").exists():
     with zipfile.ZipFile(out / "flat-100k.zip", "w", zipfile.ZIP_STORED) as z:
         for i in range(100000):
             z.writestr(f"file{i}.txt", b"x")
+if not (out / "files-50k.zip").exists():
+    with zipfile.ZipFile(out / "files-50k.zip", "w", zipfile.ZIP_DEFLATED) as z:
+        for i in range(50000):
+            z.writestr(f"part{i % 100}/file{i}.txt", f"file number {i}\n" * 20)
 if not (out / "nested-100k.zip").exists():
     with zipfile.ZipFile(out / "nested-100k.zip", "w", zipfile.ZIP_STORED) as z:
         for i in range(100000):
@@ -49,6 +54,15 @@ for i in range(1024):
 PY
   tar -C "$data/big-source" -cf - . | gzip -1 >"$data/big-1gb.tar.gz"
   rm -rf "$data/big-source"
+fi
+
+# One entry of 500 MB, and its file beside it, for opening a big entry and dropping a big
+# file (made once).
+if [ ! -f "$data/big-entry.zip" ]; then
+  mkdir -p "$data/big-entry"
+  head -c $((500 * 1024 * 1024)) /dev/urandom >"$data/big-entry/movie.varnixbench"
+  (cd "$data/big-entry" && "$sevenzip_package_dir/linux/x64/7zz" a -tzip -mx1 ../big-entry.zip \
+    movie.varnixbench >/dev/null)
 fi
 
 echo "bench: the $flavour program"

@@ -123,6 +123,21 @@ static std::wstring ComparablePath(const std::wstring& path) {
     return result;
 }
 
+static DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER,
+                                   DWORD, DWORD, HANDLE, HANDLE, void* cancelled) {
+    auto flag = static_cast<const std::atomic<int32_t>*>(cancelled);
+    return flag && *flag ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+
+bool CopyOneFile(const std::wstring& source, const std::wstring& target, bool failIfExists,
+                 const std::atomic<int32_t>* cancelled) {
+    if (cancelled && *cancelled)
+        return false;
+    return CopyFileExW(source.c_str(), target.c_str(), CopyProgress,
+                       const_cast<std::atomic<int32_t>*>(cancelled), nullptr,
+                       failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0) != FALSE;
+}
+
 static bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
@@ -174,7 +189,7 @@ struct TreeCopy {
 
             if (folder)
                 copied += Copy(sourceItem, targetItem);
-            else if (CopyFileW(sourceItem.c_str(), targetItem.c_str(), TRUE))
+            else if (CopyOneFile(sourceItem, targetItem, true, cancelled))
                 copied += 1;
         } while (FindNextFileW(search.get(), &entry));
         return copied;

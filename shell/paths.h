@@ -42,13 +42,18 @@ int DeleteFolderTree(HWND owner, const std::wstring& folder);
 // points: symbolic links, junctions) are neither counted nor followed.
 int CountFiles(const std::wstring& folder, bool recurse);
 
+// Copies one file as CopyFileW does, unless `cancelled` is set: a cancel stops it in the
+// middle of a big file too, and what was copied of it goes.
+bool CopyOneFile(const std::wstring& source, const std::wstring& target, bool failIfExists,
+                 const std::atomic<int32_t>* cancelled = nullptr);
+
 // Copies `source` with everything below it into `target`, leaving alone whatever the
 // target already has. Returns the number of files copied.
 // - Links are not followed (a junction to its own parent would never end): they are left
 //   out, and named in `skippedLinks` when given.
 // - The folder `exclude` is never entered: a source that holds the place it is copied to
 //   would otherwise copy its own growing copy.
-// - A cancel stops the copy between two entries.
+// - A cancel stops the copy, also inside a big file.
 int CopyFolderTree(const std::wstring& source, const std::wstring& target,
                    const std::atomic<int32_t>* cancelled = nullptr,
                    const std::wstring& exclude = std::wstring(),

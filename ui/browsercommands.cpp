@@ -87,7 +87,11 @@ int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
     if (!BrowseForFolder(GetActiveWindow(), FolderPart(row.path), chosen))
         return 1;
     ExtractReport report;
-    int result = ExtractAll(row.path, chosen, &report);
+    int result = 1;
+    RunUnderProgress(L"Extract Files", L"Extracting Files ... ",
+                     [&](const std::atomic<int32_t>* cancelled) {
+                         result = ExtractAll(row.path, chosen, &report, cancelled);
+                     });
     if (result == -1) {
         Tell(row.name + L" is not valid archive file.", MB_OK);
         return 0;

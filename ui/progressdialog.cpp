@@ -119,6 +119,9 @@ class ProgressDialog : public win::Dialog {
 } // namespace
 
 bool ShowProgress(const std::wstring& title, const std::wstring& message) {
+    // A verb run from the shell shows it before anything else has made the bar's class.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
     ProgressDialog dialog(title, message);
     return dialog.DoModal(AppInstance(), AppState.mainWindow) == IDOK;
 }

@@ -5,6 +5,7 @@
 #include "archive/console/outputinterpreter.h"
 #include "archive/console/toolcommand.h"
 #include "archive/textconv.h"
+#include "shell/paths.h"
 #include "win/handle.h"
 
 #include <algorithm>
@@ -218,4 +219,18 @@ bool RunTool(const ToolRun& run, ConsoleSession& session) {
         session.exitCode = 2;
     OutputDebugStringA("----- runProcess : End -----\n");
     return true;
+}
+
+void RunToolOnArchive(ToolRun& run, ConsoleSession& session, const std::wstring& archive) {
+    const std::wstring temporary = archive + L".tmp";
+    const bool archiveExisted = PathExists(archive);
+    const bool temporaryExisted = PathExists(temporary);
+    RunTool(run, session);
+    DiscardRun(run);
+    if (!session.stopped)
+        return;
+    if (!temporaryExisted)
+        DeleteFileW(temporary.c_str());
+    if (!archiveExisted)
+        DeleteFileW(archive.c_str());
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct ConsoleSession;
 struct ToolRun;
 
@@ -10,6 +12,11 @@ struct ToolRun;
 // answers its prompts. The tool and anything it starts run in a job object: the session's
 // cancel flag stops them all. True when the tool was started (it has ended by then).
 bool RunTool(const ToolRun& run, ConsoleSession& session);
+
+// Runs the tool on `archive` as RunTool does, then removes the run's list file. A stopped
+// run leaves nothing beside the archive: the tool writes a new archive in place and an
+// updated one as "<archive>.tmp" first, and what was not there before the run goes.
+void RunToolOnArchive(ToolRun& run, ConsoleSession& session, const std::wstring& archive);
 
 // How long the output may rest inside a line that is no prompt the interpreter knows
 // before the tool's input is closed: a tool that waits there for an answer then ends.

@@ -222,6 +222,49 @@ def make_huge_zip(out):
                             0xFFFFFFFF, 0))
 
 
+def make_slow_gzip(out):
+    """slow.tar.gz: a tar of 6 GiB of zeros and then one small file, gzip-compressed. Listing
+    it means inflating all of it, which takes seconds: long enough to cancel. The deflate
+    stream is flushed after every MiB, so one compressed MiB is repeated, not recompressed."""
+    path = out / "slow.tar.gz"
+    if path.exists():
+        return
+    zeros_size, mib = 6 << 30, 1 << 20
+
+    def tar_header(name, size):
+        header = bytearray(512)
+        header[0:len(name)] = name.encode()
+        header[100:108] = b"0000644\0"
+        header[108:116] = b"0000000\0"
+        header[116:124] = b"0000000\0"
+        header[124:136] = b"%011o\0" % size
+        header[136:148] = b"%011o\0" % 1262304000
+        header[148:156] = b" " * 8
+        header[156:157] = b"0"
+        header[257:263] = b"ustar\0"
+        header[263:265] = b"00"
+        header[148:156] = b"%06o\0 " % sum(header)
+        return bytes(header)
+
+    head = tar_header("zeros.bin", zeros_size)
+    text = b"after the zeros\n"
+    tail = tar_header("after.txt", len(text)) + text.ljust(512, b"\0") + bytes(1024)
+    deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
+    first = deflate.compress(head) + deflate.flush(zlib.Z_FULL_FLUSH)
+    chunk = deflate.compress(bytes(mib)) + deflate.flush(zlib.Z_FULL_FLUSH)
+    again = deflate.compress(bytes(mib)) + deflate.flush(zlib.Z_FULL_FLUSH)
+    assert chunk == again
+    last = deflate.compress(tail) + deflate.flush(zlib.Z_FINISH)
+    crc = zlib.crc32(head)
+    crc = crc32_combine(crc, crc32_of_zeros(zeros_size), zeros_size)
+    crc = crc32_combine(crc, zlib.crc32(tail), len(tail))
+    total = len(head) + zeros_size + len(tail)
+    with open(path, "wb") as f:
+        f.write(b"\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\xff" + first)
+        f.write(chunk * (zeros_size // mib - 1))
+        f.write(again + last + struct.pack("<II", crc, total & 0xFFFFFFFF))
+
+
 def make_7z(out, sevenzip):
     source = out / "7z-source"
     shutil.rmtree(source, ignore_errors=True)
@@ -353,6 +396,7 @@ def main():
     make_damaged(out)
     make_long_paths(out)
     make_huge_zip(out)
+    make_slow_gzip(out)
     make_7z(out, sevenzip)
     make_link_loop(out)
     make_formats(out, sevenzip)

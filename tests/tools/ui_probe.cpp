@@ -8,11 +8,18 @@
 //   ui_probe dialog TITLE            whether a dialog with that title is up, and its text
 //   ui_probe press TITLE ID          presses button ID in the dialog with that title
 //   ui_probe pick-folder PATH        picks PATH in the folder picker and presses OK
+//   ui_probe watch WINDOW|pid:ID EVENT
+//                                    sends WM_NULL every 50 ms to the window (or to every
+//                                    visible window of the process) until the named event
+//                                    is set: the longest wait for an answer, when the first
+//                                    window was there, and each wait of 100 ms or more
 #include <windows.h>
 
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -361,6 +368,75 @@ int PickFolder(const std::wstring& path) {
     return 0;
 }
 
+struct ProcessWindows {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM parameter) {
+    auto search = reinterpret_cast<ProcessWindows*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window))
+        search->found.push_back(window);
+    return TRUE;
+}
+
+double Milliseconds() {
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// A window that is busy keeps the WM_NULL until it is free again: the longest wait for an
+// answer is the longest time it did not answer.
+int Watch(const std::wstring& target, const std::wstring& eventName) {
+    HANDLE stop = OpenEventW(SYNCHRONIZE, FALSE, eventName.c_str());
+    if (!stop) {
+        std::printf("watch: no event\n");
+        return 1;
+    }
+    std::printf("watching\n");
+    std::fflush(stdout);
+    HWND window = nullptr;
+    DWORD processId = 0;
+    if (target.compare(0, 4, L"pid:") == 0)
+        processId = static_cast<DWORD>(wcstoul(target.c_str() + 4, nullptr, 10));
+    else
+        window =
+            reinterpret_cast<HWND>(static_cast<uintptr_t>(wcstoull(target.c_str(), nullptr, 10)));
+    const double start = Milliseconds();
+    double longest = 0;
+    double firstSeen = -1;
+    int answers = 0;
+    while (WaitForSingleObject(stop, 50) == WAIT_TIMEOUT) {
+        ProcessWindows windows{processId, {}};
+        if (window)
+            windows.found.push_back(window);
+        else
+            EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&windows));
+        for (HWND each : windows.found) {
+            double sent = Milliseconds();
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutW(each, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result))
+                continue; // gone meanwhile
+            double waited = Milliseconds() - sent;
+            longest = std::max(longest, waited);
+            if (waited >= 100) // where the time went, to be matched with what was under way
+                std::printf("stall: %.0f %.0f\n", sent, waited);
+            if (firstSeen < 0)
+                firstSeen = sent - start;
+            ++answers;
+        }
+    }
+    CloseHandle(stop);
+    std::printf("longest: %.0f\nanswers: %d\nfirst: %.0f\nwatched: %.0f\n", longest, answers,
+                firstSeen, Milliseconds() - start);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -383,6 +459,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"pick-folder" && argc > 2)
         return PickFolder(argv[2]);
+    if (command == L"watch" && argc > 3)
+        return Watch(argv[2], argv[3]);
 
     HWND frame = Frame();
     if (!frame) {
