@@ -2,7 +2,6 @@
 #include "archive/archiver.h"
 
 #include "archive/archivekind.h"
-#include "archive/itempipe.h"
 #include "archive/jobthread.h"
 #include "archive/library/archivelibrary.h"
 #include "archive/library/listing.h"
@@ -28,12 +27,7 @@ static DWORD WINAPI OpenJob(void* parameter) {
     // Each entry goes into the tree as it is read, so that 100,000 entries are never held
     // twice, as a listing and as the tree. An archive read front to back counts its bytes
     // instead (the listing moves the counters).
-    // The tree is built on a thread of its own while the library reads on.
     std::string path;
-    ItemPipe pipe([&](DirItem& item) {
-        WideToUtf8(item.path, path);
-        listing.Add(path, item.entry);
-    });
     archiver->listed = ListArchiveItems(
                            archiver->archivePath, kind, password, &archiver->cancelled,
                            [&](DirItem& item, uint32_t index, uint32_t count) {
@@ -44,10 +38,10 @@ static DWORD WINAPI OpenJob(void* parameter) {
                                    }
                                    progressCompleted = index;
                                }
-                               pipe.Put(item);
+                               WideToUtf8(item.path, path);
+                               listing.Add(path, item.entry);
                            },
                            &archiver->missingVolume) == 0;
-    pipe.Finish();
     if (archiver->listed)
         archiver->password = password;
     FinishProgress();
