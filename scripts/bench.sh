@@ -69,7 +69,6 @@ echo "bench: the $flavour program"
 "$wine" "$flavour_dir/tests/tree_benchmark.exe"
 "$wine" "$flavour_dir/tests/open_benchmark.exe" "$("$wine" winepath -w "$data/flat-100k.zip")" \
   "$("$wine" winepath -w "$data/nested-100k.zip")"
-"$wine" "$flavour_dir/tests/browser_benchmark.exe" "$("$wine" winepath -w "$data")"
 
 # Against the engine itself: the raw library client, 7z.exe x and 7z.exe a; one table.
 python3 "$root/scripts/bench_compare.py" "$wine" "$flavour_dir" "$data" \

@@ -14,7 +14,11 @@ HRESULT StreamPipe::Write(const void* data, UINT32 size, UINT32* processedSize) 
     // otherwise take turns at every small read.
     const size_t wanted = std::min<size_t>(size, buffer_.size() / 4);
     std::unique_lock<std::mutex> hold(lock_);
-    changed_.wait(hold, [&] { return readingEnded_ || buffer_.size() - filled_ >= wanted; });
+    if (!readingEnded_ && buffer_.size() - filled_ < wanted) {
+        writerWants_ = wanted;
+        changed_.wait(hold, [&] { return readingEnded_ || buffer_.size() - filled_ >= wanted; });
+        writerWants_ = 0;
+    }
     if (readingEnded_)
         return E_ABORT;
     // As much as fits after the data that waits, wrapping round the end of the buffer.
@@ -23,12 +27,12 @@ HRESULT StreamPipe::Write(const void* data, UINT32 size, UINT32* processedSize) 
     size_t first = std::min(count, buffer_.size() - at);
     memcpy(&buffer_[at], data, first);
     memcpy(&buffer_[0], static_cast<const char*>(data) + first, count - first);
-    // The reader waits only on an empty buffer: it is woken only when this filled one.
-    bool wasEmpty = filled_ == 0;
     filled_ += count;
     if (processedSize)
         *processedSize = static_cast<UINT32>(count);
-    if (wasEmpty)
+    // The reader is woken only once it has what it waits for: each wake costs both threads
+    // a trip through the system, which at every 32 KB written doubled a listing's time.
+    if (readerWants_ != 0 && filled_ >= readerWants_)
         changed_.notify_all();
     return S_OK;
 }
@@ -42,20 +46,24 @@ void StreamPipe::EndWriting() {
 HRESULT StreamPipe::Read(void* data, UINT32 size, UINT32* processedSize) {
     if (processedSize)
         *processedSize = 0;
+    // An empty buffer is read again only once a quarter of it is filled, or the writing
+    // has ended: woken for less, the reader took each small write as it came.
+    const size_t wanted = std::max<size_t>(1, buffer_.size() / 4);
     std::unique_lock<std::mutex> hold(lock_);
-    changed_.wait(hold, [this] { return writingEnded_ || filled_ > 0; });
+    if (!writingEnded_ && filled_ == 0) {
+        readerWants_ = wanted;
+        changed_.wait(hold, [&] { return writingEnded_ || filled_ >= wanted; });
+        readerWants_ = 0;
+    }
     size_t count = std::min<size_t>(size, filled_);
     size_t first = std::min(count, buffer_.size() - start_);
     memcpy(data, &buffer_[start_], first);
     memcpy(static_cast<char*>(data) + first, &buffer_[0], count - first);
-    // The writer waits for a quarter of the buffer to be free.
-    const size_t quarter = buffer_.size() / 4;
-    bool wasShort = buffer_.size() - filled_ < quarter;
     start_ = (start_ + count) % buffer_.size();
     filled_ -= count;
     if (processedSize)
         *processedSize = static_cast<UINT32>(count);
-    if (wasShort && buffer_.size() - filled_ >= quarter)
+    if (writerWants_ != 0 && buffer_.size() - filled_ >= writerWants_)
         changed_.notify_all();
     return S_OK;
 }

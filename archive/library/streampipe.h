@@ -32,6 +32,9 @@ class StreamPipe {
     std::vector<char> buffer_;
     size_t start_ = 0;
     size_t filled_ = 0;
+    // What a side waits for (bytes to read, room to write); 0 while it does not wait.
+    size_t readerWants_ = 0;
+    size_t writerWants_ = 0;
     bool writingEnded_ = false;
     bool readingEnded_ = false;
 };

@@ -4,6 +4,7 @@
 #include "archive/library/formats.h"
 #include "archive/library/listing.h"
 #include "archive/library/propvariant.h"
+#include "archive/library/streampipe.h"
 #include "shell/paths.h"
 #include "support/testsupport.h"
 
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <map>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -282,6 +285,51 @@ TEST(Listing, EntriesOfMoreThanFourGibibytesKeepTheirSizes) {
     EXPECT_EQ(SizeOf(items[L"four-gib.bin"]), L"4294967296");
     EXPECT_EQ(SizeOf(items[L"three-gib.bin"]), L"3221225472");
     EXPECT_EQ(SizeOf(items[L"small.txt"]), L"10");
+}
+
+} // namespace
+
+namespace {
+
+// The pipe between a compressed file's handler and the tar's: bytes come out whole and in
+// order through a small buffer that wraps round many times, whatever the sizes of the
+// writes and reads, and a reader that stops stops the writer.
+TEST(StreamPipe, CarriesEveryByteInOrderAndStopsTheWriterWhenTheReaderGoes) {
+    StreamPipe pipe(1000);
+    std::vector<char> sent(200000);
+    for (size_t i = 0; i < sent.size(); ++i)
+        sent[i] = static_cast<char>(i * 7 + i / 251);
+    std::thread writer([&] {
+        for (size_t at = 0, step = 1; at < sent.size(); step = step % 700 + 37) {
+            UINT32 written = 0;
+            UINT32 size = static_cast<UINT32>(std::min(step, sent.size() - at));
+            ASSERT_EQ(pipe.Write(&sent[at], size, &written), S_OK);
+            at += written;
+        }
+        pipe.EndWriting();
+    });
+    std::vector<char> received;
+    char block[613];
+    for (UINT32 got = 1, size = 1; got != 0; size = size % 613 + 1) {
+        ASSERT_EQ(pipe.Read(block, size, &got), S_OK);
+        received.insert(received.end(), block, block + got);
+    }
+    writer.join();
+    EXPECT_TRUE(received == sent);
+
+    StreamPipe stopped(1000);
+    std::thread blocked([&] {
+        UINT32 written = 0;
+        HRESULT result = S_OK;
+        while (result == S_OK)
+            result = stopped.Write(sent.data(), 400, &written);
+        EXPECT_EQ(result, E_ABORT);
+    });
+    UINT32 got = 0;
+    ASSERT_EQ(stopped.Read(block, 10, &got), S_OK);
+    EXPECT_EQ(got, 10u);
+    stopped.EndReading();
+    blocked.join();
 }
 
 } // namespace
