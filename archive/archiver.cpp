@@ -19,14 +19,12 @@ Archiver::~Archiver() {
 void Archiver::BuildTree(const ArchiveContents& contents) {
     progressTotal = contents.items.size();
     tree.Reserve(contents.items.size());
+    std::string path; // one for every entry: a path made anew each time costs an allocation
     for (size_t i = 0; i < contents.items.size(); ++i) {
         progressCompleted = i;
-        AddToTree(contents.items[i]);
+        WideToUtf8(contents.items[i].path, path);
+        tree.Add(path, contents.items[i].entry);
     }
-}
-
-void Archiver::AddToTree(const DirItem& item) {
-    tree.Add(WideToUtf8(item.path), item.entry);
 }
 
 // The folder part of an archive path: everything before the last backslash.

@@ -34,8 +34,6 @@ class Archiver {
 
     // Builds the tree from a listing; advances the progress counters per entry.
     void BuildTree(const ArchiveContents& contents);
-    // Puts one entry into the tree (what BuildTree does for each).
-    void AddToTree(const DirItem& item);
 
     // --- the rows of the folder shown ---
 

@@ -50,6 +50,15 @@ void ArchiveTree::Reserve(size_t entries) {
         wanted *= 2;
     if (wanted > slots_.size())
         Rehash(wanted);
+    // An archive of many entries may name the entries of thousands of folders taking turns:
+    // one folder remembered for every 16 entries keeps most of them at hand.
+    size_t folders = minRecentFolders;
+    while (folders < maxRecentFolders && folders * 16 < entries)
+        folders *= 2;
+    if (folders > recentFolders_.size()) {
+        recentFolders_.clear();
+        recentFolders_.resize(folders);
+    }
 }
 
 // The slot that holds the child of that name, or the empty one where it would go.
@@ -137,7 +146,7 @@ ArchiveTree::Node ArchiveTree::Make(std::string_view path) {
     std::string_view folder = path.substr(0, lastSeparator);
     std::string_view name = path.substr(lastSeparator + 1);
     if (recentFolders_.empty())
-        recentFolders_.resize(1024);
+        recentFolders_.resize(minRecentFolders);
     RecentFolder& recent = recentFolders_[Hash(root, folder) & (recentFolders_.size() - 1)];
     if (recent.node == none || recent.path != folder) {
         Node node = root;

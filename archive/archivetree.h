@@ -92,6 +92,9 @@ class ArchiveTree {
     std::vector<uint8_t> tags_;
     // Folders the paths made lately ended in, by a hash of their paths: an archive names
     // the entries of a few folders over and over, so the next path is mostly in one of them.
+    // 1,024 of them, or more for a big archive (see Reserve).
+    static constexpr size_t minRecentFolders = 1024;
+    static constexpr size_t maxRecentFolders = 65536;
     struct RecentFolder {
         std::string path;
         Node node = none;

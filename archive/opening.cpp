@@ -7,6 +7,7 @@
 #include "archive/library/listing.h"
 #include "archive/progress.h"
 #include "archive/textconv.h"
+#include "archive/treefeeder.h"
 #include "ui/progressdialog.h"
 
 #include <utility>
@@ -25,23 +26,24 @@ static DWORD WINAPI OpenJob(void* parameter) {
         password = archiver->password;
     int kind = GetArchiveKind(archiver->archivePath);
     // Each entry goes into the tree as it is read, so that 100,000 entries are never held
-    // twice, as a listing and as the tree. An archive read front to back counts its bytes
-    // instead (the listing moves the counters).
-    std::string path;
+    // twice, as a listing and as the tree; the tree is built on a thread of its own
+    // meanwhile. An archive read front to back counts its bytes instead (the listing moves
+    // the counters).
+    TreeFeeder feeder(listing);
     archiver->listed = ListArchiveItems(
                            archiver->archivePath, kind, password, &archiver->cancelled,
                            [&](DirItem& item, uint32_t index, uint32_t count) {
                                if (count != 0) {
                                    if (index == 0) {
                                        progressTotal = count;
-                                       listing.Reserve(count);
+                                       feeder.Reserve(count);
                                    }
                                    progressCompleted = index;
                                }
-                               WideToUtf8(item.path, path);
-                               listing.Add(path, item.entry);
+                               feeder.Put(item.path, item.entry);
                            },
                            &archiver->missingVolume) == 0;
+    feeder.Finish();
     if (archiver->listed)
         archiver->password = password;
     FinishProgress();

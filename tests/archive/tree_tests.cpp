@@ -1,6 +1,7 @@
 #include "archive/archiver.h"
 #include "archive/progress.h"
 #include "archive/textconv.h"
+#include "archive/treefeeder.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -147,21 +148,29 @@ TEST(ArchiveTree, ChildrenKeepTheOrderOfFirstAppearance) {
     EXPECT_EQ(archiver.tree.EntryOf(archiver.tree.Find("alpha")).size, 99u);
 }
 
-// Entries of thousands of folders, taking turns (more folders than the tree remembers as
-// the last named), each go into their own folder.
-TEST(ArchiveTree, EntriesOfManyFoldersTakingTurnsEachGoIntoTheirOwnFolder) {
+// The open job hands its entries to a tree built on a thread of its own, in batches that go
+// round: entries of thousands of folders, taking turns (more folders than the tree
+// remembers as the last named), each go into their own folder, in order.
+TEST(ArchiveTree, EntriesOfManyFoldersTakingTurnsGoThroughTheFeederInOrder) {
     ArchiveTree tree;
-    for (int i = 0; i < 6000; ++i) {
-        DirItem item = File(L"d" + std::to_wstring(i % 3000) + L"\\s" + std::to_wstring(i % 7) +
-                            L"\\f" + std::to_wstring(i));
-        tree.Add(WideToUtf8(item.path), item.entry);
+    {
+        TreeFeeder feeder(tree);
+        feeder.Reserve(20000);
+        for (int i = 0; i < 20000; ++i) {
+            DirItem item = File(L"d" + std::to_wstring(i % 3000) + L"\\s" +
+                                std::to_wstring(i / 3000 % 2) + L"\\f" + std::to_wstring(i));
+            feeder.Put(item.path, item.entry);
+        }
+        feeder.Finish();
     }
-    EXPECT_EQ(tree.NodeCount(), 1u + 3000 + 3000 * 2 + 6000);
+    EXPECT_EQ(tree.NodeCount(), 1u + 3000 + 3000 * 2 + 20000);
     EXPECT_EQ(ChildNames(tree, ArchiveTree::root).front(), "d0");
     EXPECT_EQ(ChildNames(tree, ArchiveTree::root).back(), "d2999");
-    for (int i = 0; i < 6000; ++i) {
-        std::string file = "d" + std::to_string(i % 3000) + "\\s" + std::to_string(i % 7) + "\\f" +
-                           std::to_string(i);
+    EXPECT_EQ(ChildNames(tree, tree.Find("d5\\s0")),
+              (std::vector<std::string>{"f5", "f6005", "f12005", "f18005"}));
+    for (int i = 0; i < 20000; ++i) {
+        std::string file = "d" + std::to_string(i % 3000) + "\\s" + std::to_string(i / 3000 % 2) +
+                           "\\f" + std::to_string(i);
         ASSERT_NE(tree.Find(file), ArchiveTree::none) << file;
         EXPECT_EQ(tree.Path(tree.Find(file)), file);
     }

@@ -43,17 +43,19 @@ ArchiveContents Flat(int count) {
     return contents;
 }
 
-// 100 folders of 10 subfolders, the files spread over them; one folder entry per folder.
+// 100 folders of 10 subfolders (100 for a million entries), the files spread over them
+// taking turns, as in the benchmark's archives; one folder entry per folder.
 ArchiveContents Nested(int count) {
     ArchiveContents contents;
+    const int subfolders = count >= 1000000 ? 100 : 10;
     for (int i = 0; i < count; ++i) {
         std::wstring folder =
-            L"dir" + std::to_wstring(i % 100) + L"\\sub" + std::to_wstring((i / 100) % 10);
+            L"dir" + std::to_wstring(i % 100) + L"\\sub" + std::to_wstring((i / 100) % subfolders);
         contents.items.push_back(Entry(folder + L"\\file" + std::to_wstring(i) + L".dat", false));
     }
     for (int d = 0; d < 100; ++d) {
         contents.items.push_back(Entry(L"dir" + std::to_wstring(d), true));
-        for (int s = 0; s < 10; ++s)
+        for (int s = 0; s < subfolders; ++s)
             contents.items.push_back(
                 Entry(L"dir" + std::to_wstring(d) + L"\\sub" + std::to_wstring(s), true));
     }
@@ -79,7 +81,7 @@ void Measure(const char* shape, const ArchiveContents& contents, const std::stri
 
 int main() {
     CoInitialize(nullptr);
-    for (int count : {10000, 100000}) {
+    for (int count : {10000, 100000, 1000000}) {
         Measure("flat", Flat(count), "");
         Measure("nested", Nested(count), "dir0\\sub0");
     }
