@@ -26,7 +26,7 @@ class TreeFeeder {
     void Finish();
 
   private:
-    static constexpr size_t batchSize = 4096;
+    static constexpr size_t batchSize = 1024;
     static constexpr int batchCount = 3;
 
     struct Batch {
