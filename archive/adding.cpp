@@ -222,12 +222,12 @@ int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
     cancelled = 0;
     jobFailure.clear();
     jobNotice.clear();
-    win::KernelHandle job = StartJob(AddJob, this);
-    if (!job)
+    Job job;
+    if (!job.Start(AddJob, this))
         return 0;
     if (!ShowProgress(L"Add Files", L"Adding Files "))
         cancelled = 1; // the running tool is stopped, and no further run starts
-    WaitForJob(job.get());
+    job.Wait();
     if (!jobFailure.empty())
         ShowMessage(jobFailure.c_str());
     if (!missing.empty())

@@ -141,12 +141,12 @@ int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::ws
     destFolder = folder;
     cancelled = 0;
 
-    win::KernelHandle job = StartJob(ExtractJob, this);
-    if (!job)
+    Job job;
+    if (!job.Start(ExtractJob, this))
         return 0;
     if (!ShowProgress(L"Extract Files", L"Extracting Files ... "))
         cancelled = 1; // the extraction stops at the library's next call
-    WaitForJob(job.get());
+    job.Wait();
     if (!jobFailure.empty() && !cancelled)
         MessageBoxW(AppState.mainWindow, jobFailure.c_str(), L"Varnix File Opener", MB_OK);
     return 0;

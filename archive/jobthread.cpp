@@ -9,8 +9,9 @@
 namespace {
 
 struct JobStart {
-    LPTHREAD_START_ROUTINE job;
+    LPTHREAD_START_ROUTINE work;
     void* argument;
+    HANDLE done; // the thread's own copy of the job's event
 };
 
 DWORD WINAPI RunJob(void* parameter) {
@@ -18,7 +19,9 @@ DWORD WINAPI RunJob(void* parameter) {
     delete static_cast<JobStart*>(parameter);
     // The shell calls of a job (icons and type names of the rows) want COM.
     CoInitialize(nullptr);
-    DWORD result = start.job(start.argument);
+    DWORD result = start.work(start.argument);
+    SetEvent(start.done);
+    CloseHandle(start.done);
     CoUninitialize();
     return result;
 }
@@ -51,15 +54,23 @@ bool ShowsAWindow(HANDLE thread) {
 
 } // namespace
 
-win::KernelHandle StartJob(LPTHREAD_START_ROUTINE job, void* argument) {
-    auto start = new JobStart{job, argument};
-    win::KernelHandle thread(CreateThread(nullptr, 0, RunJob, start, 0, nullptr));
-    if (!thread)
+bool Job::Start(LPTHREAD_START_ROUTINE work, void* argument) {
+    done_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    HANDLE threadsCopy = nullptr;
+    if (!done_ || !DuplicateHandle(GetCurrentProcess(), done_.get(), GetCurrentProcess(),
+                                   &threadsCopy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        return false;
+    auto start = new JobStart{work, argument, threadsCopy};
+    thread_.reset(CreateThread(nullptr, 0, RunJob, start, 0, nullptr));
+    if (!thread_) {
+        CloseHandle(threadsCopy);
         delete start;
-    return thread;
+        return false;
+    }
+    return true;
 }
 
-bool WaitForJob(HANDLE thread, DWORD milliseconds) {
+bool Job::Wait(DWORD milliseconds) {
     HWND mainWindow = AppState.mainWindow;
     bool disabledHere = mainWindow && !EnableWindow(mainWindow, FALSE);
     bool quit = false;
@@ -72,16 +83,18 @@ bool WaitForJob(HANDLE thread, DWORD milliseconds) {
             DWORD passed = GetTickCount() - start;
             if (passed < milliseconds)
                 wait = milliseconds - passed;
-            else if (ShowsAWindow(thread))
+            else if (ShowsAWindow(thread_.get()))
                 wait = 50; // looked at again until the question has gone
             else
                 break;
         }
-        DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, wait, QS_ALLINPUT);
+        // The thread's end counts too, should it ever end without setting the event.
+        const HANDLE ends[] = {done_.get(), thread_.get()};
+        DWORD woken = MsgWaitForMultipleObjects(2, ends, FALSE, wait, QS_ALLINPUT);
         if (woken == WAIT_TIMEOUT)
             continue;
-        if (woken != WAIT_OBJECT_0 + 1) {
-            ended = true; // the thread has ended (or the wait failed: do not spin)
+        if (woken != WAIT_OBJECT_0 + 2) {
+            ended = true; // the work has returned (or the wait failed: do not spin)
             break;
         }
         MSG message;
@@ -107,13 +120,13 @@ bool RunUnderProgress(const std::wstring& title, const std::wstring& message,
                       DWORD showAfter) {
     ProgressJob job{work};
     ResetProgress();
-    win::KernelHandle thread = StartJob(RunProgressJob, &job);
-    if (!thread)
+    Job thread;
+    if (!thread.Start(RunProgressJob, &job))
         return false;
-    if (showAfter != 0 && WaitForJob(thread.get(), showAfter))
+    if (showAfter != 0 && thread.Wait(showAfter))
         return true;
     if (!ShowProgress(title, message))
         job.cancelled = 1; // the work stops at the library's next call
-    WaitForJob(thread.get());
+    thread.Wait();
     return true;
 }

@@ -9,16 +9,25 @@
 #include <functional>
 #include <string>
 
-// Starts a job's worker thread (COM is ready on it). An invalid handle when the thread
-// could not be made.
-win::KernelHandle StartJob(LPTHREAD_START_ROUTINE job, void* argument);
+// A job's work on a worker thread of its own (COM is ready on it).
+class Job {
+  public:
+    // Starts the work; false when no thread could be made and the work never ran.
+    bool Start(LPTHREAD_START_ROUTINE work, void* argument);
 
-// Waits until the job's thread has ended, still handing out the thread's messages so
-// that the window paints and a password prompt the job shows can be answered. The main
-// window takes no input meanwhile. With a time limit it returns false once that time has
-// passed, unless a question of the job's is up: the user is answering it, so the wait goes
-// on until it has gone. True when the thread has ended.
-bool WaitForJob(HANDLE thread, DWORD milliseconds = INFINITE);
+    // Waits until the work has returned, still handing out the thread's messages so that
+    // the window paints and a password prompt the job shows can be answered. The main
+    // window takes no input meanwhile. With a time limit it returns false once that time
+    // has passed, unless a question of the job's is up: the user is answering it, so the
+    // wait goes on until it has gone. True when the work has returned.
+    bool Wait(DWORD milliseconds = INFINITE);
+
+  private:
+    win::KernelHandle thread_;
+    // Set by the thread once the work has returned: the thread's own end comes some
+    // milliseconds later in Wine, and nothing of the job's is left to wait for by then.
+    win::KernelHandle done_;
+};
 
 // How long a job may run before its progress dialog comes up, for work that is mostly
 // over in a moment: a dialog that flashes up and away is worse than none.

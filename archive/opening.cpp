@@ -62,15 +62,15 @@ bool Archiver::Open(const std::wstring& path) {
     int declinedBefore = passwordsDeclined;
     ResetProgress();
 
-    win::KernelHandle job = StartJob(OpenJob, this);
-    if (!job)
+    Job job;
+    if (!job.Start(OpenJob, this))
         return false;
     // Most archives are listed in a moment: the dialog comes up only for one that takes
     // longer.
-    if (!WaitForJob(job.get(), progressDelay)) {
+    if (!job.Wait(progressDelay)) {
         if (!ShowProgress(L"Open File", L"Opening File ... "))
             cancelled = 1; // the listing stops at the library's next call
-        WaitForJob(job.get());
+        job.Wait();
     }
     // The job writes its own tree: it takes the place of the one shown only now.
 
