@@ -23,13 +23,25 @@ void TreeFeeder::Reserve(size_t entries) {
 }
 
 void TreeFeeder::Put(const std::wstring& path, const ArchiveTree::Entry& entry) {
-    WideToUtf8(path, utf8_);
     if (!thread_) { // no thread could be made: the entry goes into the tree here
+        WideToUtf8(path, utf8_);
         tree_.Add(utf8_, entry);
         return;
     }
     Batch& batch = batches_[filling_];
-    batch.paths += utf8_;
+    // Most paths are ASCII: copied straight in, character by character.
+    size_t at = batch.paths.size();
+    batch.paths.resize(at + path.size());
+    char* out = &batch.paths[at];
+    for (wchar_t c : path) {
+        if (c >= 0x80) {
+            batch.paths.resize(at);
+            WideToUtf8(path, utf8_);
+            batch.paths += utf8_;
+            break;
+        }
+        *out++ = static_cast<char>(c);
+    }
     batch.pathEnds.push_back(static_cast<uint32_t>(batch.paths.size()));
     batch.entries.push_back(entry);
     if (batch.entries.size() == batchSize)
