@@ -154,6 +154,26 @@ int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
     return result;
 }
 
+void FolderBrowser::Reload() {
+    if (archiver) {
+        archiver->Refresh();
+        ShowArchiveOrItsFolder();
+        return;
+    }
+    if (GetLocationPath(current) == computerPath) {
+        ListDrives();
+        return;
+    }
+    // A folder that has gone since: the nearest one above that is still there.
+    std::wstring path = folder;
+    while (!path.empty() && !IsDirectory(path))
+        path = ParentFolder(path);
+    if (path.empty())
+        ListDrives();
+    else
+        BrowseFolder(path);
+}
+
 int FolderBrowser::AddDroppedFiles(const std::vector<std::wstring>& files) {
     if (!archiver) {
         Tell(L"Please open an archive file first.", MB_ICONWARNING);

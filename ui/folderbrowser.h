@@ -112,6 +112,9 @@ class FolderBrowser {
     int ExtractSelection(const std::vector<int>& rows);
     int DeleteSelection(const std::vector<int>& rows);
     int AddDroppedFiles(const std::vector<std::wstring>& files);
+    // Reads what is shown again: the archive (staying in its folder), or the disk folder
+    // or the drives.
+    void Reload();
     // Tests the selected entries (none: the whole archive), or on the disk the one selected
     // archive, and says how it went. 0 when no errors were found, 1 when some were, -1 when
     // refused or stopped by the user.

@@ -241,6 +241,14 @@ void CVarnixView::FillList() {
         column.pszText = &head[position][0];
         ListView_InsertColumn(list_, static_cast<int>(position), &column);
     }
+    // The sorted column shows its arrow, up or down.
+    HDITEMW sorted = {};
+    sorted.mask = HDI_FORMAT;
+    HWND header = ListView_GetHeader(list_);
+    if (Header_GetItem(header, model_.sortColumn, &sorted)) {
+        sorted.fmt |= model_.sortOrder == 2 ? HDF_SORTDOWN : HDF_SORTUP;
+        Header_SetItem(header, model_.sortColumn, &sorted);
+    }
     // The list asks for the rows it shows.
     ListView_SetItemCountEx(list_, model_.GetItemCount(), 0);
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
@@ -331,6 +339,24 @@ void CVarnixView::OpenTypedPath() {
     SendMessageW(pathBox_, EM_SETSEL, 0, static_cast<LPARAM>(shown.size()));
 }
 
+void CVarnixView::SelectAllRows() {
+    int count = model_.GetItemCount();
+    if (count == 0)
+        return;
+    ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+    // ".." is a way out, not something to act on.
+    if (model_.GetItemName(0) == L"..")
+        ListView_SetItemState(list_, 0, 0, LVIS_SELECTED);
+}
+
+void CVarnixView::Reload() {
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    model_.Reload();
+    // The same place again keeps the selection by position.
+    RefreshView();
+    SetFocus(list_);
+}
+
 void CVarnixView::GoUp() {
     if (model_.GetItemCount() > 0 && model_.GetItemName(0) == L"..")
         ActivateRow(0);
@@ -398,6 +424,22 @@ bool CVarnixView::PreTranslateMessage(MSG& message) {
             GoUp();
             return true;
         }
+        bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+        if (message.wParam == 'A' && control && focus == list_) {
+            SelectAllRows();
+            return true;
+        }
+        if (message.wParam == VK_F5) {
+            Reload();
+            return true;
+        }
+    }
+    // Alt+Up goes up, as Backspace does. The key still goes on to the window: the system
+    // then knows Alt was not pressed alone, and does not take the next keys for its menu.
+    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_UP &&
+        IsChild(hwnd(), GetFocus())) {
+        GoUp();
+        return false;
     }
     return IsDialogMessageW(hwnd(), &message) != FALSE;
 }

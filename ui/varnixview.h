@@ -35,6 +35,8 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnExtract();
     void OnDelete();
     void OnTest();
+    // Backspace in the list, and Alt+Up: the folder above.
+    void GoUp();
     void OnExtractToFolder();
 
     bool PreTranslateMessage(MSG& message) override;
@@ -62,7 +64,10 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OpenTypedPath();
     // Focuses the row with this path, or the first one.
     void FocusRowWithPath(const std::wstring& path);
-    void GoUp();
+    // Ctrl+A: every row but "..".
+    void SelectAllRows();
+    // F5: the archive or the disk folder read again.
+    void Reload();
     // The menu of a right click on a row (or of the menu key, at the focused row): the
     // commands that apply to it. `where` is the click's screen point, (-1, -1) from the
     // keyboard.

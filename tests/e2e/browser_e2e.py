@@ -326,6 +326,21 @@ check(facts["selected"] == ["0"], "at start the first row is selected: %r" % fac
 xdotool("key", "Down")
 facts = wait_for(lambda f: f["selected"] == ["1"], "the Down arrow moves the selection")
 check(facts["path"] == [windows_path(folder) + "\\"], "and the place shown stays: %r" % facts["path"])
+
+# Ctrl+A selects every row but "..", F5 reads the folder again, Alt+Up goes up, and Enter
+# goes back into the folder left, whose row is focused.
+xdotool("key", "ctrl+a")
+facts = wait_for(lambda f: len(f["selected"][0].split()) == len(rows(f)) - 1,
+                 "Ctrl+A selects every row but the up row")
+check("0" not in facts["selected"][0].split(), "and not the up row: %r" % facts["selected"])
+(folder / "new-after-f5.txt").write_text("made from outside")
+xdotool("key", "F5")
+wait_for(lambda f: "new-after-f5.txt" in rows(f), "F5 lists a file made meanwhile")
+xdotool("key", "alt+Up")
+wait_for(lambda f: f["path"] == [windows_path(folder.parent) + "\\"], "Alt+Up goes up")
+xdotool("key", "Return")
+wait_for(lambda f: f["path"] == [windows_path(folder) + "\\"],
+         "Enter goes back into the folder left, which is focused")
 subprocess.run([WINE, "reg", "delete", "HKCU\\Software\\Varnix FileOpener", "/v", "last_path",
                 "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 xdotool("key", "alt+F4")

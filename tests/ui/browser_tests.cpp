@@ -418,8 +418,10 @@ TEST(MainWindow, TitleToolbarTooltipsAndNoMenu) {
     ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 4);
     const int commands[] = {ID_ADD, ID_EXTRACT, ID_DELETE, ID_TEST};
     const wchar_t* texts[] = {L"Add", L"Extract", L"Delete", L"Test"};
-    const wchar_t* tips[] = {L"Add files to archive", L"Extract to the specified folder",
-                             L"Delete files", L"Test archive for errors"};
+    // The tips name each command's key.
+    const wchar_t* tips[] = {L"Add files to archive (Alt+A)",
+                             L"Extract to the specified folder (Alt+E)", L"Delete files (Del)",
+                             L"Test archive for errors (Alt+T)"};
     for (int i = 0; i < 4; ++i) {
         TBBUTTON button = {};
         SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
@@ -736,6 +738,33 @@ TEST(BrowserView, ARefreshThatFailsLeavesTheArchivesFolderOnDisk) {
     EXPECT_GE(disk.Index(model, L"set.zip"), 0);
     EXPECT_EQ(ListView_GetItemCount(view.list()), model.GetItemCount());
     EXPECT_EQ(ControlText(view.locationBar(), IDC_PATH), disk.scratch.path() + L"\\");
+}
+
+TEST(BrowserView, TheSortedColumnShowsItsArrowUpOrDown) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    HWND header = ListView_GetHeader(view.list());
+    auto arrow = [&](int column) {
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, column, &item);
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+    auto click = [&](int column) {
+        NMLISTVIEW click = {};
+        click.hdr.hwndFrom = view.list();
+        click.hdr.idFrom = IDC_LIST;
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iSubItem = column;
+        SendMessageW(view.hwnd(), WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&click));
+    };
+    EXPECT_EQ(arrow(0), HDF_SORTUP);
+    click(1);
+    EXPECT_EQ(arrow(1), HDF_SORTUP);
+    EXPECT_EQ(arrow(0), 0);
+    click(1);
+    EXPECT_EQ(arrow(1), HDF_SORTDOWN);
 }
 
 TEST(BrowserView, CancellingAnOpenSaysNothingAndStaysWhereItWas) {
