@@ -24,7 +24,9 @@ ShellKind AskShell(const std::wstring& name, DWORD attributes) {
     SHFILEINFOW info = {};
     SHGetFileInfoW(name.c_str(), attributes, &info, sizeof info,
                    SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
-    return ShellKind{info.hIcon, info.szTypeName};
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return ShellKind{info.hIcon, info.szTypeName};
+    return ShellKind{info.hIcon, TypeNameOf(LowerExtension(name), info.szTypeName)};
 }
 
 const ShellKind& Kind(const std::wstring& key, const std::wstring& name, DWORD attributes) {
@@ -69,4 +71,17 @@ const ShellKind& FileKind(const std::wstring& name) {
 
 const ShellKind& FolderKind() {
     return Kind(folderKey, L"folder", FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring TypeNameOf(const std::wstring& extension, const std::wstring& shellName) {
+    if (extension.size() < 2)
+        return shellName;
+    std::wstring bare = extension.substr(1);
+    // The shell's name for a kind nobody claimed: "xsd file", ".xsd file" or nothing.
+    if (!shellName.empty() && _wcsicmp(shellName.c_str(), (bare + L" file").c_str()) != 0 &&
+        _wcsicmp(shellName.c_str(), (extension + L" file").c_str()) != 0)
+        return shellName;
+    std::wstring capitals = bare;
+    CharUpperBuffW(&capitals[0], static_cast<DWORD>(capitals.size()));
+    return capitals + L" File";
 }

@@ -23,3 +23,8 @@ const ShellKind& FolderKind();
 
 // The extension of a file name in lower case, dot included ("" when it has none).
 std::wstring LowerExtension(const std::wstring& name);
+
+// The type name a kind is shown with: the shell's, or, for an extension no program has
+// claimed (where Wine answers "xsd file" or ".xsd file"), the name Windows gives it, the
+// extension in capitals and "File": "XSD File". `extension` as LowerExtension gives it.
+std::wstring TypeNameOf(const std::wstring& extension, const std::wstring& shellName);

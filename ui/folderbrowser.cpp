@@ -287,7 +287,8 @@ const FolderBrowser::ShellLook* FolderBrowser::CachedLook(const std::wstring& na
     SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, shellLookFlags);
     ShellLook look;
     look.icon = info.hIcon;
-    look.type = info.szTypeName;
+    look.type =
+        key == L"<folder>" ? std::wstring(info.szTypeName) : TypeNameOf(key, info.szTypeName);
     size_t dot = name.rfind(L'.');
     look.hidesExtension = dot != std::wstring::npos && dot > 0 && info.szDisplayName[0] &&
                           name.compare(0, dot, info.szDisplayName) == 0 &&
@@ -335,7 +336,9 @@ int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& pat
         if (info.szDisplayName[0])
             row.name = info.szDisplayName;
         row.icon = info.hIcon;
-        row.type = info.szTypeName;
+        row.type = (findData && (findData->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                       ? std::wstring(info.szTypeName)
+                       : TypeNameOf(LowerExtension(name), info.szTypeName);
         if (info.hIcon)
             ownedIcons_.push_back(info.hIcon);
     }

@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "archive/archiver.h"
 #include "res/resource.h"
+#include "shell/iconcache.h"
 #include "shell/paths.h"
 #include "shell/registry.h"
 #include "support/testsupport.h"
@@ -188,6 +189,27 @@ struct TestDocumentType {
         RegDeleteKeyTree(HKEY_CLASSES_ROOT, L"VarnixTest.document");
     }
 };
+
+// A kind no program has claimed is named as Windows names it, the same on the disk and in
+// an archive.
+TEST(Activation, AKindNobodyClaimedIsNamedAsWindowsNamesItEverywhere) {
+    DiskFolder disk;
+    WriteTextFile(disk.scratch / L"disk.bin", "on disk");
+    FolderBrowser model;
+    model.BrowseFolder(disk.scratch.path());
+    UINT flag = 0;
+    EXPECT_EQ(model.GetItemText(disk.Index(model, L"disk.bin"), 2, flag), L"BIN File");
+    ASSERT_TRUE(model.OpenArchive(TestData(L"huge.zip")));
+    for (int i = 0; i < model.GetItemCount(); ++i) {
+        if (model.GetItemName(i) == L"three-gib.bin") {
+            EXPECT_EQ(model.GetItemText(i, 3, flag), L"BIN File");
+        }
+    }
+    EXPECT_EQ(TypeNameOf(L".gz", L"gz file"), L"GZ File");
+    EXPECT_EQ(TypeNameOf(L".gz", L""), L"GZ File");
+    EXPECT_EQ(TypeNameOf(L".txt", L"Text Document"), L"Text Document");
+    EXPECT_EQ(TypeNameOf(L"", L"File"), L"File");
+}
 
 TEST(Activation, FoldersArchivesAndOtherFiles) {
     DiskFolder disk;
