@@ -12,6 +12,7 @@
 #include "ui/adddialog.h"
 #include "ui/folderpicker.h"
 
+#include <commdlg.h>
 #include <shellapi.h>
 
 namespace {
@@ -42,11 +43,51 @@ bool IsArchiveRow(const ItemData& row) {
 
 } // namespace
 
+// The files the user picks, several at once, in the system's file dialog; none when the
+// dialog is cancelled.
+static std::vector<std::wstring> PickFilesToAdd(const std::wstring& startFolder) {
+    // Room for many picked names: they come back one after another in this buffer.
+    std::vector<wchar_t> buffer(64 * 1024, L'\0');
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = AppState.mainWindow;
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+    dialog.lpstrFilter = L"All Files\0*.*\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrInitialDir = startFolder.c_str();
+    dialog.lpstrTitle = L"Add Files to the Archive";
+    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                   OFN_NOCHANGEDIR;
+    std::vector<std::wstring> files;
+    if (!GetOpenFileNameW(&dialog))
+        return files;
+    // One file: its full path. Several: the folder, then each name, each ended by a null.
+    std::wstring first = buffer.data();
+    const wchar_t* next = buffer.data() + first.size() + 1;
+    if (*next == L'\0') {
+        files.push_back(first);
+        return files;
+    }
+    if (!first.empty() && first.back() != L'\\')
+        first += L'\\';
+    for (; *next != L'\0'; next += wcslen(next) + 1)
+        files.push_back(first + next);
+    return files;
+}
+
 int FolderBrowser::AddSelection(const std::vector<int>& rows) {
     if (archiver) {
-        Tell(L"Operation is not supported.\nPlease drap and drop files from Windows Explorer.",
-             MB_OK);
-        return -1;
+        // Inside an archive, Add asks for the files to put into the folder shown, as a drop
+        // puts them there.
+        if (!archiver->CanBeChanged()) {
+            Tell(L"Operation is not supported.", MB_OK);
+            return -1;
+        }
+        std::vector<std::wstring> files = PickFilesToAdd(ParentFolder(archiver->archivePath));
+        if (files.empty())
+            return -1; // the user changed their mind
+        return AddDroppedFiles(files);
     }
     if (rows.empty()) {
         Tell(noSelection, MB_ICONWARNING);

@@ -2,6 +2,8 @@
 // (frame and view) made in this process.
 #include "app/appstate.h"
 #include "archive/archiver.h"
+#include "archive/archivekind.h"
+#include "archive/library/listing.h"
 #include "res/resource.h"
 #include "shell/iconcache.h"
 #include "shell/paths.h"
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <dlgs.h>
 #include <shlobj.h>
 
 namespace {
@@ -709,16 +712,48 @@ TEST(BrowserView, CommandsSayWhenTheyCannotAct) {
         {[&] { model.AddDroppedFiles({disk.scratch / L"sub"}); },
          L"Please open an archive file first."},
         {[&] {
-             view.ActivateRow(disk.Index(model, L"set.zip"));
+             CopyFileW(Fixture(L"rar5-folders.rar").c_str(), (disk.scratch / L"set.rar").c_str(),
+                       FALSE);
+             model.BrowseFolder(disk.scratch.path());
+             view.ActivateRow(disk.Index(model, L"set.rar"));
              model.AddSelection({1});
          },
-         L"Operation is not supported.\nPlease drap and drop files from Windows Explorer."},
+         L"Operation is not supported."},
     };
     for (const auto& refused : cases) {
         DialogAnswerer user(DialogWithText(refused.message), PressButton(IDOK));
         refused.act();
         EXPECT_EQ(user.answered(), 1) << Narrow(refused.message);
     }
+}
+
+// Add inside an archive asks for files, several at once, and puts them into the folder
+// shown, as a drop does.
+TEST(BrowserView, AddInsideAnArchivePutsThePickedFilesIntoTheFolderShown) {
+    DiskFolder disk;
+    WriteTextFile(disk.scratch / L"one.txt", "one");
+    WriteTextFile(disk.scratch / L"two.txt", "two");
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    view.ActivateRow(disk.Index(model, L"set.zip"));
+    view.ActivateRow(disk.Index(model, L"docs"));
+    DialogAnswerer picker(DialogWithCaption(L"Add Files to the Archive"), [](HWND dialog) {
+        SetDlgItemTextW(dialog, edt1, L"\"one.txt\" \"two.txt\"");
+        SetDlgItemTextW(dialog, cmb13, L"\"one.txt\" \"two.txt\"");
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    view.OnAdd();
+    EXPECT_EQ(picker.answered(), 1);
+    EXPECT_EQ(model.archiver->subPath, "docs");
+    EXPECT_GE(disk.Index(model, L"one.txt"), 0);
+    EXPECT_GE(disk.Index(model, L"two.txt"), 0);
+    ArchiveContents contents;
+    ASSERT_EQ(ListArchive(disk.scratch / L"set.zip", ArchiveKindZip, contents), 0);
+    int found = 0;
+    for (const DirItem& item : contents.items)
+        found += item.path == L"docs\\one.txt" || item.path == L"docs\\two.txt";
+    EXPECT_EQ(found, 2);
 }
 
 // Answers every message box of the program: Yes where it asks, OK where it tells; keeps
