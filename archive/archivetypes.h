@@ -31,6 +31,7 @@ struct ItemData {
     std::wstring modifiedText;
     std::wstring packedSize;
     uint32_t attributes = 0; // 0x10 for folder rows
+    uint64_t bytes = 0;      // a file's size, as a number (for the status line)
     FILETIME modified = {};
     // A disk row of a kind whose icon the file itself decides (a program, a shortcut): it is
     // asked for when the row is first drawn.

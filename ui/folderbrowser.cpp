@@ -345,6 +345,7 @@ int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& pat
 
     if (name != L".." && findData) {
         row.size = FormatSize(findData->nFileSizeHigh, findData->nFileSizeLow);
+        row.bytes = (static_cast<uint64_t>(findData->nFileSizeHigh) << 32) | findData->nFileSizeLow;
         row.attributes = findData->dwFileAttributes;
     }
     items.push_back(std::move(row));
@@ -538,4 +539,24 @@ bool FolderBrowser::SortByColumn(int position) {
     sortColumn = position;
     SortItems();
     return true;
+}
+
+bool FolderBrowser::IsFolderRow(int i) const {
+    if (i < 0 || i >= GetItemCount())
+        return false;
+    if (ShowsNodes()) {
+        ArchiveTree::Node node = nodes[static_cast<size_t>(i)];
+        return node == ArchiveTree::none || archiver->tree.IsFolder(node);
+    }
+    return (items[static_cast<size_t>(i)].attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+uint64_t FolderBrowser::RowBytes(int i) const {
+    if (i < 0 || i >= GetItemCount() || IsFolderRow(i))
+        return 0;
+    if (ShowsNodes()) {
+        const ArchiveTree::Entry& entry = archiver->tree.EntryOf(nodes[static_cast<size_t>(i)]);
+        return entry.hasSize ? entry.size : 0;
+    }
+    return items[static_cast<size_t>(i)].bytes;
 }

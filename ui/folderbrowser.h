@@ -112,6 +112,10 @@ class FolderBrowser {
     int ExtractSelection(const std::vector<int>& rows);
     int DeleteSelection(const std::vector<int>& rows);
     int AddDroppedFiles(const std::vector<std::wstring>& files);
+    // For the status line: whether row `i` is a folder (the up row is one), and its bytes
+    // (a file's size; 0 for a folder or a size the archive does not give).
+    bool IsFolderRow(int i) const;
+    uint64_t RowBytes(int i) const;
     // Reads what is shown again: the archive (staying in its folder), or the disk folder
     // or the drives.
     void Reload();

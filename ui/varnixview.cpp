@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "archive/archivekind.h"
 #include "res/resource.h"
+#include "archive/textconv.h"
 #include "shell/paths.h"
 
 #include <commctrl.h>
@@ -261,6 +262,9 @@ void CVarnixView::FillList() {
 
     if (model_.GetItemCount() > 0 && remembered >= 0 && remembered < model_.GetItemCount())
         SelectRow(remembered);
+    CountFolderAndFiles();
+    CountSelection();
+    ShowStatus();
 }
 
 void CVarnixView::RefreshView() {
@@ -339,6 +343,67 @@ void CVarnixView::OpenTypedPath() {
     SendMessageW(pathBox_, EM_SETSEL, 0, static_cast<LPARAM>(shown.size()));
 }
 
+void CVarnixView::CountFolderAndFiles() {
+    folders_ = 0;
+    files_ = 0;
+    totalBytes_ = 0;
+    int count = model_.GetItemCount();
+    for (int i = HasUpRow() ? 1 : 0; i < count; ++i) {
+        if (model_.IsFolderRow(i)) {
+            ++folders_;
+        } else {
+            ++files_;
+            totalBytes_ += model_.RowBytes(i);
+        }
+    }
+}
+
+bool CVarnixView::HasUpRow() const {
+    return model_.GetItemCount() > 0 && model_.GetItemName(0) == L"..";
+}
+
+void CVarnixView::CountSelection() {
+    selected_ = 0;
+    selectedBytes_ = 0;
+    for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row != -1;
+         row = ListView_GetNextItem(list_, row, LVNI_SELECTED))
+        CountRows(row, row, true);
+}
+
+void CVarnixView::CountRows(int from, int to, bool selected) {
+    bool upRow = from <= 0 && HasUpRow();
+    for (int i = std::max(from, 0); i <= to && i < model_.GetItemCount(); ++i) {
+        if (i == 0 && upRow)
+            continue; // a way out, not something to count
+        uint64_t bytes = model_.RowBytes(i);
+        if (selected) {
+            ++selected_;
+            selectedBytes_ += bytes;
+        } else if (selected_ > 0) {
+            --selected_;
+            selectedBytes_ -= std::min(bytes, selectedBytes_);
+        }
+    }
+}
+
+// "1 folder", "340 files".
+static std::wstring Counted(int count, const wchar_t* one, const wchar_t* many) {
+    return GroupDigits(std::to_wstring(count)) + L" " + (count == 1 ? one : many);
+}
+
+void CVarnixView::ShowStatus() {
+    HWND statusBar = GetDlgItem(GetParent(hwnd()), ATL_IDW_STATUS_BAR);
+    if (!statusBar)
+        return;
+    std::wstring text =
+        Counted(folders_, L"folder", L"folders") + L", " + Counted(files_, L"file", L"files");
+    if (selected_ > 0)
+        text += L"; " + GroupDigits(std::to_wstring(selected_)) + L" selected, " +
+                GroupDigits(std::to_wstring(selectedBytes_)) +
+                (selectedBytes_ == 1 ? L" byte" : L" bytes");
+    SendMessageW(statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 void CVarnixView::SelectAllRows() {
     int count = model_.GetItemCount();
     if (count == 0)
@@ -373,6 +438,32 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         if (model_.SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem))
             FillList();
         return TRUE;
+    case LVN_ITEMCHANGED: {
+        // The selection's totals change by the row that changed; a change to every row at
+        // once (-1) is counted again.
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if (!(change.uChanged & LVIF_STATE) ||
+            !((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
+            return FALSE;
+        if (change.iItem < 0 && !(change.uNewState & LVIS_SELECTED)) {
+            selected_ = 0; // every row let go
+            selectedBytes_ = 0;
+        } else if (change.iItem < 0) {
+            selected_ = folders_ + files_; // every row taken; the up row never counts
+            selectedBytes_ = totalBytes_;
+        } else
+            CountRows(change.iItem, change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
+        ShowStatus();
+        return FALSE;
+    }
+    case LVN_ODSTATECHANGED: {
+        const auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
+        if ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) {
+            CountRows(change.iFrom, change.iTo, (change.uNewState & LVIS_SELECTED) != 0);
+            ShowStatus();
+        }
+        return FALSE;
+    }
     case LVN_BEGINDRAG:
         return TRUE; // rows are not dragged out
     case LVN_GETDISPINFOW: {

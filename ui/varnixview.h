@@ -37,6 +37,8 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnTest();
     // Backspace in the list, and Alt+Up: the folder above.
     void GoUp();
+    // Ctrl+A: every row but "..".
+    void SelectAllRows();
     void OnExtractToFolder();
 
     bool PreTranslateMessage(MSG& message) override;
@@ -64,10 +66,15 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OpenTypedPath();
     // Focuses the row with this path, or the first one.
     void FocusRowWithPath(const std::wstring& path);
-    // Ctrl+A: every row but "..".
-    void SelectAllRows();
     // F5: the archive or the disk folder read again.
     void Reload();
+    // The status line: what the list holds and what is selected, kept as running totals
+    // so that a change of selection costs only the rows it changes.
+    void CountFolderAndFiles();
+    void CountSelection();
+    void CountRows(int from, int to, bool selected);
+    void ShowStatus();
+    bool HasUpRow() const;
     // The menu of a right click on a row (or of the menu key, at the focused row): the
     // commands that apply to it. `where` is the click's screen point, (-1, -1) from the
     // keyboard.
@@ -80,6 +87,11 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     HWND locationBar_ = nullptr;
     HWND pathBox_ = nullptr;
     HWND list_ = nullptr;
+    int folders_ = 0;
+    int files_ = 0;
+    int selected_ = 0;
+    uint64_t selectedBytes_ = 0;
+    uint64_t totalBytes_ = 0;
     int itemHeight_ = 18;
     std::wstring textBuffer_; // what LVN_GETDISPINFO hands out stays valid until the next ask
 };

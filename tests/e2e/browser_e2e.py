@@ -8,6 +8,7 @@ Needs the X display and the Wine prefix of the test run (DISPLAY, WINEPREFIX). S
 of the steps go to TESTDATA/e2e/.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -333,6 +334,9 @@ xdotool("key", "ctrl+a")
 facts = wait_for(lambda f: len(f["selected"][0].split()) == len(rows(f)) - 1,
                  "Ctrl+A selects every row but the up row")
 check("0" not in facts["selected"][0].split(), "and not the up row: %r" % facts["selected"])
+check(re.fullmatch(r"\d+ folders?, \d+ files?; %d selected, [\d,]+ bytes?" % (len(rows(facts)) - 1),
+                   facts["status"][0]) is not None,
+      "and the status line counts them: %r" % facts["status"])
 (folder / "new-after-f5.txt").write_text("made from outside")
 xdotool("key", "F5")
 wait_for(lambda f: "new-after-f5.txt" in rows(f), "F5 lists a file made meanwhile")

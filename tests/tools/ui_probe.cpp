@@ -195,6 +195,7 @@ int State(HWND frame) {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     GetWindowPlacement(frame, &placement);
+    Print("status", WindowText(FindWindowExW(frame, nullptr, STATUSCLASSNAMEW, nullptr)));
     Print("maximized", IsZoomed(frame) ? L"yes" : L"no");
     Print("normal", RectText(placement.rcNormalPosition));
     return 0;

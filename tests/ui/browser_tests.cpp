@@ -4,6 +4,7 @@
 #include "archive/archiver.h"
 #include "archive/archivekind.h"
 #include "archive/library/listing.h"
+#include "archive/textconv.h"
 #include "res/resource.h"
 #include "shell/iconcache.h"
 #include "shell/paths.h"
@@ -465,7 +466,9 @@ TEST(MainWindow, TitleToolbarTooltipsAndNoMenu) {
     EXPECT_EQ(LOWORD(size), 56);
     EXPECT_EQ(HIWORD(size), 56);
 
-    EXPECT_EQ(LOWORD(SendMessageW(window.frame.statusBar(), SB_GETTEXTLENGTHW, 0, 0)), 0);
+    // The status line says what the list holds.
+    EXPECT_EQ(LOWORD(SendMessageW(window.frame.statusBar(), SB_GETTEXTLENGTHW, 0, 0)),
+              wcslen(L"1 folder, 3 files"));
 }
 
 TEST(MainWindow, DeleteIsAKeyOfTheWholeWindowThePathBoxIncluded) {
@@ -822,6 +825,44 @@ TEST(BrowserView, TheSortedColumnShowsItsArrowUpOrDown) {
     EXPECT_EQ(arrow(0), 0);
     click(1);
     EXPECT_EQ(arrow(1), HDF_SORTDOWN);
+}
+
+// The status line says what the list holds and what is selected, after every move and
+// every change of the selection.
+TEST(BrowserView, TheStatusLineCountsTheRowsAndTheSelection) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    auto status = [&] {
+        wchar_t text[256] = {};
+        SendMessageW(window.frame.statusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+        return std::wstring(text);
+    };
+    auto select = [&](const std::wstring& name) {
+        ListView_SetItemState(view.list(), disk.Index(model, name), LVIS_SELECTED, LVIS_SELECTED);
+    };
+    // sub, then set.zip, broken.zip and doc.varnixtest; the up row is selected at first.
+    EXPECT_EQ(status(), L"1 folder, 3 files");
+    select(L"doc.varnixtest");
+    EXPECT_EQ(status(), L"1 folder, 3 files; 1 selected, 10 bytes");
+    select(L"sub");
+    EXPECT_EQ(status(), L"1 folder, 3 files; 2 selected, 10 bytes");
+    view.SelectAllRows();
+    WIN32_FILE_ATTRIBUTE_DATA zip = {};
+    GetFileAttributesExW((disk.scratch / L"set.zip").c_str(), GetFileExInfoStandard, &zip);
+    uint64_t all = 10 + 9 + zip.nFileSizeLow;
+    EXPECT_EQ(status(),
+              L"1 folder, 3 files; 4 selected, " + GroupDigits(std::to_wstring(all)) + L" bytes");
+    ListView_SetItemState(view.list(), disk.Index(model, L"broken.zip"), 0, LVIS_SELECTED);
+    EXPECT_EQ(status(), L"1 folder, 3 files; 3 selected, " + GroupDigits(std::to_wstring(all - 9)) +
+                            L" bytes");
+
+    // In an archive: its root holds five folders and three files.
+    view.ActivateRow(disk.Index(model, L"set.zip"));
+    EXPECT_EQ(status(), L"5 folders, 3 files");
+    select(L"top.txt");
+    EXPECT_EQ(status(), L"5 folders, 3 files; 1 selected, 9 bytes");
 }
 
 TEST(BrowserView, CancellingAnOpenSaysNothingAndStaysWhereItWas) {
