@@ -6,7 +6,6 @@
 #include "archive/library/archivelibrary.h"
 #include "archive/library/listing.h"
 #include "archive/progress.h"
-#include "archive/textconv.h"
 #include "archive/treefeeder.h"
 #include "ui/progressdialog.h"
 

@@ -262,13 +262,14 @@ void CVarnixView::FillList() {
 
     if (model_.GetItemCount() > 0 && remembered >= 0 && remembered < model_.GetItemCount())
         SelectRow(remembered);
-    CountFolderAndFiles();
     CountSelection();
     ShowStatus();
 }
 
 void CVarnixView::RefreshView() {
     FillLocationBar();
+    // Counted once per place shown: a column click only puts the same rows in another order.
+    CountFolderAndFiles();
     FillList();
 }
 

@@ -352,13 +352,14 @@ def make_formats(out, sevenzip):
         top = source / "rpm"
         (top / "SOURCES").mkdir(parents=True)
         shutil.copy(source / "kit" / "readme.txt", top / "SOURCES" / "readme.txt")
-        (top / "kit.spec").write_text(
+        (top / "kit.rpmbuild").write_text(
             "Name: kit\nVersion: 1.0\nRelease: 1\nSummary: A test package\nLicense: MIT\n"
             "BuildArch: noarch\n%description\nA test package.\n%install\n"
             "mkdir -p %{buildroot}/usr/share/kit\n"
             "cp %{_sourcedir}/readme.txt %{buildroot}/usr/share/kit/\n"
             "%files\n/usr/share/kit/readme.txt\n")
-        run_quietly("rpmbuild", "--quiet", "--define", f"_topdir {top}", "-bb", top / "kit.spec")
+        run_quietly("rpmbuild", "--quiet", "--define", f"_topdir {top}", "-bb",
+                    top / "kit.rpmbuild")
         shutil.copy(next((top / "RPMS").rglob("*.rpm")), formats / "kit.rpm")
     # Archives whose names say another format than they are.
     shutil.copy(out / "plain.7z", formats / "really-7z.zip")
