@@ -156,6 +156,19 @@ void Archiver::ClearRows() {
 
 void Archiver::ClearTree() {
     tree.Clear();
+    facts = ArchiveFacts();
+    std::vector<ArchiveTree::Node>().swap(pathOrder_);
+    std::vector<uint32_t>().swap(pathRanks_);
+}
+
+const std::vector<ArchiveTree::Node>& Archiver::PathOrder() {
+    if (pathOrder_.empty() && tree.NodeCount() > 1) {
+        pathOrder_ = tree.PathOrder();
+        pathRanks_.assign(tree.NodeCount(), 0);
+        for (size_t i = 0; i < pathOrder_.size(); ++i)
+            pathRanks_[pathOrder_[i]] = static_cast<uint32_t>(i);
+    }
+    return pathOrder_;
 }
 
 void Archiver::Close() {

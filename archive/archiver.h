@@ -2,6 +2,7 @@
 
 #include "archive/archivetypes.h"
 #include "archive/library/extraction.h"
+#include "archive/library/listing.h"
 #include "archive/textconv.h"
 
 #include <windows.h>
@@ -61,6 +62,12 @@ class Archiver {
 
     void ClearRows();
     void ClearTree();
+
+    // Every node of the tree in the order of their paths (see ArchiveTree::PathOrder), made
+    // the first time a find asks and kept until the archive is listed again; and a node's
+    // place in that order.
+    const std::vector<ArchiveTree::Node>& PathOrder();
+    uint32_t PathRank(ArchiveTree::Node node) const { return pathRanks_[node]; }
     void Close();
     void RemoveTempFolder();
 
@@ -76,9 +83,14 @@ class Archiver {
     // Activates a row: enters a folder (returns the new row count), or extracts the entry
     // to a scratch folder and opens it with its program (returns 0).
     int OpenItem(const std::wstring& path);
+    // Extracts the entry at `path` (any folder's) to a scratch folder and opens it with its
+    // program; an archive opens in a second window of the program.
+    void OpenEntry(const std::wstring& path);
     bool ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath);
     // Extracts the named rows of the folder shown into `folder` under a progress dialog.
     int ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder);
+    // The same for entries named by their paths from the archive's root, in any folder.
+    int ExtractEntries(const std::vector<std::wstring>& paths, const std::wstring& folder);
 
     // Adds files and folders into the folder shown, with the archive's password, under a
     // progress dialog. -1 when the archive cannot be changed (RAR, say); otherwise 0. The
@@ -91,6 +103,8 @@ class Archiver {
     // Deletes the named rows of the folder shown from the archive, then lists the archive
     // again. -1 when the archive cannot be changed; otherwise 0.
     int DeleteItems(const std::vector<std::wstring>& names);
+    // The same for entries named by their paths from the archive's root, in any folder.
+    int DeleteEntries(const std::vector<std::wstring>& paths);
     // Whether the tool can add to and delete from the archive (7z, ZIP, tar and wim).
     bool CanBeChanged() const;
 
@@ -111,6 +125,9 @@ class Archiver {
     ArchiveTree tree;
     // Where the open job lists the archive; it becomes `tree` once the job has ended.
     ArchiveTree listing;
+    // Its kind, volumes and encryption, for the status line; the job's own until it ends.
+    ArchiveFacts facts;
+    ArchiveFacts listingFacts;
     // The open job listed the archive.
     bool listed = false;
     // Why the last add or extract job did not do all it was asked; empty when it did.
@@ -128,6 +145,8 @@ class Archiver {
   private:
     // The Modified texts already made, by day and minute.
     mutable ModifiedTextCache modifiedTexts_;
+    std::vector<ArchiveTree::Node> pathOrder_;
+    std::vector<uint32_t> pathRanks_;
 };
 
 // What AddFiles says when a ZIP archive is to get a password with other than ASCII

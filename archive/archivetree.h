@@ -63,6 +63,10 @@ class ArchiveTree {
         return node == nodes_[nodes_[node].parent].lastChild ? none : nodes_[node].nextSibling;
     }
     bool HasChildren(Node node) const { return nodes_[node].lastChild != none; }
+    // Every node but the root in the order of their paths: depth first, each folder's
+    // children in the order of their names (ASCII letter case aside, other characters by
+    // their code points), so that a folder comes right before what it holds.
+    std::vector<Node> PathOrder() const;
     size_t NodeCount() const { return nodes_.size(); }
     // The memory the tree holds, for the benchmarks.
     size_t BytesHeld() const;

@@ -15,6 +15,13 @@ bool Archiver::CanBeChanged() const {
 }
 
 int Archiver::DeleteItems(const std::vector<std::wstring>& names) {
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : names)
+        paths.push_back(subPath.empty() ? name : Utf8ToWide(subPath) + L"\\" + name);
+    return DeleteEntries(paths);
+}
+
+int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {
     if (!CanBeChanged()) {
         MessageBoxW(AppState.mainWindow, L"Operation is not supported.", L"Varnix File Opener",
                     MB_OK);
@@ -23,12 +30,11 @@ int Archiver::DeleteItems(const std::vector<std::wstring>& names) {
 
     std::vector<std::wstring> entries;
     std::wstring refused;
-    for (const std::wstring& name : names) {
-        std::wstring entry = subPath.empty() ? name : Utf8ToWide(subPath) + L"\\" + name;
+    for (const std::wstring& entry : paths) {
         if (IsListableName(entry))
             entries.push_back(entry);
         else
-            refused += L"\n" + name;
+            refused += L"\n" + entry;
     }
 
     jobFailure.clear();

@@ -28,10 +28,14 @@ int Archiver::OpenItem(const std::wstring& path) {
         ListFolder(tree.Path(item));
         return GetRowCount();
     }
+    OpenEntry(path);
+    return 0;
+}
 
+void Archiver::OpenEntry(const std::wstring& path) {
     std::wstring extractedPath;
     if (!ExtractItemToTemp(path, extractedPath))
-        return 0;
+        return;
     if (IsArchivePath(path)) {
         // An archive inside the archive opens in a second window of the program.
         ShellExecuteW(AppState.mainWindow, L"open", ModuleFileName(nullptr).c_str(),
@@ -40,7 +44,6 @@ int Archiver::OpenItem(const std::wstring& path) {
         ShellExecuteW(AppState.mainWindow, L"open", extractedPath.c_str(), nullptr, nullptr,
                       SW_SHOW);
     }
-    return 0;
 }
 
 std::wstring MissingVolumeMessage(const std::wstring& volume) {
@@ -105,16 +108,10 @@ static DWORD WINAPI ExtractJob(void* parameter) {
     archiver->mode = ModeExtract;
     archiver->RemoveTempFolder();
 
-    std::vector<std::wstring> names;
-    for (const std::wstring& name : archiver->files) {
-        if (archiver->cancelled)
-            break;
-        names.push_back(archiver->subPath.empty() ? name
-                                                  : Utf8ToWide(archiver->subPath) + L"\\" + name);
-    }
-    // An empty list would mean every entry: a cancel before the list was complete
-    // extracts nothing instead.
-    if (!archiver->cancelled) {
+    const std::vector<std::wstring>& names = archiver->files;
+    // An empty list would mean every entry: a cancel before the job began extracts nothing
+    // instead.
+    if (!archiver->cancelled && !names.empty()) {
         ArchiveContents contents;
         contents.password = archiver->password;
         ExtractOptions options;
@@ -134,10 +131,17 @@ static DWORD WINAPI ExtractJob(void* parameter) {
 }
 
 int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder) {
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : names)
+        paths.push_back(subPath.empty() ? name : Utf8ToWide(subPath) + L"\\" + name);
+    return ExtractEntries(paths, folder);
+}
+
+int Archiver::ExtractEntries(const std::vector<std::wstring>& paths, const std::wstring& folder) {
     replaceAll = 0;
     jobFailure.clear();
     ResetProgress();
-    files = names;
+    files = paths;
     destFolder = folder;
     cancelled = 0;
 

@@ -43,7 +43,7 @@ static DWORD WINAPI OpenJob(void* parameter) {
                                }
                                feeder.Put(item.path, item.entry);
                            },
-                           &archiver->missingVolume) == 0;
+                           &archiver->missingVolume, &archiver->listingFacts) == 0;
     feeder.Finish();
     if (archiver->listed)
         archiver->password = password;
@@ -77,6 +77,9 @@ bool Archiver::Open(const std::wstring& path) {
 
     std::swap(tree, listing);
     listing.Clear();
+    facts = listingFacts;
+    std::vector<ArchiveTree::Node>().swap(pathOrder_);
+    std::vector<uint32_t>().swap(pathRanks_);
     if (listed && !cancelled) {
         // A refresh stays in the folder shown, or the nearest one above that is left.
         ListFolder(reopening ? subPath : std::string());

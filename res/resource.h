@@ -25,6 +25,7 @@
 #define IDC_REPLACE_ALL 1013
 #define IDC_SKIP_ALL 1014
 #define IDC_KEEP_BOTH 1015
+#define IDC_FIND 1016
 
 // The frame's commands.
 #define ID_ADD 32775
@@ -34,6 +35,9 @@
 // The commands of a row's context menu that the toolbar does not have.
 #define ID_EXTRACT_TO_FOLDER 32779
 #define ID_OPEN_ROW 32780
+#define ID_OPEN_IN_WINDOW 32781
+#define ID_EXTRACT_HERE 32782
+#define ID_COPY_PATH 32783
 
 // Command ids of the standard frame, as the menu and accelerators use them.
 #define ID_FILE_NEW 57600

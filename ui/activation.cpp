@@ -67,6 +67,16 @@ std::wstring OpenFailureMessage(const std::wstring& path) {
 int FolderBrowser::OpenArchiveItem(int i) {
     if (!archiver || i < 0 || i >= GetItemCount())
         return 0;
+    if (finding_) {
+        // A found row acts as in its own folder: a folder is entered, an entry opened.
+        ArchiveTree::Node node = nodes[static_cast<size_t>(i)];
+        if (!archiver->tree.IsFolder(node)) {
+            archiver->OpenEntry(Utf8ToWide(archiver->tree.Path(node)));
+            return 0;
+        }
+        archiver->ListFolder(archiver->tree.Path(node));
+        return ShowArchiveFolder();
+    }
     if (i != 0) {
         if (archiver->OpenItem(GetItem(i).path) == 0)
             return 0;

@@ -13,6 +13,7 @@
 #include "ui/folderpicker.h"
 
 #include <commdlg.h>
+#include <functional>
 #include <shellapi.h>
 
 namespace {
@@ -114,10 +115,11 @@ int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
         std::wstring chosen;
         if (!BrowseForFolder(GetActiveWindow(), FolderPart(archiver->archivePath), chosen))
             return -1;
-        std::vector<std::wstring> names;
+        // By their paths: found rows lie in any folder. They come out with their folders.
+        std::vector<std::wstring> paths;
         for (int row : rows)
-            names.push_back(GetItem(row).name);
-        return archiver->ExtractItems(names, chosen);
+            paths.push_back(GetItem(row).path);
+        return archiver->ExtractEntries(paths, chosen);
     }
     if (rows.size() != 1) {
         Tell(noSelection, MB_ICONWARNING);
@@ -159,10 +161,10 @@ int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
                                       : L"Are you sure you want to delete selected files?";
         if (Tell(question, MB_ICONWARNING | MB_YESNO) != IDYES)
             return -1;
-        std::vector<std::wstring> names;
+        std::vector<std::wstring> paths;
         for (int row : rows)
-            names.push_back(GetItem(row).name);
-        int result = archiver->DeleteItems(names);
+            paths.push_back(GetItem(row).path);
+        int result = archiver->DeleteEntries(paths);
         ShowArchiveOrItsFolder();
         return result;
     }
@@ -256,7 +258,12 @@ int FolderBrowser::TestSelection(const std::vector<int>& rows) {
     return outcome.clean ? 0 : 1;
 }
 
-int FolderBrowser::ExtractToFolderSelection(const std::vector<int>& rows, std::wstring& made) {
+// Each archive of the selection extracted by `extract` under the progress dialog, one
+// after another until one fails (said) or the user stops; then the disk folder is listed
+// again. 0 when every one came out, 1 when one failed, -1 when refused or stopped.
+int FolderBrowser::ExtractArchives(
+    const std::vector<int>& rows,
+    const std::function<int(const std::wstring&, CancelFlag, ExtractReport&)>& extract) {
     if (archiver || rows.empty()) {
         Tell(noSelection, MB_ICONWARNING);
         return -1;
@@ -275,7 +282,7 @@ int FolderBrowser::ExtractToFolderSelection(const std::vector<int>& rows, std::w
         int result = 1;
         RunUnderProgress(L"Extract Files", L"Extracting Files ... ",
                          [&](const std::atomic<int32_t>* cancelled) {
-                             result = ExtractToNewFolder(row.path, cancelled, &report, &made);
+                             result = extract(row.path, cancelled, report);
                          });
         if (result != 0) {
             if (report.userStopped) {
@@ -292,4 +299,35 @@ int FolderBrowser::ExtractToFolderSelection(const std::vector<int>& rows, std::w
     // What came out is listed.
     BrowseFolder(folder);
     return outcome;
+}
+
+int FolderBrowser::ExtractToFolderSelection(const std::vector<int>& rows, std::wstring& made) {
+    return ExtractArchives(
+        rows, [&](const std::wstring& archive, CancelFlag cancelled, ExtractReport& report) {
+            return ExtractToNewFolder(archive, cancelled, &report, &made);
+        });
+}
+
+int FolderBrowser::ExtractHereSelection(const std::vector<int>& rows) {
+    return ExtractArchives(
+        rows, [](const std::wstring& archive, CancelFlag cancelled, ExtractReport& report) {
+            return ExtractAll(archive, FolderPart(archive), &report, cancelled);
+        });
+}
+
+bool FolderBrowser::IsArchiveFileRow(int i) const {
+    return !archiver && i >= 0 && i < GetItemCount() && IsArchiveRow(GetItem(i));
+}
+
+bool FolderBrowser::IsDriveOrUpRow(int i) const {
+    if (i < 0 || i >= GetItemCount())
+        return true;
+    if (GetItemName(i) == L"..")
+        return true;
+    return !archiver && IsDriveRow(GetItem(i));
+}
+
+std::wstring FolderBrowser::RowFullPath(int i) const {
+    std::wstring path = GetItem(i).path;
+    return archiver ? archiver->archivePath + L"\\" + path : path;
 }

@@ -167,6 +167,8 @@ ItemData FolderBrowser::GetItem(int i) const {
 std::wstring FolderBrowser::GetItemName(int i) const {
     if (i < 0 || i >= GetItemCount())
         return std::wstring();
+    if (ShowsNodes() && finding_)
+        return FoundName(nodes[static_cast<size_t>(i)]);
     if (ShowsNodes())
         return archiver->RowName(nodes[static_cast<size_t>(i)]);
     return items[static_cast<size_t>(i)].name;
@@ -217,7 +219,7 @@ std::wstring FolderBrowser::GetItemText(int i, int column, UINT& flag) const {
             flag = DT_RIGHT;
         switch (column) {
         case 0:
-            return archiver->RowName(node);
+            return finding_ ? FoundName(node) : archiver->RowName(node);
         case 1:
             return archiver->RowSize(node);
         case 2:
@@ -255,6 +257,7 @@ void FolderBrowser::ClearItems() {
     looks_.clear();
     items.clear();
     nodes.clear();
+    ForgetFind(); // another place: a find ends there
     current -= static_cast<int>(pathItems.size());
     if (current < 0)
         current = 0;
@@ -449,6 +452,10 @@ void FolderBrowser::SortItems() {
 // An archive's rows sort by the same rules as a disk folder's, from the tree's numbers and
 // names, without making their texts.
 void FolderBrowser::SortNodes(const std::wstring& title, bool descending) {
+    if (finding_ && title == L"Name") {
+        SortFoundNodes(descending);
+        return;
+    }
     const ArchiveTree& tree = archiver->tree;
     auto group = [&](ArchiveTree::Node node) {
         if (node == ArchiveTree::none)

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "archive/archivetypes.h"
+#include "archive/library/extraction.h"
+#include "archive/namematch.h"
 #include "archive/textconv.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -127,6 +130,31 @@ class FolderBrowser {
     // again. 0 when every one came out (`made`: the path of the last folder or entry made),
     // 1 when one failed (said), -1 when refused or stopped by the user.
     int ExtractToFolderSelection(const std::vector<int>& rows, std::wstring& made);
+    // "Extract Here" for each selected archive on the disk: into the folder that holds it,
+    // asking before a file there is replaced. The same outcomes.
+    int ExtractHereSelection(const std::vector<int>& rows);
+    // For the row menu: an archive file on the disk; a row no command but Open acts on (the
+    // up row, a drive); a row's path as the path box would take it (inside an archive, the
+    // archive's path and the entry's).
+    bool IsArchiveFileRow(int i) const;
+    bool IsDriveOrUpRow(int i) const;
+    std::wstring RowFullPath(int i) const;
+
+    // --- find (finding.cpp) ---
+
+    // Shows the rows whose names contain `text`, letter case aside: in an archive every
+    // entry in every folder, named by its path from the archive's root; on the disk the
+    // rows of the folder shown. The first find keeps the rows shown, with the rows
+    // `selected` and `focused` among them, to come back to.
+    void Find(const std::wstring& text, const std::vector<int>& selected, int focused);
+    // Back to the rows shown before the find, in the order the list is sorted by now;
+    // `selected` and `focused` get the rows that were selected and focused then.
+    void EndFind(std::vector<int>& selected, int& focused);
+    bool IsFinding() const { return finding_; }
+    // Readies a find in an archive (its entries in the order of their paths), so that the
+    // first letter typed shows its rows as soon as the others: when the find box gets the
+    // keyboard.
+    void PrepareFind();
 
     // The computer's entry in the location bar is known by this path.
     static const wchar_t computerPath[];
@@ -147,7 +175,29 @@ class FolderBrowser {
 
   private:
     bool ShowsNodes() const { return archiver && !nodes.empty(); }
+    int ExtractArchives(
+        const std::vector<int>& rows,
+        const std::function<int(const std::wstring&, CancelFlag, ExtractReport&)>& extract);
     void SortNodes(const std::wstring& title, bool descending);
+    // Found rows by name: folders first, each group in the order of the paths.
+    void SortFoundNodes(bool descending);
+    // A found row's name: its path in the archive.
+    std::wstring FoundName(ArchiveTree::Node node) const;
+    void ForgetFind();
+
+    // What a find keeps: the rows shown before it and what of them was selected, and what
+    // the last text found (the next, longer text looks only among those).
+    bool finding_ = false;
+    std::unique_ptr<NameMatcher> lastMatcher_;
+    std::vector<ArchiveTree::Node> found_; // in the order of their paths
+    std::vector<ArchiveTree::Node> savedNodes_;
+    std::vector<ItemData> savedItems_;
+    int savedSortColumn_ = 0;
+    int savedSortOrder_ = 1;
+    std::vector<ArchiveTree::Node> savedSelectedNodes_;
+    ArchiveTree::Node savedFocusedNode_ = ArchiveTree::none;
+    std::vector<std::wstring> savedSelectedPaths_;
+    std::wstring savedFocusedPath_;
 
     // What the shell says of a kind of file: asked once per extension where nothing but
     // the extension decides, so that a folder of 10,000 files costs a handful of calls.

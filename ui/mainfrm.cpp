@@ -336,7 +336,8 @@ void CMainFrame::OnDestroy() {
 }
 
 bool CMainFrame::PreTranslateMessage(MSG& message) {
-    if (accelerators_ && TranslateAcceleratorW(hwnd(), accelerators_, &message))
+    if (accelerators_ && !view_.IsTypingKey(message) &&
+        TranslateAcceleratorW(hwnd(), accelerators_, &message))
         return true;
     return view_.PreTranslateMessage(message);
 }

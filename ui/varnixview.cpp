@@ -1,6 +1,7 @@
 #include "ui/varnixview.h"
 
 #include "app/appstate.h"
+#include "archive/archiver.h"
 #include "archive/archivekind.h"
 #include "res/resource.h"
 #include "archive/textconv.h"
@@ -57,6 +58,15 @@ INT_PTR CVarnixView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnLocationChosen();
             return TRUE;
         }
+        if (LOWORD(wParam) == IDC_FIND && HIWORD(wParam) == EN_CHANGE) {
+            if (!settingFindText_)
+                OnFindChanged();
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDC_FIND && HIWORD(wParam) == EN_SETFOCUS) {
+            model_.PrepareFind();
+            return TRUE;
+        }
         return FALSE;
     case WM_DESTROY:
         OnDestroy();
@@ -79,6 +89,8 @@ void CVarnixView::OnInitDialog() {
     locationBar_ = Item(IDC_LOCATION);
     pathBox_ = Item(IDC_PATH);
     list_ = Item(IDC_LIST);
+    findBox_ = Item(IDC_FIND);
+    SendMessageW(findBox_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Find (Ctrl+F)"));
 
     model_.BuildDevices();
     DragAcceptFiles(hwnd(), TRUE);
@@ -115,6 +127,7 @@ void CVarnixView::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
 void CVarnixView::OnSize() {
     if (!list_)
         return;
+    ShowStatus(); // its parts follow the window's width
     RECT client;
     GetClientRect(hwnd(), &client);
     int width = static_cast<int>(client.right);
@@ -123,7 +136,13 @@ void CVarnixView::OnSize() {
     GetWindowRect(locationBar_, &bar);
     int barHeight = static_cast<int>(bar.bottom - bar.top);
     int top = std::max(itemHeight_, barHeight);
-    SetWindowPos(locationBar_, nullptr, 0, 0, width, barHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The find box at the right end of the location bar's row, as wide as some 25
+    // characters, or a third of a narrow window.
+    int findWidth = std::min(TextHeight(findBox_) * 16, width / 3);
+    int barWidth = std::max(width - findWidth - 4, 0);
+    SetWindowPos(findBox_, nullptr, width - findWidth, 0, findWidth, barHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(locationBar_, nullptr, 0, 0, barWidth, barHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(list_, nullptr, 0, top, width, std::max(height - top, 0),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 
@@ -267,6 +286,9 @@ void CVarnixView::FillList() {
 }
 
 void CVarnixView::RefreshView() {
+    // Another place shown ends the find there.
+    if (!model_.IsFinding())
+        SetFindBoxText(std::wstring());
     FillLocationBar();
     // Counted once per place shown: a column click only puts the same rows in another order.
     CountFolderAndFiles();
@@ -402,7 +424,23 @@ void CVarnixView::ShowStatus() {
         text += L"; " + GroupDigits(std::to_wstring(selected_)) + L" selected, " +
                 GroupDigits(std::to_wstring(selectedBytes_)) +
                 (selectedBytes_ == 1 ? L" byte" : L" bytes");
+    // In an archive a second part, at the right, says what it is.
+    std::wstring facts;
+    if (model_.archiver) {
+        const ArchiveFacts& archive = model_.archiver->facts;
+        facts = archive.kind;
+        if (archive.volumes > 1)
+            facts += L", " + GroupDigits(std::to_wstring(archive.volumes)) + L" volumes";
+        if (archive.encrypted)
+            facts += L", encrypted";
+    }
+    RECT bar = {};
+    GetClientRect(statusBar, &bar);
+    int edges[2] = {facts.empty() ? -1 : std::max<int>(bar.right * 3 / 5, 0), -1};
+    SendMessageW(statusBar, SB_SETPARTS, facts.empty() ? 1 : 2, reinterpret_cast<LPARAM>(edges));
     SendMessageW(statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (!facts.empty())
+        SendMessageW(statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(facts.c_str()));
 }
 
 void CVarnixView::SelectAllRows() {
@@ -417,10 +455,13 @@ void CVarnixView::SelectAllRows() {
 
 void CVarnixView::Reload() {
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const std::wstring findText = FindBoxText();
+    const std::wstring place = model_.GetCurrentPath();
     model_.Reload();
-    // The same place again keeps the selection by position.
-    RefreshView();
-    SetFocus(list_);
+    // The same place again keeps the selection by position, and a find is run again.
+    RefreshAfterCommand(findText, place);
+    if (GetFocus() != findBox_)
+        SetFocus(list_);
 }
 
 void CVarnixView::GoUp() {
@@ -465,6 +506,10 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         }
         return FALSE;
     }
+    case LVN_DELETEALLITEMS:
+        // The rows are the model's: the list need not say goodbye to each of a million.
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case LVN_BEGINDRAG:
         return TRUE; // rows are not dragged out
     case LVN_GETDISPINFOW: {
@@ -513,12 +558,35 @@ bool CVarnixView::PreTranslateMessage(MSG& message) {
             return true;
         }
         if (message.wParam == VK_BACK && focus == list_) {
-            GoUp();
+            if (model_.IsFinding())
+                EndFind();
+            else
+                GoUp();
             return true;
         }
         bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
         if (message.wParam == 'A' && control && focus == list_) {
             SelectAllRows();
+            return true;
+        }
+        if (message.wParam == 'A' && control && (focus == findBox_ || focus == pathBox_)) {
+            SendMessageW(focus, EM_SETSEL, 0, -1);
+            return true;
+        }
+        if (message.wParam == 'F' && control) {
+            FocusFindBox();
+            return true;
+        }
+        if (message.wParam == VK_ESCAPE && (focus == findBox_ || focus == list_)) {
+            if (model_.IsFinding())
+                EndFind();
+            else if (focus == findBox_)
+                SetFocus(list_);
+            return true;
+        }
+        // From the find box to what it found.
+        if ((message.wParam == VK_RETURN || message.wParam == VK_DOWN) && focus == findBox_) {
+            FocusRow(0);
             return true;
         }
         if (message.wParam == VK_F5) {
@@ -534,6 +602,88 @@ bool CVarnixView::PreTranslateMessage(MSG& message) {
         return false;
     }
     return IsDialogMessageW(hwnd(), &message) != FALSE;
+}
+
+bool CVarnixView::IsTypingKey(const MSG& message) const {
+    HWND focus = GetFocus();
+    return message.message == WM_KEYDOWN && message.wParam == VK_DELETE &&
+           (focus == pathBox_ || focus == findBox_);
+}
+
+std::wstring CVarnixView::FindBoxText() const {
+    int length = GetWindowTextLengthW(findBox_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(findBox_, &text[0], length + 1)));
+    return text;
+}
+
+void CVarnixView::SetFindBoxText(const std::wstring& text) {
+    if (!findBox_ || FindBoxText() == text)
+        return;
+    settingFindText_ = true;
+    SetWindowTextW(findBox_, text.c_str());
+    settingFindText_ = false;
+}
+
+void CVarnixView::FocusFindBox() {
+    SetFocus(findBox_);
+    SendMessageW(findBox_, EM_SETSEL, 0, -1);
+}
+
+void CVarnixView::FindText(const std::wstring& text) {
+    SetFindBoxText(text);
+    OnFindChanged();
+}
+
+void CVarnixView::OnFindChanged() {
+    std::wstring text = FindBoxText();
+    if (text.empty()) {
+        EndFind();
+        return;
+    }
+    // The first find keeps the selection of the place shown, to come back to.
+    std::vector<int> selected;
+    int focused = -1;
+    if (!model_.IsFinding()) {
+        selected = SelectedRows();
+        focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    }
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    model_.Find(text, selected, focused);
+    // The rows found are new: nothing of them is selected yet. (Emptying the list lets go
+    // of the selection at no cost; a change to every row would touch a million.)
+    ListView_DeleteAllItems(list_);
+    CountFolderAndFiles();
+    FillList();
+    if (model_.GetItemCount() > 0)
+        ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
+void CVarnixView::EndFind() {
+    SetFindBoxText(std::wstring());
+    if (!model_.IsFinding())
+        return;
+    std::vector<int> selected;
+    int focused = -1;
+    model_.EndFind(selected, focused);
+    ListView_DeleteAllItems(list_);
+    CountFolderAndFiles();
+    FillList();
+    for (int row : selected)
+        ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
+    if (focused < 0)
+        focused = selected.empty() ? 0 : selected.front();
+    if (focused < model_.GetItemCount()) {
+        ListView_SetItemState(list_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        ListView_EnsureVisible(list_, focused, FALSE);
+    }
+    SetFocus(list_);
+}
+
+void CVarnixView::RefreshAfterCommand(const std::wstring& findText, const std::wstring& place) {
+    RefreshView();
+    if (!findText.empty() && !model_.IsFinding() && model_.GetCurrentPath() == place)
+        FindText(findText);
 }
 
 void CVarnixView::OnDestroy() {

@@ -42,11 +42,30 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnExtractToFolder();
 
     bool PreTranslateMessage(MSG& message) override;
+    // The menu of row `row` with `rows` selected: the commands for that kind of row, those
+    // that cannot act on the selection greyed. The caller destroys it.
+    HMENU MakeRowMenu(int row, const std::vector<int>& rows) const;
+    // What the menu's command does for row `row` (the one clicked) and the selection.
+    void RunRowCommand(int command, int row);
+    // The row menu's Copy path: the selected rows' paths, one a line.
+    void CopyPaths();
+    // A key that a box being typed into keeps for itself (Delete deletes a character there,
+    // not the selected files): the frame's accelerators leave it alone.
+    bool IsTypingKey(const MSG& message) const;
+
+    // Ctrl+F: the find box, its text selected.
+    void FocusFindBox();
+    // Shows what the find box's text finds (the box set to it), or, for an empty text, the
+    // place shown before.
+    void FindText(const std::wstring& text);
+    // Esc: the place shown before the find, its rows selected as they were.
+    void EndFind();
 
     FolderBrowser& model() { return model_; }
     HWND list() const { return list_; }
     HWND locationBar() const { return locationBar_; }
     HWND pathBox() const { return pathBox_; }
+    HWND findBox() const { return findBox_; }
     int itemHeight() const { return itemHeight_; }
 
   protected:
@@ -61,6 +80,12 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnLocationChosen();
     void OnDestroy();
     void OnDropFiles(HDROP drop);
+    void OnFindChanged();
+    std::wstring FindBoxText() const;
+    void SetFindBoxText(const std::wstring& text);
+    // After a command that may have listed the place again: the view refreshed, and the
+    // find that was shown (`findText` in `place`) run again on the new rows.
+    void RefreshAfterCommand(const std::wstring& findText, const std::wstring& place);
     INT_PTR OnNotify(const NMHDR& header);
     void FillLocationBar();
     void OpenTypedPath();
@@ -79,6 +104,7 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     // commands that apply to it. `where` is the click's screen point, (-1, -1) from the
     // keyboard.
     void ShowRowMenu(LPARAM where);
+
     // The selected rows in list order, without the up row.
     std::vector<int> SelectedRows() const;
     int TextHeight(HWND window) const;
@@ -87,6 +113,8 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     HWND locationBar_ = nullptr;
     HWND pathBox_ = nullptr;
     HWND list_ = nullptr;
+    HWND findBox_ = nullptr;
+    bool settingFindText_ = false; // the box's text is being set, not typed
     int folders_ = 0;
     int files_ = 0;
     int selected_ = 0;

@@ -2,6 +2,7 @@
 #include "ui/varnixview.h"
 
 #include "app/appstate.h"
+#include "archive/archiver.h"
 #include "archive/archivekind.h"
 #include "res/resource.h"
 #include "shell/paths.h"
@@ -25,8 +26,10 @@ std::vector<int> CVarnixView::SelectedRows() const {
 }
 
 void CVarnixView::OnAdd() {
+    const std::wstring findText = FindBoxText();
+    const std::wstring place = model_.GetCurrentPath();
     model_.AddSelection(SelectedRows());
-    RefreshView();
+    RefreshAfterCommand(findText, place);
 }
 
 void CVarnixView::OnExtract() {
@@ -47,8 +50,11 @@ void CVarnixView::OnDelete() {
                     MB_ICONWARNING);
         return;
     }
+    // Found rows are deleted from their folders; the find is run again on what is left.
+    const std::wstring findText = FindBoxText();
+    const std::wstring place = model_.GetCurrentPath();
     if (model_.DeleteSelection(rows) == 0)
-        RefreshView();
+        RefreshAfterCommand(findText, place);
 }
 
 void CVarnixView::OnTest() {
@@ -62,6 +68,58 @@ void CVarnixView::OnExtractToFolder() {
     RefreshView();
     if (!made.empty())
         FocusRowWithPath(made);
+}
+
+HMENU CVarnixView::MakeRowMenu(int row, const std::vector<int>& rows) const {
+    const bool inArchive = model_.archiver != nullptr;
+    const bool one = rows.size() == 1;
+    const bool some = !rows.empty();
+    // Every selected row is an archive file on the disk.
+    bool archives = some;
+    for (int selected : rows)
+        archives = archives && model_.IsArchiveFileRow(selected);
+    // What a command cannot act on is there, greyed, rather than missing.
+    auto add = [](HMENU menu, int command, const wchar_t* text, bool enabled) {
+        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), command, text);
+    };
+    auto separator = [](HMENU menu) { AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); };
+
+    HMENU menu = CreatePopupMenu();
+    if (inArchive) {
+        const bool changeable = model_.archiver->CanBeChanged();
+        add(menu, ID_OPEN_ROW, L"&Open\tEnter", row >= 0);
+        SetMenuDefaultItem(menu, ID_OPEN_ROW, FALSE);
+        separator(menu);
+        add(menu, ID_EXTRACT, L"&Extract...\tAlt+E", some);
+        add(menu, ID_TEST, L"&Test\tAlt+T", true); // none selected: the whole archive
+        add(menu, ID_DELETE, L"&Delete\tDel", some && changeable);
+        separator(menu);
+        add(menu, ID_COPY_PATH, L"Copy &path", some);
+        return menu;
+    }
+    const bool archiveRow = model_.IsArchiveFileRow(row);
+    // An archive opens in the window with Enter; "Open" gives it to its own program.
+    add(menu, ID_OPEN_ROW, L"&Open", row >= 0);
+    if (archiveRow) {
+        add(menu, ID_OPEN_IN_WINDOW, L"Open in the &window\tEnter", true);
+        SetMenuDefaultItem(menu, ID_OPEN_IN_WINDOW, FALSE);
+        separator(menu);
+        add(menu, ID_EXTRACT_HERE, L"Extract &Here", archives);
+        add(menu, ID_EXTRACT_TO_FOLDER, L"Extract to &Folder", archives);
+        add(menu, ID_EXTRACT, L"E&xtract files...\tAlt+E", archives && one);
+        add(menu, ID_TEST, L"&Test\tAlt+T", archives && one);
+    } else {
+        SetMenuDefaultItem(menu, ID_OPEN_ROW, FALSE);
+    }
+    bool files = some; // files and folders, not drives
+    for (int selected : rows)
+        files = files && !model_.IsDriveOrUpRow(selected);
+    separator(menu);
+    add(menu, ID_ADD, L"&Add to archive...\tAlt+A", files);
+    add(menu, ID_DELETE, L"&Delete\tDel", files);
+    separator(menu);
+    add(menu, ID_COPY_PATH, L"Copy &path", some);
+    return menu;
 }
 
 void CVarnixView::ShowRowMenu(LPARAM where) {
@@ -85,33 +143,30 @@ void CVarnixView::ShowRowMenu(LPARAM where) {
     if (row < 0)
         return;
 
-    const ItemData item = model_.GetItem(row);
-    const bool upRow = item.name == L"..";
-    const bool inArchive = model_.archiver != nullptr;
-    const bool archiveFile = !inArchive && !IsDirectory(item.path) && IsArchivePath(item.path);
-    const bool drive = !inArchive && item.path.size() == 2 && item.path[1] == L':';
-    HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, ID_OPEN_ROW, L"&Open\tEnter");
-    SetMenuDefaultItem(menu, ID_OPEN_ROW, FALSE);
-    if (!upRow && !drive) {
-        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        if (archiveFile)
-            AppendMenuW(menu, MF_STRING, ID_EXTRACT_TO_FOLDER, L"Extract to &Folder");
-        if (archiveFile || inArchive) {
-            AppendMenuW(menu, MF_STRING, ID_EXTRACT, L"&Extract files...\tAlt+E");
-            AppendMenuW(menu, MF_STRING, ID_TEST, L"&Test\tAlt+T");
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        }
-        if (!inArchive)
-            AppendMenuW(menu, MF_STRING, ID_ADD, L"&Add to archive...\tAlt+A");
-        AppendMenuW(menu, MF_STRING, ID_DELETE, L"&Delete\tDel");
-    }
+    HMENU menu = MakeRowMenu(row, SelectedRows());
     int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x,
                                  point.y, 0, hwnd(), nullptr);
     DestroyMenu(menu);
+    RunRowCommand(command, row);
+}
+
+void CVarnixView::RunRowCommand(int command, int row) {
     switch (command) {
     case ID_OPEN_ROW:
+        if (model_.IsArchiveFileRow(row)) {
+            // Given to the program Windows opens it with.
+            std::wstring path = model_.GetItem(row).path;
+            ShellExecuteW(hwnd(), nullptr, path.c_str(), nullptr, nullptr, SW_SHOW);
+        } else {
+            ActivateRow(row);
+        }
+        break;
+    case ID_OPEN_IN_WINDOW:
         ActivateRow(row);
+        break;
+    case ID_EXTRACT_HERE:
+        model_.ExtractHereSelection(SelectedRows());
+        RefreshView();
         break;
     case ID_EXTRACT_TO_FOLDER:
         OnExtractToFolder();
@@ -128,7 +183,32 @@ void CVarnixView::ShowRowMenu(LPARAM where) {
     case ID_DELETE:
         OnDelete();
         break;
+    case ID_COPY_PATH:
+        CopyPaths();
+        break;
     }
+}
+
+void CVarnixView::CopyPaths() {
+    // One path a line, as a list of files pasted into a text is expected.
+    std::wstring text;
+    for (int row : SelectedRows())
+        text += (text.empty() ? L"" : L"\r\n") + model_.RowFullPath(row);
+    if (text.empty() || !OpenClipboard(hwnd()))
+        return;
+    EmptyClipboard();
+    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        if (void* copy = GlobalLock(memory)) {
+            memcpy(copy, text.c_str(), bytes);
+            GlobalUnlock(memory);
+            if (!SetClipboardData(CF_UNICODETEXT, memory))
+                GlobalFree(memory);
+        } else {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
 }
 
 void CVarnixView::OnDropFiles(HDROP drop) {
@@ -143,6 +223,8 @@ void CVarnixView::OnDropFiles(HDROP drop) {
         files.push_back(path);
     }
     DragFinish(drop);
+    const std::wstring findText = FindBoxText();
+    const std::wstring place = model_.GetCurrentPath();
     model_.AddDroppedFiles(files);
-    RefreshView();
+    RefreshAfterCommand(findText, place);
 }

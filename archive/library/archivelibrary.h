@@ -32,6 +32,10 @@ struct OpenedArchive {
     std::unique_ptr<StreamFeeder> feeder;
     std::wstring path; // the file opened: the first volume of a set
     int format = -1;   // of `archive`, in the library's list; -1 when unknown
+    // Of the compressed file or split set around it (a .tar.gz: gzip); -1 when none is.
+    int outerFormat = -1;
+    // The archive's names could be read only with its password.
+    bool namesEncrypted = false;
     // Its items are known only while they are extracted, front to back (a tar inside a
     // compressed file): they are listed and extracted in one pass each.
     bool sequential = false;

@@ -24,16 +24,6 @@ bool IsEncrypted(IInArchive* archive, UINT32 index) {
            value.vt == VT_BOOL && value.boolVal != VARIANT_FALSE;
 }
 
-// The entry itself, or an entry below it: "dir" selects "dir\a.txt" but not "dir2\b.txt".
-bool IsSelected(const std::vector<std::wstring>& names, const std::wstring& path) {
-    for (const std::wstring& name : names) {
-        if (path.compare(0, name.size(), name) == 0 &&
-            (path.size() == name.size() || path[name.size()] == L'\\'))
-            return true;
-    }
-    return false;
-}
-
 // The library reports a wrong 7z or RAR 4 password as damaged data: whether the damaged
 // entries are encrypted tells the user what is most likely wrong.
 void MarkEncrypted(IInArchive* archive, UINT32 count, std::vector<DamagedEntry>& damaged) {
@@ -76,13 +66,14 @@ int TestArchive(const std::wstring& archiveName, int kind, ArchiveContents& cont
     UINT32 count = 0;
     if (!opened.sequential)
         opened.archive->GetNumberOfItems(&count);
-    const bool selected = names && !names->empty();
+    const EntrySelection selection(names);
+    const bool selected = !selection.TakesEverything();
     // A selection goes to the library as the indices of its entries, in ascending order.
     const bool everything = !selected || opened.sequential;
     std::vector<UINT32> indices;
     if (!everything) {
         for (UINT32 index = 0; index < count; ++index) {
-            if (IsSelected(*names, ItemPath(opened.archive.get(), index)))
+            if (selection.Takes(ItemPath(opened.archive.get(), index)))
                 indices.push_back(index);
         }
         if (indices.empty())
@@ -105,7 +96,7 @@ int TestArchive(const std::wstring& archiveName, int kind, ArchiveContents& cont
 
     const std::vector<std::wstring>& failed = callback->failedEntries();
     for (size_t i = 0; i < failed.size(); ++i) {
-        if (!opened.sequential || !selected || IsSelected(*names, failed[i]))
+        if (!opened.sequential || !selected || selection.Takes(failed[i]))
             report.damaged.push_back({failed[i], callback->failureResults()[i], false});
     }
     if (!opened.sequential)

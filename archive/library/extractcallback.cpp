@@ -56,7 +56,7 @@ void CArchiveExtractCallback::SetUp(IInArchive* archive, const std::wstring& out
     outputFolder_ = outputFolder;
     if (!outputFolder_.empty() && outputFolder_.back() != L'\\')
         outputFolder_ += L'\\';
-    names_ = options.names;
+    selection_ = EntrySelection(options.names);
     cancelled_ = options.cancelled;
     askBeforeReplacing_ = options.askBeforeReplacing;
     if (!outputFolder_.empty())
@@ -74,13 +74,7 @@ HRESULT CArchiveExtractCallback::SetCompleted(const UINT64* completeValue) {
 }
 
 bool CArchiveExtractCallback::IsWanted() const {
-    if (!names_ || names_->empty())
-        return true;
-    for (const std::wstring& name : *names_) {
-        if (itemPath_.compare(0, name.size(), name) == 0)
-            return true;
-    }
-    return false;
+    return selection_.Takes(itemPath_);
 }
 
 HRESULT CArchiveExtractCallback::ReadItemProperties(UINT32 index) {

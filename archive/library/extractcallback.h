@@ -63,7 +63,7 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
 
     sevenzip::IInArchive* archive_ = nullptr; // the caller keeps it alive
     std::wstring outputFolder_;               // ends in a backslash unless empty
-    const std::vector<std::wstring>* names_ = nullptr;
+    EntrySelection selection_;
     CancelFlag cancelled_ = nullptr;
     bool askBeforeReplacing_ = true;
     // The user's "to all" answer, once given.

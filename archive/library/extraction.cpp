@@ -38,6 +38,29 @@ static std::wstring SafeComponent(std::wstring component) {
     return component;
 }
 
+EntrySelection::EntrySelection(const std::vector<std::wstring>* names) {
+    if (!names)
+        return;
+    for (const std::wstring& name : *names) {
+        if (name.empty()) {
+            names_.clear(); // an empty name takes everything
+            return;
+        }
+        names_.insert(name);
+    }
+}
+
+bool EntrySelection::Takes(std::wstring_view path) const {
+    if (names_.empty() || names_.count(path))
+        return true;
+    for (size_t at = path.find(L'\\'); at != std::wstring_view::npos;
+         at = path.find(L'\\', at + 1)) {
+        if (names_.count(path.substr(0, at)))
+            return true;
+    }
+    return false;
+}
+
 std::wstring SafeItemPath(const std::wstring& itemPath) {
     std::wstring safe;
     size_t start = 0;

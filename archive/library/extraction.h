@@ -4,7 +4,23 @@
 #include "archive/library/archivelibrary.h"
 
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
+
+// Entries chosen by their paths: an entry named, and everything inside a folder named
+// ("docs" takes "docs\\readme.txt", not "docs2"). No names, or an empty one, take every
+// entry. Each path costs one look-up per folder in it, however many names there are. The
+// names must outlive the selection.
+class EntrySelection {
+  public:
+    explicit EntrySelection(const std::vector<std::wstring>* names = nullptr);
+    bool TakesEverything() const { return names_.empty(); }
+    bool Takes(std::wstring_view path) const;
+
+  private:
+    std::unordered_set<std::wstring_view> names_;
+};
 
 // What an extraction is asked to do.
 struct ExtractOptions {

@@ -1,6 +1,7 @@
 #include "archive/library/listing.h"
 
 #include "archive/library/filestreams.h"
+#include "archive/library/formats.h"
 #include "archive/library/libraryobject.h"
 #include "archive/library/propvariant.h"
 
@@ -191,8 +192,21 @@ class CListCallback : public LibraryObject<IArchiveExtractCallback> {
 
 } // namespace
 
+// A format's name as users know it: "ZIP", "RAR5", "GZIP"; 7z keeps its small z.
+static std::wstring FormatTitle(int format) {
+    const std::vector<ArchiveFormat>& formats = ArchiveFormats();
+    if (format < 0 || static_cast<size_t>(format) >= formats.size())
+        return std::wstring();
+    std::wstring name = formats[static_cast<size_t>(format)].name;
+    if (name == L"7z")
+        return name;
+    CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
+    return name;
+}
+
 int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& password,
-                     CancelFlag cancelled, const ItemSink& take, std::wstring* missingVolume) {
+                     CancelFlag cancelled, const ItemSink& take, std::wstring* missingVolume,
+                     ArchiveFacts* facts) {
     auto openedHere = std::make_unique<OpenedArchive>();
     OpenedArchive& opened = *openedHere;
     int result = OpenArchive(opened, archiveName, kind, &password, cancelled);
@@ -200,6 +214,14 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
         *missingVolume = opened.missingVolume;
     if (result != 0)
         return 1;
+    ArchiveFacts unasked;
+    ArchiveFacts& said = facts ? *facts : unasked;
+    said.kind = FormatTitle(opened.format) + L" archive";
+    // A compressed tar names its compression; a split set is told by its volumes.
+    if (opened.outerFormat >= 0 && FindFormatByName(L"Split") != opened.outerFormat)
+        said.kind += L" in " + FormatTitle(opened.outerFormat);
+    said.volumes = 1 + opened.volumes.size();
+    said.encrypted = opened.namesEncrypted;
 
     if (opened.sequential) {
         win::ComPtr<CListCallback> callback(new CListCallback(opened, cancelled, take));
@@ -218,6 +240,12 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
             break;
         }
         ReadItem(opened.archive.get(), index, opened.defaultItemName, item);
+        // Asked until one entry says so: most archives are encrypted whole or not at all.
+        if (facts && !said.encrypted) {
+            PropVariant value;
+            opened.archive->GetProperty(index, kpidEncrypted, value.Reset());
+            said.encrypted = value.vt == VT_BOOL && value.boolVal != VARIANT_FALSE;
+        }
         take(item, index, numItems);
     }
     CloseInBackground(std::move(openedHere));

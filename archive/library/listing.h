@@ -23,9 +23,15 @@ int ListArchive(const std::wstring& archiveName, int kind, ArchiveContents& cont
 // handed over already; `missingVolume`, when given, names a volume of a set that is not
 // there when that is why.
 using ItemSink = std::function<void(DirItem& item, uint32_t index, uint32_t count)>;
+// What the window says of an open archive besides its entries.
+struct ArchiveFacts {
+    std::wstring kind;      // "ZIP archive", "7z archive", "TAR archive in GZIP", ...
+    size_t volumes = 1;     // files of the set
+    bool encrypted = false; // names or some entry's data need the password
+};
 int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& password,
                      CancelFlag cancelled, const ItemSink& take,
-                     std::wstring* missingVolume = nullptr);
+                     std::wstring* missingVolume = nullptr, ArchiveFacts* facts = nullptr);
 
 // Text of a property value: strings as they are, numbers in decimal, booleans "+" / "-",
 // times by FileTimeToText, nothing for other types.

@@ -340,6 +340,9 @@ int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind
             if (password)
                 *password = callback->password;
             opened.volumes = callback->volumes();
+            if (!opened.outers.empty())
+                opened.outerFormat = outermostFormat;
+            opened.namesEncrypted = callback->passwordAsked;
             return 0;
         }
         opened.missingVolume = MissingVolume(opened, *callback.get(), -1, true);

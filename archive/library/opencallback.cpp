@@ -20,6 +20,7 @@ HRESULT CArchiveOpenCallback::SetCompleted(const UINT64*, const UINT64*) {
 }
 
 HRESULT CArchiveOpenCallback::CryptoGetTextPassword(BSTR* out) {
+    passwordAsked = true;
     return GivePassword(passwordDefined, password, out, &passwordTyped);
 }
 

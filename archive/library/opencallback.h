@@ -34,6 +34,8 @@ class CArchiveOpenCallback : public sevenzip::LibraryObject<sevenzip::IArchiveOp
     std::wstring password;
     // The user typed the password during this open.
     bool passwordTyped = false;
+    // The library asked for a password to open the archive: its names are encrypted.
+    bool passwordAsked = false;
 
   private:
     CancelFlag cancelled_;

@@ -192,6 +192,51 @@ xdotool("key", "alt+t")
 check("No errors were found in set.zip." in message("Alt+T tests the archive"),
       "and finds no errors")
 
+# Find in the whole archive: Ctrl+F and a few letters list every entry whose name holds
+# them, from every folder, by its path; typing in the list goes to a found row; Esc comes
+# back to the root with its selection; Enter on a found folder enters it.
+select("top.txt")
+xdotool("key", "ctrl+f")
+xdotool("type", "--delay", "60", "TXT")
+found_txt = ["dir\\a.txt", "dir2\\b.txt", "director.txt", "docs\\deep\\deeper\\note.txt",
+             "docs\\readme.txt", "top.txt", "\u00fcber\\\u1e0bat\u00e8i.txt"]
+facts = wait_for(lambda f: rows(f) == found_txt and f["find"] == ["TXT"],
+                 "Ctrl+F and typing list every .txt entry of the archive by its path")
+check(facts["status"] == ["0 folders, 7 files"], "the status line counts them: %r" % facts["status"])
+shot("4-find")
+xdotool("key", "Down")
+xdotool("type", "--delay", "60", "to")
+wait_for(lambda f: f["selected"] == [str(found_txt.index("top.txt"))],
+         "typing a name's beginning in the found rows selects it")
+xdotool("key", "Escape")
+facts = wait_for(lambda f: rows(f)[:1] == [".."] and f["find"] == [""],
+                 "Esc comes back to the archive's root")
+check([rows(facts)[int(i)] for i in facts["selected"][0].split()] == ["top.txt"],
+      "with its selection: %r" % facts["selected"])
+xdotool("key", "ctrl+f")
+xdotool("type", "--delay", "60", "deeper")
+wait_for(lambda f: rows(f) == ["docs\\deep\\deeper"], "a found folder")
+xdotool("key", "Down")
+xdotool("key", "Return")
+wait_for(lambda f: f["path"] == [windows_path(archive) + "\\docs\\deep\\deeper"] and
+         f["find"] == [""], "Enter on a found folder enters it, and the find ends")
+for _ in range(3):
+    xdotool("key", "BackSpace")
+wait_for(lambda f: f["path"] == [windows_path(archive)], "Backspace three times: the root again")
+
+# The row menu of an entry: Copy path puts its path on the clipboard.
+x, y = rect_centre(row_rect("top.txt"), 40)
+xdotool("mousemove", str(x), str(y))
+xdotool("click", "3")
+wait_for(lambda f: f["menu"] == ["yes"], "a right click on an entry opens its menu")
+shot("5-entry-menu")
+xdotool("key", "p")  # Copy &path
+deadline = time.time() + 10
+while time.time() < deadline and probe("clipboard").get("clipboard") != [windows_path(archive) + "\\top.txt"]:
+    time.sleep(0.3)
+check(probe("clipboard").get("clipboard") == [windows_path(archive) + "\\top.txt"],
+      "its Copy path copies the entry's path: %r" % probe("clipboard").get("clipboard"))
+
 # Into a folder, up again, and up out of the archive.
 activate("docs")
 wait_for(lambda f: f["path"] == [windows_path(archive) + "\\docs"] and "readme.txt" in rows(f),
@@ -201,6 +246,19 @@ wait_for(lambda f: f["path"] == [windows_path(archive)], "the up row leads back 
 activate("..")
 wait_for(lambda f: f["path"] == [windows_path(folder) + "\\"] and
          f["columns"] == ["Name|Size|Type|Modified"], "at the root it leads to the disk folder")
+
+# A file's menu from the keyboard (the menu key), and an archive's (Shift+F10).
+select("note.txt")
+xdotool("key", "Menu")
+wait_for(lambda f: f["menu"] == ["yes"], "the menu key opens the focused file's menu")
+xdotool("key", "Escape")
+wait_for(lambda f: f["menu"] == ["no"], "Esc closes it")
+select("set.zip")
+xdotool("key", "shift+F10")
+wait_for(lambda f: f["menu"] == ["yes"], "Shift+F10 opens the archive's menu")
+shot("6-archive-menu")
+xdotool("key", "Escape")
+wait_for(lambda f: f["menu"] == ["no"], "Esc closes it")
 
 # The archive's right-click menu: Extract to Folder makes "set" beside it and shows it.
 x, y = rect_centre(row_rect("set.zip"), 40)

@@ -182,6 +182,24 @@ TEST(Listing, ASetListsWholeFromAnyVolumeAndAMissingOneIsNamed) {
     }
 }
 
+TEST(Listing, SaysTheArchivesKindVolumesAndWhetherItIsEncrypted) {
+    auto facts = [](const std::wstring& archive, const std::wstring& password = L"") {
+        std::wstring known = password;
+        ArchiveFacts said;
+        ListArchiveItems(
+            archive, GetArchiveKind(archive), known, nullptr, [](DirItem&, uint32_t, uint32_t) {},
+            nullptr, &said);
+        return said.kind + L"|" + std::to_wstring(said.volumes) + L"|" +
+               (said.encrypted ? L"encrypted" : L"plain");
+    };
+    EXPECT_EQ(facts(TestData(L"nested.zip")), L"ZIP archive|1|plain");
+    EXPECT_EQ(facts(TestData(L"encrypted.zip")), L"ZIP archive|1|encrypted");
+    EXPECT_EQ(facts(TestData(L"headers.7z"), L"secret"), L"7z archive|1|encrypted");
+    EXPECT_EQ(facts(TestData(L"formats\\kit.tar.gz")), L"TAR archive in GZIP|1|plain");
+    EXPECT_EQ(facts(TestData(L"volumes\\split7z.7z.002")), L"7z archive|5|plain");
+    EXPECT_EQ(facts(VolumeFixture(L"rar5-volumes.part1.rar")), L"RAR5 archive|8|plain");
+}
+
 TEST(Listing, DamagedRarArchivesStillList) {
     for (const wchar_t* name : {L"rar4-truncated.rar", L"rar5-bad-tables.rar"}) {
         ArchiveContents contents;

@@ -1,13 +1,15 @@
 // Reads and works the program's main window from another process, for the end-to-end
 // test and the screenshots, which drive the program from outside as a user would. Prints
 // one "key: value" line per fact. Not a test itself.
-//   ui_probe state                   title, columns, rows, path box, selection, placement
+//   ui_probe state                   title, columns, rows, path and find boxes, selection,
+//                                    a shortcut menu up, placement
 //   ui_probe rects                   screen rectangles of the controls, and of each row
 //   ui_probe column-width N W        sets the width of list column N
 //   ui_probe maximize | close        what the title bar's buttons do
 //   ui_probe dialog TITLE            whether a dialog with that title is up, and its text
 //   ui_probe press TITLE ID          presses button ID in the dialog with that title
 //   ui_probe pick-folder PATH        picks PATH in the folder picker and presses OK
+//   ui_probe clipboard               the text on the clipboard, a line each
 //   ui_probe watch WINDOW|pid:ID EVENT
 //                                    sends WM_NULL every 50 ms to the window (or to every
 //                                    visible window of the process) until the named event
@@ -183,6 +185,10 @@ int State(HWND frame) {
         selected += (selected.empty() ? L"" : L" ") + std::to_wstring(row);
     Print("selected", selected);
     Print("path", WindowText(ViewControl(frame, 1003)));
+    Print("find", WindowText(ViewControl(frame, 1016)));
+    // A shortcut menu up on the screen (the system's menu window class).
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    Print("menu", menu && IsWindowVisible(menu) ? L"yes" : L"no");
     HWND bar = ViewControl(frame, 1001);
     Print("locations", std::to_wstring(SendMessageW(bar, CB_GETCOUNT, 0, 0)));
     Print("location", std::to_wstring(SendMessageW(bar, CB_GETCURSEL, 0, 0)));
@@ -207,6 +213,7 @@ int Rects(HWND frame) {
     PrintWindowRect("list", list);
     PrintWindowRect("location", ViewControl(frame, 1001));
     PrintWindowRect("pathbox", ViewControl(frame, 1003));
+    PrintWindowRect("findbox", ViewControl(frame, 1016));
     HWND toolbar = FindToolbar(frame);
     int buttons = toolbar ? static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0)) : 0;
     for (int i = 0; i < buttons; ++i) {
@@ -456,6 +463,25 @@ int wmain(int argc, wchar_t** argv) {
         int id = _wtoi(argv[3]);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+        return 0;
+    }
+    if (command == L"clipboard") {
+        std::wstring text;
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                text = static_cast<const wchar_t*>(GlobalLock(data));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+        }
+        // One line per line of the text.
+        for (size_t start = 0; start <= text.size();) {
+            size_t end = text.find(L"\r\n", start);
+            Print("clipboard", text.substr(start, end == std::wstring::npos ? end : end - start));
+            if (end == std::wstring::npos)
+                break;
+            start = end + 2;
+        }
         return 0;
     }
     if (command == L"pick-folder" && argc > 2)

@@ -424,6 +424,13 @@ struct Window {
             DispatchMessageW(&message);
         }
     }
+    // The text of a part of the status line.
+    std::wstring Status(int part) {
+        wchar_t text[256] = {};
+        SendMessageW(frame.statusBar(), SB_GETTEXTW, static_cast<WPARAM>(part),
+                     reinterpret_cast<LPARAM>(text));
+        return text;
+    }
     int ColumnWidth(int column) const {
         return ListView_GetColumnWidth(const_cast<Window*>(this)->frame.view().list(), column);
     }
@@ -471,17 +478,38 @@ TEST(MainWindow, TitleToolbarTooltipsAndNoMenu) {
               wcslen(L"1 folder, 3 files"));
 }
 
-TEST(MainWindow, DeleteIsAKeyOfTheWholeWindowThePathBoxIncluded) {
+TEST(MainWindow, DeleteIsAKeyOfTheWholeWindowButEditsTheTextOfABox) {
     DiskFolder disk;
     Window window(disk.scratch.path());
     CVarnixView& view = window.frame.view();
-    SetFocus(view.pathBox());
-    DialogAnswerer user(
-        DialogWithText(L"No files selected. You need to select files this operation"),
-        PressButton(IDOK));
-    MSG key = {view.pathBox(), WM_KEYDOWN, VK_DELETE, 0, 0, {}};
-    EXPECT_TRUE(window.frame.PreTranslateMessage(key));
-    EXPECT_EQ(user.answered(), 1);
+    // In the list it deletes the selection, or says there is none.
+    SetFocus(view.list());
+    ListView_SetItemState(view.list(), -1, 0, LVIS_SELECTED);
+    {
+        DialogAnswerer user(
+            DialogWithText(L"No files selected. You need to select files this operation"),
+            PressButton(IDOK));
+        MSG key = {view.list(), WM_KEYDOWN, VK_DELETE, 0, 0, {}};
+        EXPECT_TRUE(window.frame.PreTranslateMessage(key));
+        EXPECT_EQ(user.answered(), 1);
+    }
+    // In the path box and the find box it deletes a character, never a file.
+    ListView_SetItemState(view.list(), disk.Index(view.model(), L"doc.varnixtest"), LVIS_SELECTED,
+                          LVIS_SELECTED);
+    for (HWND box : {view.pathBox(), view.findBox()}) {
+        SetFocus(box);
+        SetWindowTextW(box, L"abc");
+        SendMessageW(box, EM_SETSEL, 0, 0);
+        MSG key = {box, WM_KEYDOWN, VK_DELETE, 0, 0, {}};
+        if (!window.frame.PreTranslateMessage(key)) {
+            TranslateMessage(&key);
+            DispatchMessageW(&key);
+        }
+        wchar_t text[16] = {};
+        GetWindowTextW(box, text, 16);
+        EXPECT_STREQ(text, L"bc");
+    }
+    EXPECT_TRUE(FileExists(disk.scratch / L"doc.varnixtest"));
 }
 
 TEST(BrowserView, StartsOnTheLastFolderWhereEnterAndBackspaceMove) {
@@ -834,11 +862,7 @@ TEST(BrowserView, TheStatusLineCountsTheRowsAndTheSelection) {
     Window window(disk.scratch.path());
     CVarnixView& view = window.frame.view();
     FolderBrowser& model = view.model();
-    auto status = [&] {
-        wchar_t text[256] = {};
-        SendMessageW(window.frame.statusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-        return std::wstring(text);
-    };
+    auto status = [&] { return window.Status(0); };
     auto select = [&](const std::wstring& name) {
         ListView_SetItemState(view.list(), disk.Index(model, name), LVIS_SELECTED, LVIS_SELECTED);
     };
@@ -858,9 +882,11 @@ TEST(BrowserView, TheStatusLineCountsTheRowsAndTheSelection) {
     EXPECT_EQ(status(), L"1 folder, 3 files; 3 selected, " + GroupDigits(std::to_wstring(all - 9)) +
                             L" bytes");
 
-    // In an archive: its root holds five folders and three files.
+    // In an archive: its root holds five folders and three files; the second part says
+    // what the archive is.
     view.ActivateRow(disk.Index(model, L"set.zip"));
     EXPECT_EQ(status(), L"5 folders, 3 files");
+    EXPECT_EQ(window.Status(1), L"ZIP archive");
     select(L"top.txt");
     EXPECT_EQ(status(), L"5 folders, 3 files; 1 selected, 9 bytes");
 }
@@ -997,6 +1023,164 @@ TEST(BrowserView, DeletingInTheArchiveAsksFirst) {
     EXPECT_EQ(disk.Index(model, L"top.txt"), -1);
     EXPECT_EQ(disk.Index(model, L"director.txt"), -1);
     EXPECT_GE(disk.Index(model, L"big.bin"), 0);
+}
+
+TEST(BrowserView, FindShowsTheWholeArchiveByPathActsOnFoundRowsAndEscComesBack) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    auto status = [&] { return window.Status(0); };
+    // On the disk it filters the folder shown, without the up row.
+    view.FindText(L"ZIP");
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"broken.zip", L"set.zip"}));
+    view.EndFind();
+
+    view.ActivateRow(disk.Index(model, L"set.zip"));
+    ListView_SetItemState(view.list(), disk.Index(model, L"top.txt"), LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(view.list(), disk.Index(model, L"docs"), LVIS_SELECTED, LVIS_SELECTED);
+    const std::vector<std::wstring> root = Names(model);
+
+    // Every folder's entries, letter case aside, named by their paths in the order of the
+    // paths; a longer text narrows them.
+    view.FocusFindBox();
+    view.FindText(L"TXT");
+    EXPECT_EQ(Names(model),
+              (std::vector<std::wstring>{L"dir\\a.txt", L"dir2\\b.txt", L"director.txt",
+                                         L"docs\\deep\\deeper\\note.txt", L"docs\\readme.txt",
+                                         L"top.txt", L"\u00fcber\\\u1e0bat\u00e8i.txt"}));
+    EXPECT_EQ(status(), L"0 folders, 7 files");
+    view.FindText(L"TXT\u00e8");
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{}));
+    view.FindText(L"\u00c8I");
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"\u00fcber\\\u1e0bat\u00e8i.txt"}));
+
+    // Deleted from their own folders; the find is run again on what is left.
+    view.FindText(L"a");
+    std::vector<std::wstring> found = Names(model);
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"dir\\a.txt", L"docs\\readme.txt",
+                                                L"\u00fcber\\\u1e0bat\u00e8i.txt"}));
+    ListView_SetItemState(view.list(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(view.list(), 1, LVIS_SELECTED, LVIS_SELECTED);
+    {
+        DialogAnswerer user(DialogWithText(L"Are you sure you want to delete selected files?"),
+                            PressButton(IDYES));
+        view.OnDelete();
+        EXPECT_EQ(user.answered(), 1);
+    }
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"\u00fcber\\\u1e0bat\u00e8i.txt"}));
+    EXPECT_TRUE(model.IsFinding());
+
+    // A found folder is entered, and the find ends there.
+    view.FindText(L"deep");
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"docs\\deep", L"docs\\deep\\deeper"}));
+    view.ActivateRow(1);
+    EXPECT_FALSE(model.IsFinding());
+    EXPECT_EQ(model.GetCurrentPath(), disk.scratch / L"set.zip\\docs\\deep\\deeper");
+    EXPECT_EQ(GetWindowTextLengthW(view.findBox()), 0);
+
+    // Esc comes back to the place shown before, with its selection.
+    view.GoUp();
+    view.GoUp();
+    view.GoUp();
+    view.SelectRow(disk.Index(model, L"big.bin"));
+    view.FindText(L"o");
+    EXPECT_TRUE(model.SortByColumn(1)); // sorted otherwise meanwhile
+    view.EndFind();
+    EXPECT_EQ(model.GetCurrentPath(), disk.scratch / L"set.zip");
+    EXPECT_EQ(ListView_GetSelectedCount(view.list()), 1u);
+    EXPECT_EQ(ListView_GetNextItem(view.list(), -1, LVNI_SELECTED), disk.Index(model, L"big.bin"));
+}
+
+// A menu's items as "text" for an enabled one and "(text)" for a greyed one, the default
+// one marked "*", separators as "-".
+std::vector<std::wstring> MenuItems(HMENU menu) {
+    std::vector<std::wstring> items;
+    UINT standard = GetMenuDefaultItem(menu, FALSE, 0);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 128;
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+        if (info.fType & MFT_SEPARATOR) {
+            items.push_back(L"-");
+            continue;
+        }
+        std::wstring item = text;
+        item = item.substr(0, item.find(L'\t'));
+        if (info.fState & MFS_GRAYED)
+            item = L"(" + item + L")";
+        if (info.wID == standard)
+            item += L"*";
+        items.push_back(item);
+    }
+    DestroyMenu(menu);
+    return items;
+}
+
+TEST(BrowserView, EachKindOfRowHasItsMenuWithWhatCannotActGreyed) {
+    DiskFolder disk;
+    CopyFileW(TestData(L"formats\\kit.iso").c_str(), (disk.scratch / L"kit.iso").c_str(), FALSE);
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    const int zip = disk.Index(model, L"set.zip");
+    const int doc = disk.Index(model, L"doc.varnixtest");
+    const int sub = disk.Index(model, L"sub");
+
+    using Items = std::vector<std::wstring>;
+    EXPECT_EQ(MenuItems(view.MakeRowMenu(zip, {zip})),
+              (Items{L"&Open", L"Open in the &window*", L"-", L"Extract &Here",
+                     L"Extract to &Folder", L"E&xtract files...", L"&Test", L"-",
+                     L"&Add to archive...", L"&Delete", L"-", L"Copy &path"}));
+    // Two archives: each is extracted here or to its folder, but one at a time otherwise.
+    const int iso = disk.Index(model, L"kit.iso");
+    EXPECT_EQ(MenuItems(view.MakeRowMenu(zip, {zip, iso})),
+              (Items{L"&Open", L"Open in the &window*", L"-", L"Extract &Here",
+                     L"Extract to &Folder", L"(E&xtract files...)", L"(&Test)", L"-",
+                     L"&Add to archive...", L"&Delete", L"-", L"Copy &path"}));
+    // An archive with a document: the archive commands cannot act.
+    EXPECT_EQ(MenuItems(view.MakeRowMenu(zip, {zip, doc})),
+              (Items{L"&Open", L"Open in the &window*", L"-", L"(Extract &Here)",
+                     L"(Extract to &Folder)", L"(E&xtract files...)", L"(&Test)", L"-",
+                     L"&Add to archive...", L"&Delete", L"-", L"Copy &path"}));
+    EXPECT_EQ(MenuItems(view.MakeRowMenu(sub, {sub})),
+              (Items{L"&Open*", L"-", L"&Add to archive...", L"&Delete", L"-", L"Copy &path"}));
+    EXPECT_EQ(MenuItems(view.MakeRowMenu(0, {})), (Items{L"&Open*", L"-", L"(&Add to archive...)",
+                                                         L"(&Delete)", L"-", L"(Copy &path)"}));
+
+    // Extract Here puts the archive's entries beside it.
+    view.SelectRow(zip);
+    view.RunRowCommand(ID_EXTRACT_HERE, zip);
+    EXPECT_EQ(ReadTextFile(disk.scratch / L"docs\\readme.txt"), "read me\r\n");
+    EXPECT_GE(disk.Index(model, L"docs"), 0);
+
+    // Copy path puts the selected rows' paths on the clipboard, one a line.
+    view.ActivateRow(disk.Index(model, L"set.zip"));
+    const int top = disk.Index(model, L"top.txt");
+    const int docs = disk.Index(model, L"docs");
+    EXPECT_EQ(MenuItems(view.MakeRowMenu(top, {top})),
+              (Items{L"&Open*", L"-", L"&Extract...", L"&Test", L"&Delete", L"-", L"Copy &path"}));
+    view.SelectRow(docs);
+    ListView_SetItemState(view.list(), top, LVIS_SELECTED, LVIS_SELECTED);
+    view.RunRowCommand(ID_COPY_PATH, top);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE text = GetClipboardData(CF_UNICODETEXT);
+    std::wstring copied = text ? static_cast<const wchar_t*>(GlobalLock(text)) : L"";
+    if (text)
+        GlobalUnlock(text);
+    CloseClipboard();
+    EXPECT_EQ(copied,
+              (disk.scratch / L"set.zip\\docs") + L"\r\n" + (disk.scratch / L"set.zip\\top.txt"));
+
+    // An archive that cannot be changed: Delete is greyed.
+    view.ActivateRow(0);
+    view.ActivateRow(disk.Index(model, L"kit.iso"));
+    EXPECT_EQ(MenuItems(view.MakeRowMenu(1, {1})), (Items{L"&Open*", L"-", L"&Extract...", L"&Test",
+                                                          L"(&Delete)", L"-", L"Copy &path"}));
 }
 
 TEST(MainWindow, PlacementIsRestoredMaximisedToo) {

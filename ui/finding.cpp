@@ -1,0 +1,142 @@
+// Find: the rows whose names contain a text, in the whole archive or the disk folder shown,
+// and the way back to the rows shown before.
+#include "ui/folderbrowser.h"
+
+#include "archive/archiver.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+bool IsUpRow(const ItemData& row) {
+    return row.name == L"..";
+}
+
+} // namespace
+
+void FolderBrowser::Find(const std::wstring& text, const std::vector<int>& selected, int focused) {
+    if (!finding_) {
+        // The place shown, kept whole: Esc comes back to it as it was.
+        finding_ = true;
+        savedSortColumn_ = sortColumn;
+        savedSortOrder_ = sortOrder;
+        if (archiver) {
+            savedNodes_ = nodes;
+            for (int row : selected)
+                savedSelectedNodes_.push_back(nodes[static_cast<size_t>(row)]);
+            if (focused >= 0 && focused < static_cast<int>(nodes.size()))
+                savedFocusedNode_ = nodes[static_cast<size_t>(focused)];
+        } else {
+            savedItems_ = items;
+            for (int row : selected)
+                savedSelectedPaths_.push_back(items[static_cast<size_t>(row)].path);
+            if (focused >= 0 && focused < static_cast<int>(items.size()))
+                savedFocusedPath_ = items[static_cast<size_t>(focused)].path;
+        }
+    }
+
+    auto matcher = std::make_unique<NameMatcher>(text);
+    if (archiver) {
+        // A longer text finds only among what the shorter one found.
+        const bool narrower = lastMatcher_ && matcher->Narrows(*lastMatcher_);
+        const std::vector<ArchiveTree::Node>& candidates =
+            narrower ? found_ : archiver->PathOrder();
+        const ArchiveTree& tree = archiver->tree;
+        std::vector<ArchiveTree::Node> kept;
+        for (ArchiveTree::Node node : candidates) {
+            if (matcher->Matches(tree.Name(node)))
+                kept.push_back(node);
+        }
+        found_ = std::move(kept);
+        nodes = found_;
+        items.clear();
+    } else {
+        items.clear();
+        for (const ItemData& row : savedItems_) {
+            if (!IsUpRow(row) && matcher->Matches(row.name))
+                items.push_back(row);
+        }
+    }
+    lastMatcher_ = std::move(matcher);
+    // The found rows keep the order of the rows shown, or of their paths in an archive,
+    // unless the list has been sorted otherwise since.
+    if (archiver || sortColumn != savedSortColumn_ || sortOrder != savedSortOrder_)
+        SortItems();
+}
+
+void FolderBrowser::PrepareFind() {
+    if (archiver)
+        archiver->PathOrder();
+}
+
+void FolderBrowser::EndFind(std::vector<int>& selected, int& focused) {
+    selected.clear();
+    focused = -1;
+    if (!finding_)
+        return;
+    const bool sortChanged = sortColumn != savedSortColumn_ || sortOrder != savedSortOrder_;
+    if (archiver) {
+        nodes = std::move(savedNodes_);
+        const std::unordered_set<ArchiveTree::Node> wanted(savedSelectedNodes_.begin(),
+                                                           savedSelectedNodes_.end());
+        const ArchiveTree::Node focusedNode = savedFocusedNode_;
+        ForgetFind();
+        if (sortChanged)
+            SortItems();
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            if (wanted.count(nodes[i]) && nodes[i] != ArchiveTree::none)
+                selected.push_back(static_cast<int>(i));
+            if (nodes[i] == focusedNode)
+                focused = static_cast<int>(i);
+        }
+    } else {
+        items = std::move(savedItems_);
+        const std::unordered_set<std::wstring> wanted(savedSelectedPaths_.begin(),
+                                                      savedSelectedPaths_.end());
+        const std::wstring focusedPath = savedFocusedPath_;
+        ForgetFind();
+        if (sortChanged)
+            SortItems();
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (wanted.count(items[i].path))
+                selected.push_back(static_cast<int>(i));
+            if (!focusedPath.empty() && items[i].path == focusedPath)
+                focused = static_cast<int>(i);
+        }
+    }
+}
+
+void FolderBrowser::ForgetFind() {
+    finding_ = false;
+    lastMatcher_.reset();
+    std::vector<ArchiveTree::Node>().swap(found_);
+    std::vector<ArchiveTree::Node>().swap(savedNodes_);
+    std::vector<ItemData>().swap(savedItems_);
+    savedSelectedNodes_.clear();
+    savedFocusedNode_ = ArchiveTree::none;
+    savedSelectedPaths_.clear();
+    savedFocusedPath_.clear();
+}
+
+std::wstring FolderBrowser::FoundName(ArchiveTree::Node node) const {
+    return Utf8ToWide(archiver->tree.Path(node));
+}
+
+void FolderBrowser::SortFoundNodes(bool descending) {
+    // Found in the order of their paths, they need only their folders put first; sorted
+    // otherwise since, they are put back in that order.
+    auto byPath = [this](ArchiveTree::Node a, ArchiveTree::Node b) {
+        return archiver->PathRank(a) < archiver->PathRank(b);
+    };
+    archiver->PathOrder(); // the ranks
+    if (!std::is_sorted(nodes.begin(), nodes.end(), byPath))
+        std::sort(nodes.begin(), nodes.end(), byPath);
+    const ArchiveTree& tree = archiver->tree;
+    auto folders = std::stable_partition(
+        nodes.begin(), nodes.end(), [&](ArchiveTree::Node node) { return tree.IsFolder(node); });
+    if (descending) {
+        std::reverse(nodes.begin(), folders);
+        std::reverse(folders, nodes.end());
+    }
+}
