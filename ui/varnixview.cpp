@@ -145,6 +145,7 @@ void CVarnixView::OnSize() {
     SetWindowPos(locationBar_, nullptr, 0, 0, barWidth, barHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(list_, nullptr, 0, top, width, std::max(height - top, 0),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    FitLastColumn();
 
     // The path box covers the bar's text, leaving the entry's icon on the left and the
     // drop button on the right.
@@ -238,6 +239,34 @@ void CVarnixView::SaveColumnWidths() {
         if (Header_GetItemRect(header, position, &item))
             AppState.settings.columnWidths[position] = item.right - item.left;
     }
+    // The last column keeps the width it is meant to have, not the one it was narrowed to.
+    int last = Header_GetItemCount(header) - 1;
+    if (last >= 0 && last < 32 && ListView_GetColumnWidth(list_, last) == lastColumnFitted_)
+        AppState.settings.columnWidths[last] = lastColumnWanted_;
+}
+
+void CVarnixView::FitLastColumn() {
+    HWND header = ListView_GetHeader(list_);
+    int last = header ? Header_GetItemCount(header) - 1 : -1;
+    if (last < 0)
+        return;
+    int shown = ListView_GetColumnWidth(list_, last);
+    if (shown != lastColumnFitted_)
+        lastColumnWanted_ = shown; // the user has set it meanwhile
+    // The columns before it, and the room the list leaves (without its vertical bar).
+    int before = 0;
+    for (int column = 0; column < last; ++column)
+        before += ListView_GetColumnWidth(list_, column);
+    RECT client = {};
+    GetClientRect(list_, &client);
+    // Narrowed to the room left, so that a hair too many pixels bring no horizontal
+    // scrollbar; never below two thirds of its width, where its texts would be cut.
+    int least = std::min(lastColumnWanted_, lastColumnWanted_ * 2 / 3);
+    int width =
+        std::max(least, std::min(lastColumnWanted_, static_cast<int>(client.right) - before));
+    lastColumnFitted_ = width;
+    if (width != shown)
+        ListView_SetColumnWidth(list_, last, width);
 }
 
 void CVarnixView::FillList() {
@@ -261,6 +290,9 @@ void CVarnixView::FillList() {
         column.pszText = &head[position][0];
         ListView_InsertColumn(list_, static_cast<int>(position), &column);
     }
+    lastColumnWanted_ =
+        head.empty() ? 0 : ListView_GetColumnWidth(list_, static_cast<int>(head.size()) - 1);
+    lastColumnFitted_ = lastColumnWanted_;
     // The sorted column shows its arrow, up or down.
     HDITEMW sorted = {};
     sorted.mask = HDI_FORMAT;
@@ -271,6 +303,7 @@ void CVarnixView::FillList() {
     }
     // The list asks for the rows it shows.
     ListView_SetItemCountEx(list_, model_.GetItemCount(), 0);
+    FitLastColumn(); // once the rows say whether the list has a vertical scrollbar
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
 

@@ -21,6 +21,9 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void RefreshView();
     void FillList();
     void SaveColumnWidths();
+    // The last column narrowed to the room the others leave, when a little is missing, and
+    // widened again when the room is there.
+    void FitLastColumn();
     // Selects and focuses row `i` alone.
     void SelectRow(int i);
     // The same, made visible, with the keyboard on the list: after every move to another
@@ -121,5 +124,7 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     uint64_t selectedBytes_ = 0;
     uint64_t totalBytes_ = 0;
     int itemHeight_ = 18;
+    int lastColumnWanted_ = 0; // the last column's width as set; as shown, when narrowed:
+    int lastColumnFitted_ = 0;
     std::wstring textBuffer_; // what LVN_GETDISPINFO hands out stays valid until the next ask
 };

@@ -626,6 +626,7 @@ TEST(BrowserView, ColumnWidthsGoByPositionAcrossTheModes) {
     DiskFolder disk;
     Window window(disk.scratch.path());
     CVarnixView& view = window.frame.view();
+    SetWindowPos(window.frame.hwnd(), nullptr, 0, 0, 1200, 600, SWP_NOZORDER); // room for all
     ListView_SetColumnWidth(view.list(), 2, 222); // Type in disk mode
     view.ActivateRow(disk.Index(view.model(), L"set.zip"));
     ASSERT_NE(view.model().archiver, nullptr);
@@ -639,6 +640,37 @@ TEST(BrowserView, ColumnWidthsGoByPositionAcrossTheModes) {
     Window::Pump();
     EXPECT_EQ(std::wstring(AppState.settings.lastPath), disk.scratch.path());
     EXPECT_TRUE(AppState.settings.hasPlacement);
+}
+
+TEST(BrowserView, ColumnsThatNearlyFitBringNoHorizontalScrollbar) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    CVarnixView& view = window.frame.view();
+    auto resize = [&](int width) {
+        SetWindowPos(window.frame.hwnd(), nullptr, 0, 0, width, 600, SWP_NOZORDER);
+        Window::Pump();
+    };
+    // 950 pixels of columns in a window of 960: the last column gives up the few missing.
+    resize(960);
+    view.ActivateRow(disk.Index(view.model(), L"set.zip"));
+    RECT client = {};
+    GetClientRect(view.list(), &client);
+    int sum = 0;
+    for (int column = 0; column < 5; ++column)
+        sum += window.ColumnWidth(column);
+    EXPECT_LE(sum, client.right);
+    EXPECT_FALSE(GetWindowLongW(view.list(), GWL_STYLE) & WS_HSCROLL);
+    EXPECT_LT(window.ColumnWidth(4), 150);
+    EXPECT_GE(window.ColumnWidth(4), 100);
+    // With room, it has its width again; and that is the width kept.
+    resize(1200);
+    EXPECT_EQ(window.ColumnWidth(4), 150);
+    resize(960);
+    view.SaveColumnWidths();
+    EXPECT_EQ(AppState.settings.columnWidths[4], 150);
+    // Far too narrow, it stays wide enough for its texts, and the list scrolls.
+    resize(500);
+    EXPECT_EQ(window.ColumnWidth(4), 100);
 }
 
 // A drop from the shell: the files in an HDROP, as the shell hands them over.
