@@ -195,7 +195,10 @@ check("No errors were found in set.zip." in message("Alt+T tests the archive"),
 # Find in the whole archive: Ctrl+F and a few letters list every entry whose name holds
 # them, from every folder, by its path; typing in the list goes to a found row; Esc comes
 # back to the root with its selection; Enter on a found folder enters it.
+check(state()["status"] == ["5 folders, 3 files"], "the status line counts the archive's root")
 select("top.txt")
+wait_for(lambda f: f["status"] == ["5 folders, 3 files; 1 selected, 9 bytes"],
+         "and the selection with its bytes")
 xdotool("key", "ctrl+f")
 xdotool("type", "--delay", "60", "TXT")
 found_txt = ["dir\\a.txt", "dir2\\b.txt", "director.txt", "docs\\deep\\deeper\\note.txt",
@@ -269,6 +272,16 @@ xdotool("key", "f")  # Extract to &Folder
 facts = wait_for(lambda f: "set" in rows(f) and rows(f)[int(f["selected"][0])] == "set",
                  "Extract to Folder from the row's menu lists the new folder, selected")
 check((folder / "set" / "docs" / "readme.txt").exists(), "with the archive's entries in it")
+x, y = rect_centre(row_rect("set"), 40)
+xdotool("mousemove", str(x), str(y))
+xdotool("click", "3")
+wait_for(lambda f: f["menu"] == ["yes"], "a right click on a folder opens its menu")
+xdotool("key", "p")  # Copy &path
+deadline = time.time() + 10
+while time.time() < deadline and probe("clipboard").get("clipboard") != [windows_path(folder / "set")]:
+    time.sleep(0.3)
+check(probe("clipboard").get("clipboard") == [windows_path(folder / "set")],
+      "its Copy path copies the folder's path: %r" % probe("clipboard").get("clipboard"))
 
 # The location bar lists the path's segments, then the fixed places.
 activate("set.zip")
