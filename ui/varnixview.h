@@ -2,6 +2,8 @@
 
 #include "ui/folderbrowser.h"
 #include "win/dialog.h"
+#include "win/dpi.h"
+#include "win/handle.h"
 #include "win/messageloop.h"
 
 #include <windows.h>
@@ -43,6 +45,11 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
 
     bool PreTranslateMessage(MSG& message) override;
 
+    // The window went to a display of another scale (the frame's WM_DPICHANGED): the font,
+    // the rows, the places and the columns are made again for `dpi` (viewdrawing.cpp).
+    void SetDpi(int dpi);
+    int dpi() const { return dpi_; }
+
     FolderBrowser& model() { return model_; }
     HWND list() const { return list_; }
     HWND locationBar() const { return locationBar_; }
@@ -56,6 +63,12 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnInitDialog();
     void OnSize();
     void OnMeasureItem(MEASUREITEMSTRUCT& measure);
+    int RowHeight() const;
+    // A column's width on screen: the user's (kept at 100 % scale) or the default one.
+    int ColumnWidth(int position) const;
+    // A length written for 100 % scale, at the window's.
+    int Scale(int value) const { return win::ScaleToDpi(value, dpi_); }
+    int IconSize() const { return Scale(16); }
     void DrawLocation(const DRAWITEMSTRUCT& draw);
     void DrawRow(const DRAWITEMSTRUCT& draw);
     void OnLocationChosen();
@@ -93,5 +106,8 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     uint64_t selectedBytes_ = 0;
     uint64_t totalBytes_ = 0;
     int itemHeight_ = 18;
+    int dpi_ = win::defaultDpi;
+    int createdDpi_ = win::defaultDpi; // that of the dialog's own font
+    win::GdiObject<HFONT> font_;       // the controls' font when the scale has changed
     std::wstring textBuffer_; // what LVN_GETDISPINFO hands out stays valid until the next ask
 };
