@@ -78,6 +78,7 @@ void CVarnixView::OnInitDialog() {
     // Made at its window's scale; when that changes, the frame has it laid out again.
     createdDpi_ = dpi_ = win::DpiOfWindow(hwnd());
     win::KeepDialogFromRescaling(hwnd());
+    SizeLocationBar();
 
     model_.BuildDevices();
     DragAcceptFiles(hwnd(), TRUE);

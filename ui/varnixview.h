@@ -64,6 +64,7 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnSize();
     void OnMeasureItem(MEASUREITEMSTRUCT& measure);
     int RowHeight() const;
+    void SizeLocationBar();
     // A column's width on screen: the user's (kept at 100 % scale) or the default one.
     int ColumnWidth(int position) const;
     // A length written for 100 % scale, at the window's.

@@ -51,6 +51,13 @@ int CVarnixView::ColumnWidth(int position) const {
     return Scale(stored);
 }
 
+void CVarnixView::SizeLocationBar() {
+    // The places and the field as tall as a row. The field is said so as well: some
+    // systems size it by the font alone, and its icon would be cut off.
+    SendMessageW(locationBar_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight_);
+    SendMessageW(locationBar_, CB_SETITEMHEIGHT, 0, itemHeight_);
+}
+
 void CVarnixView::SetDpi(int dpi) {
     if (dpi <= 0 || dpi == dpi_ || !list_)
         return;
@@ -68,8 +75,7 @@ void CVarnixView::SetDpi(int dpi) {
     font_ = std::move(font); // the previous copy goes once no control uses it
 
     itemHeight_ = RowHeight();
-    SendMessageW(locationBar_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight_);
-    SendMessageW(locationBar_, CB_SETITEMHEIGHT, 0, itemHeight_);
+    SizeLocationBar();
     // An owner-drawn list asks for its rows' height only when it is made and when it is
     // resized: it is told of a resize to its own size, and measures them again.
     RECT place;

@@ -1031,6 +1031,8 @@ TEST(MainWindow, ADisplayOfAnotherScaleLaysTheWindowOutInProportion) {
     };
     ASSERT_EQ(view.dpi(), 96);
     ASSERT_EQ(shownRowHeight(), rowHeight);
+    ASSERT_GE(SendMessageW(view.locationBar(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0),
+              rowHeight);
 
     // WM_DPICHANGED as Windows sends it when the window moves to a 150 % or 200 % display,
     // then back to 100 %.
@@ -1059,7 +1061,10 @@ TEST(MainWindow, ADisplayOfAnotherScaleLaysTheWindowOutInProportion) {
         EXPECT_EQ(view.dpi(), dpi);
         EXPECT_NEAR(view.itemHeight(), rowHeight * dpi / 96, 2);
         EXPECT_EQ(shownRowHeight(), view.itemHeight());
+        // The places in the list, and the field, which has room for the icon.
         EXPECT_EQ(SendMessageW(view.locationBar(), CB_GETITEMHEIGHT, 0, 0), view.itemHeight());
+        EXPECT_GE(SendMessageW(view.locationBar(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0),
+                  view.itemHeight());
         EXPECT_TRUE(below(view.locationBar(), view.list()));
         EXPECT_EQ(window.ColumnWidth(0), 350 * dpi / 96);
         EXPECT_EQ(window.ColumnWidth(2), 222 * dpi / 96);
