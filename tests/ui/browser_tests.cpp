@@ -1079,6 +1079,17 @@ TEST(MainWindow, ADisplayOfAnotherScaleLaysTheWindowOutInProportion) {
         EXPECT_LE(drawn, 2 * iconSize);
     }
     EXPECT_EQ(view.itemHeight(), rowHeight); // back to 100 %: the same font as at the start
+
+    // Between the sizes drawn, the nearest set: 125 % has the 32-pixel images, 250 % the 64.
+    for (int dpi : {120, 240}) {
+        SendMessageW(frame, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+        int imageWidth = 0, imageHeight = 0;
+        ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(
+                                  SendMessageW(window.frame.toolbar(), TB_GETIMAGELIST, 0, 0)),
+                              &imageWidth, &imageHeight);
+        EXPECT_EQ(imageWidth, dpi == 120 ? 32 : 64);
+        EXPECT_EQ(window.ColumnWidth(0), MulDiv(350, dpi, 96)); // to the nearest pixel
+    }
 }
 
 TEST(MainWindow, PlacementIsRestoredMaximisedToo) {
