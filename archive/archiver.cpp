@@ -95,17 +95,18 @@ std::wstring Archiver::RowModified(ArchiveTree::Node node) const {
     return FormatModified(tree.EntryOf(node).modified, &modifiedTexts_);
 }
 
-HICON Archiver::RowIcon(ArchiveTree::Node node) const {
+HICON Archiver::RowIcon(ArchiveTree::Node node, bool large) const {
     // The shell's looks, shared for the whole run: a row never outlives its icon.
-    if (node == ArchiveTree::none || tree.IsFolder(node))
-        return FolderKind().icon;
-    return FileKind(RowName(node)).icon;
+    const ShellKind& kind =
+        node == ArchiveTree::none || tree.IsFolder(node) ? FolderKind() : FileKind(RowName(node));
+    return large ? kind.largeIcon : kind.icon;
 }
 
 ItemData Archiver::MakeRow(ArchiveTree::Node node) const {
     ItemData row;
     row.name = RowName(node);
     row.icon = RowIcon(node);
+    row.largeIcon = RowIcon(node, true);
     row.type = RowType(node);
     if (node == ArchiveTree::none)
         return row;

@@ -54,7 +54,8 @@ class Archiver {
     std::wstring RowPackedSize(ArchiveTree::Node node) const;
     std::wstring RowType(ArchiveTree::Node node) const;
     std::wstring RowModified(ArchiveTree::Node node) const;
-    HICON RowIcon(ArchiveTree::Node node) const;
+    // `large`: the shell's large icon, for rows drawn at a high display scale.
+    HICON RowIcon(ArchiveTree::Node node, bool large = false) const;
     // The archive path, followed by the folder shown.
     std::wstring GetDisplayPath() const;
     // Shows the folder that a path typed by the user names; returns the row count.

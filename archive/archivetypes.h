@@ -24,8 +24,9 @@ struct ArchiveContents {
 // One row of the list, with its texts as shown.
 struct ItemData {
     std::wstring name;
-    std::wstring path;    // full path inside the archive; empty for the ".." row
-    HICON icon = nullptr; // owned by the list that made the row
+    std::wstring path;         // full path inside the archive; empty for the ".." row
+    HICON icon = nullptr;      // owned by the list that made the row
+    HICON largeIcon = nullptr; // the same, at the shell's large size
     std::wstring size;
     std::wstring type;
     std::wstring modifiedText;

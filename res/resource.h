@@ -2,6 +2,9 @@
 
 // Program icon, menu, toolbar and accelerators share this id.
 #define IDR_MAINFRAME 128
+// The toolbar images at 48 and 64 pixels; the 32-pixel ones are IDR_MAINFRAME's.
+#define IDB_TOOLBAR_48 130
+#define IDB_TOOLBAR_64 131
 
 #define IDD_ABOUTBOX 100
 #define IDD_VARNIX_FORM 129

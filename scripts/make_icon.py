@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""Draws the program icon (an archive box with a zipper) into res/varnix.ico.
+"""Draws the program icon (an archive box with a zipper) into res/varnix.ico, at every size
+Windows asks for from 100 % to 250 % display scale: small icons (16, 20, 24, 32, 40), large
+ones (32, 48, 64) and the 256-pixel one Explorer shows in its biggest views, which is
+stored as PNG as Windows keeps it.
 
 Run by hand when the drawing changes; the .ico it writes is committed.
 """
 import struct
 import sys
+import zlib
 from pathlib import Path
 
-SIZES = (16, 24, 32, 48)
+SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
 SUPERSAMPLE = 4
 
 
@@ -83,9 +87,22 @@ def bitmap_entry(size):
     return header + colour + bytes(mask)
 
 
+def png_entry(size):
+    pixels = render(size)
+    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in pixels)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + \
+            struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + \
+        chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+
+
 def main():
     target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "res" / "varnix.ico"
-    images = [bitmap_entry(size) for size in SIZES]
+    images = [png_entry(size) if size >= 256 else bitmap_entry(size) for size in SIZES]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, image in zip(SIZES, images):

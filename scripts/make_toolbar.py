@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the four 32 x 32 toolbar images (Add, Extract, Delete, Test) side by side into
-res/toolbar.bmp, a 32-bit bitmap with alpha.
+"""Draws the four toolbar images (Add, Extract, Delete, Test) side by side into 32-bit
+bitmaps with alpha, one per size the program picks from by display scale: 32 x 32 pixels
+into res/toolbar.bmp (100 %), 48 into res/toolbar48.bmp (150 %), 64 into res/toolbar64.bmp
+(200 %).
 
 Run by hand when the drawing changes; the .bmp it writes is committed.
 """
@@ -9,7 +11,7 @@ import struct
 import sys
 from pathlib import Path
 
-SIZE = 32
+SIZES = {32: "toolbar.bmp", 48: "toolbar48.bmp", 64: "toolbar64.bmp"}
 SUPERSAMPLE = 4
 
 
@@ -85,16 +87,16 @@ def test(u, v):
     return badge(u, v, (60, 110, 210, 255)) or box(u, v)
 
 
-def render(draw):
+def render(draw, size):
     n = SUPERSAMPLE
     rows = []
-    for y in range(SIZE):
+    for y in range(size):
         row = []
-        for x in range(SIZE):
+        for x in range(size):
             r = g = b = a = 0
             for sy in range(n):
                 for sx in range(n):
-                    c = draw((x + (sx + 0.5) / n) / SIZE, (y + (sy + 0.5) / n) / SIZE)
+                    c = draw((x + (sx + 0.5) / n) / size, (y + (sy + 0.5) / n) / size)
                     if c:
                         r += c[0] * c[3]
                         g += c[1] * c[3]
@@ -105,20 +107,25 @@ def render(draw):
     return rows
 
 
-def main():
-    target = Path(sys.argv[1]) if len(sys.argv) > 1 else \
-        Path(__file__).resolve().parent.parent / "res" / "toolbar.bmp"
-    images = [render(draw) for draw in (add, extract, delete, test)]
-    width = SIZE * len(images)
+def write_strip(target, size):
+    images = [render(draw, size) for draw in (add, extract, delete, test)]
+    width = size * len(images)
     pixels = bytearray()
-    for y in reversed(range(SIZE)):  # bottom-up
+    for y in reversed(range(size)):  # bottom-up
         for image in images:
             for (r, g, b, a) in image[y]:
                 # premultiplied, as alpha bitmaps for image lists are
                 pixels += struct.pack("BBBB", b * a // 255, g * a // 255, r * a // 255, a)
-    info = struct.pack("<IiiHHIIiiII", 40, width, SIZE, 1, 32, 0, len(pixels), 2835, 2835, 0, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, width, size, 1, 32, 0, len(pixels), 2835, 2835, 0, 0)
     header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
     target.write_bytes(header + info + bytes(pixels))
+
+
+def main():
+    folder = Path(sys.argv[1]) if len(sys.argv) > 1 else \
+        Path(__file__).resolve().parent.parent / "res"
+    for size, name in SIZES.items():
+        write_strip(folder / name, size)
 
 
 if __name__ == "__main__":

@@ -126,3 +126,46 @@ probe close
 sleep 1
 echo "screenshots: $shots/disk-mode.png, toolbar.png, row-menu.png, test-errors.png, archive-mode.png,"
 echo "  test-clean.png, location-bar.png, archive-folder.png, tooltip.png, tooltip-test.png"
+
+# The main window at 100 %, 150 % and 200 % display scale (Wine's LogPixels, read as Wine
+# starts), in disk mode and in archive mode: main-disk-144.png, main-archive-144.png and so
+# on, and the location bar dropped down in archive mode (main-locations-144.png). The window
+# is placed at the same size in 100 % pixels each time, 620 x 440, so that the shots should
+# look alike but for their sharpness.
+set_dpi() { # set_dpi DPI: from the next start of Wine on
+  local key
+  for key in 'HKCU\Control Panel\Desktop' \
+    'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    "$wine" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  done
+}
+for dpi in 96 144 192; do
+  width=$((620 * dpi / 96))
+  height=$((440 * dpi / 96))
+  set_dpi "$dpi"
+  # A WINDOWPLACEMENT of 44 bytes: shown normally, at (0, 0) with that size.
+  placement=$(python3 -c "import struct, sys; w, h = map(int, sys.argv[1:]); \
+print(struct.pack('<IIIiiiiiiii', 44, 0, 1, -1, -1, -1, -1, 0, 0, w, h).hex())" "$width" "$height")
+  "$wine" reg add 'HKCU\Software\Varnix FileOpener' /v MAIN_WP /t REG_BINARY /d "$placement" \
+    /f >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Varnix FileOpener' /v last_path /t REG_SZ \
+    /d "$("$wine" winepath -w "$folder")" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  start_wine
+  "$wine" "$flavour_dir/bin/VarnixFileOpener.exe" >/dev/null 2>&1 &
+  for _ in $(seq 100); do
+    probe state | grep -q '^count: [1-9]' && break
+    sleep 0.2
+  done
+  sleep 1
+  import -window root -crop "${width}x${height}+0+0" "$shots/main-disk-$dpi.png"
+  open_row photos.zip
+  sleep 2
+  import -window root -crop "${width}x${height}+0+0" "$shots/main-archive-$dpi.png"
+  drop_locations "main-locations-$dpi"
+  probe close
+  sleep 1
+done
+set_dpi 96
+echo "screenshots: $shots/main-disk-96.png, main-archive-96.png, main-locations-96.png, and the"
+echo "  same at 144 and 192 DPI"

@@ -24,9 +24,10 @@ ShellKind AskShell(const std::wstring& name, DWORD attributes) {
     SHFILEINFOW info = {};
     SHGetFileInfoW(name.c_str(), attributes, &info, sizeof info,
                    SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
+    HICON large = LargeShellIcon(name.c_str(), attributes, SHGFI_USEFILEATTRIBUTES);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return ShellKind{info.hIcon, info.szTypeName};
-    return ShellKind{info.hIcon, TypeNameOf(LowerExtension(name), info.szTypeName)};
+        return ShellKind{info.hIcon, large, info.szTypeName};
+    return ShellKind{info.hIcon, large, TypeNameOf(LowerExtension(name), info.szTypeName)};
 }
 
 const ShellKind& Kind(const std::wstring& key, const std::wstring& name, DWORD attributes) {
@@ -45,6 +46,19 @@ const ShellKind& Kind(const std::wstring& key, const std::wstring& name, DWORD a
 }
 
 } // namespace
+
+HICON LargeShellIcon(const wchar_t* path, DWORD attributes, UINT flags) {
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(path, attributes, &info, sizeof info, SHGFI_ICON | SHGFI_LARGEICON | flags);
+    return info.hIcon;
+}
+
+HICON IconForSize(HICON icon, HICON largeIcon, int pixels) {
+    bool large = pixels > GetSystemMetrics(SM_CXSMICON);
+    if (large && largeIcon)
+        return largeIcon;
+    return icon ? icon : largeIcon;
+}
 
 std::wstring LowerExtension(const std::wstring& name) {
     size_t dot = name.rfind(L'.');

@@ -121,15 +121,19 @@ std::wstring FormatFileTime(const FILETIME& time, ModifiedTextCache* cache) {
 }
 
 DeviceItem::~DeviceItem() {
-    if (icon && ownsIcon)
-        DestroyIcon(icon);
+    for (HICON owned : {icon, largeIcon}) {
+        if (owned && ownsIcon)
+            DestroyIcon(owned);
+    }
 }
 
 FolderBrowser::~FolderBrowser() {
     ClearDevices();
     for (auto& drive : driveIcons_) {
-        if (drive.second)
-            DestroyIcon(drive.second);
+        for (HICON icon : {drive.second.first, drive.second.second}) {
+            if (icon)
+                DestroyIcon(icon);
+        }
     }
 }
 
@@ -174,11 +178,13 @@ std::wstring FolderBrowser::GetItemName(int i) const {
     return items[static_cast<size_t>(i)].name;
 }
 
-HICON FolderBrowser::GetItemIcon(int i) {
+HICON FolderBrowser::GetItemIcon(int i, int pixels) {
     if (i < 0 || i >= GetItemCount())
         return nullptr;
-    if (ShowsNodes())
-        return archiver->RowIcon(nodes[static_cast<size_t>(i)]);
+    if (ShowsNodes()) {
+        ArchiveTree::Node node = nodes[static_cast<size_t>(i)];
+        return IconForSize(archiver->RowIcon(node), archiver->RowIcon(node, true), pixels);
+    }
     ItemData& row = items[static_cast<size_t>(i)];
     if (row.iconPending) {
         row.iconPending = false;
@@ -186,10 +192,10 @@ HICON FolderBrowser::GetItemIcon(int i) {
         SHGetFileInfoW(row.path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                        SHGFI_ICON | SHGFI_SMALLICON);
         row.icon = info.hIcon;
-        if (info.hIcon)
-            ownedIcons_.push_back(info.hIcon);
+        row.largeIcon = LargeShellIcon(row.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        Own(row);
     }
-    return row.icon;
+    return IconForSize(row.icon, row.largeIcon, pixels);
 }
 
 int FolderBrowser::FindRow(const std::wstring& path) const {
@@ -290,14 +296,14 @@ const FolderBrowser::ShellLook* FolderBrowser::CachedLook(const std::wstring& na
     SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, shellLookFlags);
     ShellLook look;
     look.icon = info.hIcon;
+    look.largeIcon = LargeShellIcon(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     look.type =
         key == L"<folder>" ? std::wstring(info.szTypeName) : TypeNameOf(key, info.szTypeName);
     size_t dot = name.rfind(L'.');
     look.hidesExtension = dot != std::wstring::npos && dot > 0 && info.szDisplayName[0] &&
                           name.compare(0, dot, info.szDisplayName) == 0 &&
                           wcslen(info.szDisplayName) == dot;
-    if (look.icon)
-        ownedIcons_.push_back(look.icon);
+    Own(look);
     return &looks_.emplace(key, look).first->second;
 }
 
@@ -317,16 +323,19 @@ int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& pat
                            shellLookFlags | SHGFI_USEFILEATTRIBUTES);
             ShellLook look;
             look.icon = info.hIcon;
+            look.largeIcon =
+                LargeShellIcon(L"..", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES);
             look.type = info.szTypeName;
-            if (look.icon)
-                ownedIcons_.push_back(look.icon);
+            Own(look);
             found = looks_.emplace(L"<up>", look).first;
         }
         row.icon = found->second.icon;
+        row.largeIcon = found->second.largeIcon;
         row.type = found->second.type;
     } else if (const ShellLook* look = CachedLook(name, path, findData)) {
         row.iconPending = HasOwnIcon(LowerExtension(name));
         row.icon = row.iconPending ? nullptr : look->icon;
+        row.largeIcon = row.iconPending ? nullptr : look->largeIcon;
         row.type = look->type;
         if (look->hidesExtension) {
             size_t dot = name.rfind(L'.');
@@ -339,11 +348,11 @@ int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& pat
         if (info.szDisplayName[0])
             row.name = info.szDisplayName;
         row.icon = info.hIcon;
+        row.largeIcon = LargeShellIcon(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         row.type = (findData && (findData->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                        ? std::wstring(info.szTypeName)
                        : TypeNameOf(LowerExtension(name), info.szTypeName);
-        if (info.hIcon)
-            ownedIcons_.push_back(info.hIcon);
+        Own(row);
     }
 
     if (name != L".." && findData) {

@@ -22,10 +22,11 @@ struct DeviceItem {
     DeviceItem(const DeviceItem&) = delete;
     DeviceItem& operator=(const DeviceItem&) = delete;
 
-    std::wstring name;    // shown in the drop-down list
-    std::wstring path;    // a folder's path ends with a backslash; "Computer" for the drives
-    int level = 0;        // indentation, 8 pixels a level
-    HICON icon = nullptr; // owned unless the model lends it (path entries)
+    std::wstring name;         // shown in the drop-down list
+    std::wstring path;         // a folder's path ends with a backslash; "Computer" for the drives
+    int level = 0;             // indentation, 8 pixels a level at 100 % scale
+    HICON icon = nullptr;      // owned unless the model lends it (path entries)
+    HICON largeIcon = nullptr; // the shell's large one, owned as `icon` is
     bool ownsIcon = true;
 };
 
@@ -49,8 +50,9 @@ class FolderBrowser {
     ItemData GetItem(int i) const;
     // Its name alone, made without the other texts.
     std::wstring GetItemName(int i) const;
-    // A row's icon; a file whose icon is its own is asked for it now, the first time.
-    HICON GetItemIcon(int i);
+    // A row's icon, the shell's small or large one as suits drawing it at `pixels`; a file
+    // whose icon is its own is asked for it now, the first time.
+    HICON GetItemIcon(int i, int pixels = 16);
     // The row whose path is `path` (letter case aside); -1 when none is.
     int FindRow(const std::wstring& path) const;
     // The text of a cell; `flag` becomes DT_RIGHT for a right-aligned column.
@@ -203,13 +205,21 @@ class FolderBrowser {
     // the extension decides, so that a folder of 10,000 files costs a handful of calls.
     struct ShellLook {
         HICON icon = nullptr;
+        HICON largeIcon = nullptr;
         std::wstring type;
         bool hidesExtension = false;
     };
     const ShellLook* CachedLook(const std::wstring& name, const std::wstring& path,
                                 const WIN32_FIND_DATAW* findData);
-    // A drive's own icon ("C:"), asked once.
-    HICON DriveIcon(const std::wstring& drive);
+    // Its icons are destroyed when the rows go.
+    template <typename WithIcons> void Own(const WithIcons& owner) {
+        for (HICON icon : {owner.icon, owner.largeIcon}) {
+            if (icon)
+                ownedIcons_.push_back(icon);
+        }
+    }
+    // A drive's own icon ("C:"), small or large, asked once.
+    HICON DriveIcon(const std::wstring& drive, bool large);
 
     // Icons of disk rows, each destroyed once when the rows go (rows of one kind share one).
     std::vector<HICON> ownedIcons_;
@@ -218,8 +228,8 @@ class FolderBrowser {
     // row is drawn, not for all rows before the first is.
     mutable ModifiedTextCache modifiedTexts_;
     // The shell's icons of the drives in the path: the other segments have the look of
-    // their kind. Destroyed with the model.
-    std::unordered_map<std::wstring, HICON> driveIcons_;
+    // their kind. Small and large; destroyed with the model.
+    std::unordered_map<std::wstring, std::pair<HICON, HICON>> driveIcons_;
 };
 
 // Compares two digit texts such as sizes ("1,000"): the longer is the greater, texts of

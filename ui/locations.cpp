@@ -66,6 +66,8 @@ int FolderBrowser::AddSpecialFolder(const std::wstring& name, int folderId, int 
     SHGetFileInfoW(reinterpret_cast<LPCWSTR>(itemList), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                    locationLookFlags | SHGFI_PIDL);
     entry->icon = info.hIcon;
+    entry->largeIcon =
+        LargeShellIcon(reinterpret_cast<LPCWSTR>(itemList), FILE_ATTRIBUTE_NORMAL, SHGFI_PIDL);
     if (info.szDisplayName[0])
         entry->name = info.szDisplayName;
     ILFree(itemList);
@@ -85,6 +87,7 @@ std::unique_ptr<DeviceItem> FolderBrowser::MakeLocation(const std::wstring& name
     SHFILEINFOW info = {};
     SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, locationLookFlags);
     entry->icon = info.hIcon;
+    entry->largeIcon = LargeShellIcon(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (info.szDisplayName[0])
         entry->name = info.szDisplayName;
     return entry;
@@ -111,12 +114,15 @@ int FolderBrowser::BuildPathItems(const std::wstring& path) {
             bool folder = IsDirectory(prefix);
             if (folder && prefix.back() != L'\\')
                 entry->path += L'\\';
-            if (counter == 1 && prefix.size() <= 3 && prefix.size() >= 2 && prefix[1] == L':')
-                entry->icon = DriveIcon(prefix.substr(0, 2));
-            else if (!folder && FileExists(prefix))
-                entry->icon = FileKind(segment).icon;
-            else
-                entry->icon = FolderKind().icon;
+            if (counter == 1 && prefix.size() <= 3 && prefix.size() >= 2 && prefix[1] == L':') {
+                entry->icon = DriveIcon(prefix.substr(0, 2), false);
+                entry->largeIcon = DriveIcon(prefix.substr(0, 2), true);
+            } else {
+                const ShellKind& kind =
+                    !folder && FileExists(prefix) ? FileKind(segment) : FolderKind();
+                entry->icon = kind.icon;
+                entry->largeIcon = kind.largeIcon;
+            }
             entry->ownsIcon = false;
             pathItems.push_back(std::move(entry));
         }
@@ -128,15 +134,17 @@ int FolderBrowser::BuildPathItems(const std::wstring& path) {
     return static_cast<int>(pathItems.size());
 }
 
-HICON FolderBrowser::DriveIcon(const std::wstring& drive) {
+HICON FolderBrowser::DriveIcon(const std::wstring& drive, bool large) {
     auto known = driveIcons_.find(drive);
     if (known == driveIcons_.end()) {
+        std::wstring root = drive + L"\\";
         SHFILEINFOW info = {};
-        SHGetFileInfoW((drive + L"\\").c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+        SHGetFileInfoW(root.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                        SHGFI_ICON | SHGFI_SMALLICON);
-        known = driveIcons_.emplace(drive, info.hIcon).first;
+        HICON largeIcon = LargeShellIcon(root.c_str(), FILE_ATTRIBUTE_NORMAL);
+        known = driveIcons_.emplace(drive, std::make_pair(info.hIcon, largeIcon)).first;
     }
-    return known->second;
+    return large ? known->second.second : known->second.first;
 }
 
 int FolderBrowser::GetLocationCount() const {

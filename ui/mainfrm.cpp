@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -26,6 +27,28 @@ struct ToolbarResource {
 };
 
 const WORD toolbarResourceType = 241;
+
+// The toolbar images are drawn at these sizes; the 32-pixel ones are for 100 % scale.
+struct ToolbarImages {
+    int size;
+    UINT resource;
+};
+const ToolbarImages toolbarImages[] = {
+    {32, IDR_MAINFRAME}, {48, IDB_TOOLBAR_48}, {64, IDB_TOOLBAR_64}};
+// A button at 100 % scale: room for the image and the text below it.
+const int toolbarButtonSize = 56;
+
+// Gives `control` its first font, the one the system made it at the system's DPI, scaled
+// to `dpi`; `scaled` keeps the copy, and lets the last one go once it is no longer used.
+void ScaleControlFont(HWND control, HFONT original, int dpi, win::GdiObject<HFONT>& scaled) {
+    int systemDpi = win::SystemDpi();
+    if (!control || !original || (dpi == systemDpi && !scaled))
+        return; // nothing to change
+    win::GdiObject<HFONT> font(dpi == systemDpi ? nullptr
+                                                : win::ScaledFont(original, systemDpi, dpi));
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font.get() : original), TRUE);
+    scaled = std::move(font);
+}
 
 // The system menu's way to the about box: the menu bar, which had it, is removed.
 const UINT systemMenuAbout = 0x0010;
@@ -90,6 +113,9 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam != SIZE_MINIMIZED)
             Layout();
         return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_ERASEBKGND:
         if (view_.hwnd())
             return 1; // the children cover everything
@@ -108,12 +134,16 @@ LRESULT CMainFrame::OnCreate() {
     if (menu)
         DestroyMenu(menu);
 
+    dpi_ = win::DpiOfWindow(hwnd());
     CreateToolbar();
     CreateRebar();
     statusBar_ = CreateWindowExW(
         0, STATUSCLASSNAMEW, L"",
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SBARS_SIZEGRIP, 0, 0, 0, 0,
         hwnd(), reinterpret_cast<HMENU>(ATL_IDW_STATUS_BAR), AppInstance(), nullptr);
+    if (statusBar_)
+        statusFont_ = reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0));
+    ApplyDpi();
     if (!view_.Create(AppInstance(), hwnd()))
         return -1;
 
@@ -156,6 +186,7 @@ void CMainFrame::CreateToolbar() {
         return;
     SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+    toolbarFont_ = reinterpret_cast<HFONT>(SendMessageW(toolbar_, WM_GETFONT, 0, 0));
 
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME),
                                 MAKEINTRESOURCEW(toolbarResourceType));
@@ -164,15 +195,6 @@ void CMainFrame::CreateToolbar() {
               : nullptr;
     if (!layout)
         return;
-    SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(layout->width, layout->height));
-    images_ = ImageList_Create(layout->width, layout->height, ILC_COLOR32, layout->count, 0);
-    if (HANDLE bitmap = LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_BITMAP, 0, 0,
-                                   LR_CREATEDIBSECTION)) {
-        ImageList_Add(images_, static_cast<HBITMAP>(bitmap), nullptr);
-        DeleteObject(bitmap);
-    }
-    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
-
     std::vector<TBBUTTON> buttons;
     int image = 0;
     for (WORD i = 0; i < layout->count; ++i) {
@@ -191,8 +213,64 @@ void CMainFrame::CreateToolbar() {
     }
     SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(),
                  reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0, MAKELONG(56, 56));
+}
+
+void CMainFrame::LoadToolbarImages() {
+    // The set drawn nearest the size this scale asks for: an image is never stretched.
+    int wanted = Scale(toolbarImages[0].size);
+    const ToolbarImages* chosen = &toolbarImages[0];
+    for (const ToolbarImages& images : toolbarImages) {
+        if (std::abs(images.size - wanted) < std::abs(chosen->size - wanted))
+            chosen = &images;
+    }
+    HIMAGELIST images = ImageList_Create(chosen->size, chosen->size, ILC_COLOR32, 4, 0);
+    if (HANDLE bitmap = LoadImageW(AppInstance(), MAKEINTRESOURCEW(chosen->resource), IMAGE_BITMAP,
+                                   0, 0, LR_CREATEDIBSECTION)) {
+        ImageList_Add(images, static_cast<HBITMAP>(bitmap), nullptr);
+        DeleteObject(bitmap);
+    }
+    SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(chosen->size, chosen->size));
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    if (images_)
+        ImageList_Destroy(images_);
+    images_ = images;
+    int button = Scale(toolbarButtonSize);
+    SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0, MAKELONG(button, button));
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+}
+
+void CMainFrame::ApplyDpi() {
+    ScaleControlFont(toolbar_, toolbarFont_, dpi_, scaledToolbarFont_);
+    ScaleControlFont(statusBar_, statusFont_, dpi_, scaledStatusFont_);
+    if (toolbar_) {
+        LoadToolbarImages();
+        FitToolbarBand();
+    }
+    // The title bar's and the taskbar's icons, drawn for this scale (the icon file has
+    // every size Windows asks for).
+    for (bool big : {false, true}) {
+        int size = win::SystemMetricForDpi(big ? SM_CXICON : SM_CXSMICON, dpi_);
+        win::Icon icon(static_cast<HICON>(
+            LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size, 0)));
+        if (!icon)
+            continue;
+        SendMessageW(hwnd(), WM_SETICON, big ? ICON_BIG : ICON_SMALL,
+                     reinterpret_cast<LPARAM>(icon.get()));
+        (big ? bigIcon_ : smallIcon_) = std::move(icon);
+    }
+}
+
+void CMainFrame::OnDpiChanged(int dpi, const RECT* suggested) {
+    if (dpi <= 0)
+        return;
+    dpi_ = dpi;
+    ApplyDpi();
+    view_.SetDpi(dpi);
+    if (suggested)
+        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
 }
 
 void CMainFrame::CreateRebar() {
@@ -206,19 +284,29 @@ void CMainFrame::CreateRebar() {
     info.cbSize = sizeof info;
     SendMessageW(rebar_, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
 
+    REBARBANDINFOW band = {};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD | RBBIM_STYLE;
+    band.fStyle = RBBS_BREAK | RBBS_GRIPPERALWAYS;
+    band.hwndChild = toolbar_;
+    SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    // The band made the rebar the toolbar's parent: its commands still come here.
+    SendMessageW(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd()), 0);
+    FitToolbarBand();
+}
+
+void CMainFrame::FitToolbarBand() {
+    if (!rebar_ || SendMessageW(rebar_, RB_GETBANDCOUNT, 0, 0) < 1)
+        return;
     SIZE size = {};
     SendMessageW(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
     REBARBANDINFOW band = {};
     band.cbSize = sizeof band;
-    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE;
-    band.fStyle = RBBS_BREAK | RBBS_GRIPPERALWAYS;
-    band.hwndChild = toolbar_;
+    band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE;
     band.cxMinChild = size.cx;
     band.cyMinChild = size.cy;
     band.cx = size.cx;
-    SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
-    // The band made the rebar the toolbar's parent: its commands still come here.
-    SendMessageW(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd()), 0);
+    SendMessageW(rebar_, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
 }
 
 void CMainFrame::Layout() {

@@ -4,6 +4,7 @@
 #include "archive/progress.h"
 #include "res/resource.h"
 #include "win/dialog.h"
+#include "win/dpi.h"
 
 #include <commctrl.h>
 
@@ -17,9 +18,10 @@ static const UINT_PTR progressTimerId = 100;
 
 void SetAppCaptionAndIcon(HWND hwnd) {
     SetWindowTextW(hwnd, L"Varnix File Opener");
-    HANDLE icon =
-        LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+    // The title bar's icon at the scale of the dialog's display.
+    int size = win::SystemMetricForDpi(SM_CXSMICON, win::DpiOfWindow(hwnd));
+    HANDLE icon = LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size,
+                             LR_SHARED);
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 

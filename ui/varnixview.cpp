@@ -18,10 +18,6 @@ namespace {
 
 const wchar_t caption[] = L"Varnix File Opener";
 
-int DefaultColumnWidth(int position) {
-    return position == 0 ? 350 : 150;
-}
-
 // Case-insensitive: does `name` begin with `prefix`?
 bool BeginsWithIgnoringCase(const std::wstring& name, const wchar_t* prefix) {
     size_t length = wcslen(prefix);
@@ -91,6 +87,10 @@ void CVarnixView::OnInitDialog() {
     list_ = Item(IDC_LIST);
     findBox_ = Item(IDC_FIND);
     SendMessageW(findBox_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Find (Ctrl+F)"));
+    // Made at its window's scale; when that changes, the frame has it laid out again.
+    createdDpi_ = dpi_ = win::DpiOfWindow(hwnd());
+    win::KeepDialogFromRescaling(hwnd());
+    SizeLocationBar();
 
     model_.BuildDevices();
     DragAcceptFiles(hwnd(), TRUE);
@@ -106,22 +106,6 @@ void CVarnixView::OnInitDialog() {
         model_.SelectLocation(0);
     RefreshView();
     FocusRow(0);
-}
-
-int CVarnixView::TextHeight(HWND window) const {
-    HDC dc = GetDC(window);
-    HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
-    SIZE size = {};
-    GetTextExtentPoint32W(dc, L"Wy", 2, &size);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return size.cy;
-}
-
-void CVarnixView::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
-    itemHeight_ = std::max(TextHeight(hwnd()), 16) + 2;
-    measure.itemHeight = static_cast<UINT>(itemHeight_);
 }
 
 void CVarnixView::OnSize() {
@@ -159,66 +143,6 @@ void CVarnixView::OnSize() {
                  std::max(insideHeight - 2 * margin, 0), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void CVarnixView::DrawLocation(const DRAWITEMSTRUCT& draw) {
-    const DeviceItem* entry = model_.GetLocation(static_cast<int>(draw.itemID));
-    if (!entry)
-        return;
-    bool inField = (draw.itemState & ODS_COMBOBOXEDIT) != 0;
-    bool highlighted = !inField && (draw.itemState & ODS_SELECTED);
-    HDC dc = draw.hDC;
-    FillRect(dc, &draw.rcItem, GetSysColorBrush(highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    SetTextColor(dc, GetSysColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    SetBkMode(dc, TRANSPARENT);
-    RECT area = draw.rcItem;
-    if (!inField)
-        area.left += entry->level * 8;
-    if (entry->icon)
-        DrawIconEx(dc, area.left + 3, area.top, entry->icon, 16, 16, 0, nullptr, DI_NORMAL);
-    // The text keeps clear of the icon's place, icon or not. In the field it is the path,
-    // which the path box covers; drawn all the same, the field never shows empty while the
-    // box has not painted itself yet (when the list has just closed, say).
-    area.left += 22;
-    const std::wstring& text = inField ? entry->path : entry->name;
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-}
-
-void CVarnixView::DrawRow(const DRAWITEMSTRUCT& draw) {
-    int row = static_cast<int>(draw.itemID);
-    bool selected = (draw.itemState & ODS_SELECTED) != 0;
-    HDC dc = draw.hDC;
-    HBRUSH background = GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    SetBkMode(dc, TRANSPARENT);
-
-    HWND header = ListView_GetHeader(list_);
-    int columns = header ? Header_GetItemCount(header) : 0;
-    for (int column = 0; column < columns; ++column) {
-        RECT cell = {};
-        ListView_GetSubItemRect(list_, row, column, LVIR_BOUNDS, &cell);
-        if (column == 0) // the bounds of column 0 are those of the whole row
-            cell.right = cell.left + ListView_GetColumnWidth(list_, 0);
-        FillRect(dc, &cell, background);
-        cell.left += 4;
-        cell.right -= 8;
-        if (column == 0) {
-            if (HICON icon = model_.GetItemIcon(row))
-                DrawIconEx(dc, cell.left + 3, cell.top, icon, 16, 16, 0, nullptr, DI_NORMAL);
-            cell.left += 22;
-        }
-        UINT alignment = DT_LEFT;
-        std::wstring text = model_.GetItemText(row, column, alignment);
-        // Names are shown as they are: an "&" is no mnemonic, a long one ends in "...".
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
-                  alignment | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-    }
-    // Keyboard users see where they are.
-    if ((draw.itemState & ODS_FOCUS) && GetFocus() == list_) {
-        RECT whole = draw.rcItem;
-        DrawFocusRect(dc, &whole);
-    }
-}
-
 void CVarnixView::FillLocationBar() {
     SendMessageW(locationBar_, CB_RESETCONTENT, 0, 0);
     for (int i = 0; i < model_.GetLocationCount(); ++i) {
@@ -236,13 +160,14 @@ void CVarnixView::SaveColumnWidths() {
     int count = std::min(Header_GetItemCount(header), 32);
     for (int position = 0; position < count; ++position) {
         RECT item = {};
-        if (Header_GetItemRect(header, position, &item))
-            AppState.settings.columnWidths[position] = item.right - item.left;
+        if (Header_GetItemRect(header, position, &item)) // kept at 100 % scale
+            AppState.settings.columnWidths[position] =
+                win::UnscaleFromDpi(item.right - item.left, dpi_);
     }
     // The last column keeps the width it is meant to have, not the one it was narrowed to.
     int last = Header_GetItemCount(header) - 1;
     if (last >= 0 && last < 32 && ListView_GetColumnWidth(list_, last) == lastColumnFitted_)
-        AppState.settings.columnWidths[last] = lastColumnWanted_;
+        AppState.settings.columnWidths[last] = win::UnscaleFromDpi(lastColumnWanted_, dpi_);
 }
 
 void CVarnixView::FitLastColumn() {
@@ -280,13 +205,10 @@ void CVarnixView::FillList() {
     std::vector<std::wstring> head;
     model_.GetHead(head);
     for (size_t position = 0; position < head.size(); ++position) {
-        int width = position < 32 && AppState.settings.columnWidths[position] >= 1
-                        ? AppState.settings.columnWidths[position]
-                        : DefaultColumnWidth(static_cast<int>(position));
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = LVCFMT_LEFT;
-        column.cx = width;
+        column.cx = ColumnWidth(static_cast<int>(position));
         column.pszText = &head[position][0];
         ListView_InsertColumn(list_, static_cast<int>(position), &column);
     }

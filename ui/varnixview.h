@@ -2,6 +2,8 @@
 
 #include "ui/folderbrowser.h"
 #include "win/dialog.h"
+#include "win/dpi.h"
+#include "win/handle.h"
 #include "win/messageloop.h"
 
 #include <windows.h>
@@ -64,6 +66,11 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     // Esc: the place shown before the find, its rows selected as they were.
     void EndFind();
 
+    // The window went to a display of another scale (the frame's WM_DPICHANGED): the font,
+    // the rows, the places and the columns are made again for `dpi` (viewdrawing.cpp).
+    void SetDpi(int dpi);
+    int dpi() const { return dpi_; }
+
     FolderBrowser& model() { return model_; }
     HWND list() const { return list_; }
     HWND locationBar() const { return locationBar_; }
@@ -78,6 +85,13 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnInitDialog();
     void OnSize();
     void OnMeasureItem(MEASUREITEMSTRUCT& measure);
+    int RowHeight() const;
+    void SizeLocationBar();
+    // A column's width on screen: the user's (kept at 100 % scale) or the default one.
+    int ColumnWidth(int position) const;
+    // A length written for 100 % scale, at the window's.
+    int Scale(int value) const { return win::ScaleToDpi(value, dpi_); }
+    int IconSize() const { return Scale(16); }
     void DrawLocation(const DRAWITEMSTRUCT& draw);
     void DrawRow(const DRAWITEMSTRUCT& draw);
     void OnLocationChosen();
@@ -126,5 +140,8 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     int itemHeight_ = 18;
     int lastColumnWanted_ = 0; // the last column's width as set; as shown, when narrowed:
     int lastColumnFitted_ = 0;
+    int dpi_ = win::defaultDpi;
+    int createdDpi_ = win::defaultDpi; // that of the dialog's own font
+    win::GdiObject<HFONT> font_;       // the controls' font when the scale has changed
     std::wstring textBuffer_; // what LVN_GETDISPINFO hands out stays valid until the next ask
 };

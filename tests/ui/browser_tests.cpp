@@ -627,7 +627,7 @@ TEST(BrowserView, ColumnWidthsGoByPositionAcrossTheModes) {
     Window window(disk.scratch.path());
     CVarnixView& view = window.frame.view();
     SetWindowPos(window.frame.hwnd(), nullptr, 0, 0, 1200, 600, SWP_NOZORDER); // room for all
-    ListView_SetColumnWidth(view.list(), 2, 222); // Type in disk mode
+    ListView_SetColumnWidth(view.list(), 2, 222);                              // Type in disk mode
     view.ActivateRow(disk.Index(view.model(), L"set.zip"));
     ASSERT_NE(view.model().archiver, nullptr);
     EXPECT_EQ(ListView_GetItemCount(view.list()), view.model().GetItemCount());
@@ -1213,6 +1213,99 @@ TEST(BrowserView, EachKindOfRowHasItsMenuWithWhatCannotActGreyed) {
     view.ActivateRow(disk.Index(model, L"kit.iso"));
     EXPECT_EQ(MenuItems(view.MakeRowMenu(1, {1})), (Items{L"&Open*", L"-", L"&Extract...", L"&Test",
                                                           L"(&Delete)", L"-", L"Copy &path"}));
+}
+
+// The width of an icon's image, in pixels.
+int IconWidth(HICON icon) {
+    ICONINFO info = {};
+    if (!icon || !GetIconInfo(icon, &info))
+        return 0;
+    BITMAP bitmap = {};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
+TEST(MainWindow, ADisplayOfAnotherScaleLaysTheWindowOutInProportion) {
+    DiskFolder disk;
+    Window window(disk.scratch.path());
+    HWND frame = window.frame.hwnd();
+    CVarnixView& view = window.frame.view();
+    ListView_SetColumnWidth(view.list(), 2, 222); // sized by the user at 100 %
+    const int rowHeight = view.itemHeight();
+    auto shownRowHeight = [&] {
+        RECT row = {};
+        ListView_GetItemRect(view.list(), 0, &row, LVIR_BOUNDS);
+        return static_cast<int>(row.bottom - row.top);
+    };
+    auto below = [](HWND upper, HWND lower) {
+        RECT a, b;
+        GetWindowRect(upper, &a);
+        GetWindowRect(lower, &b);
+        return b.top >= a.bottom;
+    };
+    ASSERT_EQ(view.dpi(), 96);
+    ASSERT_EQ(shownRowHeight(), rowHeight);
+    ASSERT_GE(SendMessageW(view.locationBar(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0),
+              rowHeight);
+
+    // WM_DPICHANGED as Windows sends it when the window moves to a 150 % or 200 % display,
+    // then back to 100 %.
+    for (int dpi : {192, 144, 96}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested = {10, 20, 10 + 4 * dpi, 20 + 3 * dpi};
+        SendMessageW(frame, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        Window::Pump();
+        RECT now;
+        GetWindowRect(frame, &now);
+        EXPECT_TRUE(EqualRect(&now, &suggested));
+
+        DWORD button =
+            static_cast<DWORD>(SendMessageW(window.frame.toolbar(), TB_GETBUTTONSIZE, 0, 0));
+        EXPECT_EQ(LOWORD(button), 56 * dpi / 96);
+        EXPECT_EQ(HIWORD(button), 56 * dpi / 96);
+        int imageWidth = 0, imageHeight = 0;
+        auto images = reinterpret_cast<HIMAGELIST>(
+            SendMessageW(window.frame.toolbar(), TB_GETIMAGELIST, 0, 0));
+        ImageList_GetIconSize(images, &imageWidth, &imageHeight);
+        EXPECT_EQ(imageWidth, 32 * dpi / 96); // drawn at that size, not stretched
+        EXPECT_TRUE(below(window.frame.toolbar(), view.hwnd())); // the rebar grew with it
+
+        // The rows: text of the new scale, measured again by the list itself.
+        EXPECT_EQ(view.dpi(), dpi);
+        EXPECT_NEAR(view.itemHeight(), rowHeight * dpi / 96, 2);
+        EXPECT_EQ(shownRowHeight(), view.itemHeight());
+        // The places in the list, and the field, which has room for the icon.
+        EXPECT_EQ(SendMessageW(view.locationBar(), CB_GETITEMHEIGHT, 0, 0), view.itemHeight());
+        EXPECT_GE(SendMessageW(view.locationBar(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0),
+                  view.itemHeight());
+        EXPECT_TRUE(below(view.locationBar(), view.list()));
+        EXPECT_EQ(window.ColumnWidth(0), 350 * dpi / 96);
+        EXPECT_EQ(window.ColumnWidth(2), 222 * dpi / 96);
+        view.SaveColumnWidths(); // kept at 100 %, whatever the scale
+        EXPECT_EQ(AppState.settings.columnWidths[0], 350);
+        EXPECT_EQ(AppState.settings.columnWidths[2], 222);
+
+        // Row icons are the shell's, at a size that needs no stretching up.
+        int iconSize = 16 * dpi / 96;
+        int drawn = IconWidth(view.model().GetItemIcon(disk.Index(view.model(), L"sub"), iconSize));
+        EXPECT_GE(drawn, iconSize);
+        EXPECT_LE(drawn, 2 * iconSize);
+    }
+    EXPECT_EQ(view.itemHeight(), rowHeight); // back to 100 %: the same font as at the start
+
+    // Between the sizes drawn, the nearest set: 125 % has the 32-pixel images, 250 % the 64.
+    for (int dpi : {120, 240}) {
+        SendMessageW(frame, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+        int imageWidth = 0, imageHeight = 0;
+        ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(
+                                  SendMessageW(window.frame.toolbar(), TB_GETIMAGELIST, 0, 0)),
+                              &imageWidth, &imageHeight);
+        EXPECT_EQ(imageWidth, dpi == 120 ? 32 : 64);
+        EXPECT_EQ(window.ColumnWidth(0), MulDiv(350, dpi, 96)); // to the nearest pixel
+    }
 }
 
 TEST(MainWindow, PlacementIsRestoredMaximisedToo) {
