@@ -1,0 +1,87 @@
+// The find box: what its text finds, in the whole archive or the disk folder shown, and the
+// way back to the place shown before.
+#include "ui/varnixview.h"
+
+#include <commctrl.h>
+
+bool CVarnixView::IsTypingKey(const MSG& message) const {
+    HWND focus = GetFocus();
+    return message.message == WM_KEYDOWN && message.wParam == VK_DELETE &&
+           (focus == pathBox_ || focus == findBox_);
+}
+
+std::wstring CVarnixView::FindBoxText() const {
+    int length = GetWindowTextLengthW(findBox_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(findBox_, &text[0], length + 1)));
+    return text;
+}
+
+void CVarnixView::SetFindBoxText(const std::wstring& text) {
+    if (!findBox_ || FindBoxText() == text)
+        return;
+    settingFindText_ = true;
+    SetWindowTextW(findBox_, text.c_str());
+    settingFindText_ = false;
+}
+
+void CVarnixView::FocusFindBox() {
+    SetFocus(findBox_);
+    SendMessageW(findBox_, EM_SETSEL, 0, -1);
+}
+
+void CVarnixView::FindText(const std::wstring& text) {
+    SetFindBoxText(text);
+    OnFindChanged();
+}
+
+void CVarnixView::OnFindChanged() {
+    std::wstring text = FindBoxText();
+    if (text.empty()) {
+        EndFind();
+        return;
+    }
+    // The first find keeps the selection of the place shown, to come back to.
+    std::vector<int> selected;
+    int focused = -1;
+    if (!model_.IsFinding()) {
+        selected = SelectedRows();
+        focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    }
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    model_.Find(text, selected, focused);
+    // The rows found are new: nothing of them is selected yet. (Emptying the list lets go
+    // of the selection at no cost; a change to every row would touch a million.)
+    ListView_DeleteAllItems(list_);
+    CountFolderAndFiles();
+    FillList();
+    if (model_.GetItemCount() > 0)
+        ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
+void CVarnixView::EndFind() {
+    SetFindBoxText(std::wstring());
+    if (!model_.IsFinding())
+        return;
+    std::vector<int> selected;
+    int focused = -1;
+    model_.EndFind(selected, focused);
+    ListView_DeleteAllItems(list_);
+    CountFolderAndFiles();
+    FillList();
+    for (int row : selected)
+        ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
+    if (focused < 0)
+        focused = selected.empty() ? 0 : selected.front();
+    if (focused < model_.GetItemCount()) {
+        ListView_SetItemState(list_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        ListView_EnsureVisible(list_, focused, FALSE);
+    }
+    SetFocus(list_);
+}
+
+void CVarnixView::RefreshAfterCommand(const std::wstring& findText, const std::wstring& place) {
+    RefreshView();
+    if (!findText.empty() && !model_.IsFinding() && model_.GetCurrentPath() == place)
+        FindText(findText);
+}
