@@ -122,10 +122,13 @@ void CVarnixView::OnSize() {
     int top = std::max(itemHeight_, barHeight);
     // The find box at the right end of the location bar's row, as wide as some 25
     // characters, or a third of a narrow window.
+    // A box's text sits at its top: the box is as tall as its text and a little room, in
+    // the middle of the row.
     int findWidth = std::min(TextHeight(findBox_) * 16, width / 3);
-    int barWidth = std::max(width - findWidth - 4, 0);
-    SetWindowPos(findBox_, nullptr, width - findWidth, 0, findWidth, barHeight,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    int findHeight = std::min(TextHeight(findBox_) + Scale(8), barHeight);
+    int barWidth = std::max(width - findWidth - Scale(4), 0);
+    SetWindowPos(findBox_, nullptr, width - findWidth, (barHeight - findHeight) / 2, findWidth,
+                 findHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(locationBar_, nullptr, 0, 0, barWidth, barHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(list_, nullptr, 0, top, width, std::max(height - top, 0),
                  SWP_NOZORDER | SWP_NOACTIVATE);
