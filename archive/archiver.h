@@ -77,6 +77,10 @@ class Archiver {
     // to a scratch folder and opens it with its program (returns 0).
     int OpenItem(const std::wstring& path);
     bool ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath);
+    // Extracts the entries at these paths (folders with what they hold) into a scratch
+    // folder of the program's own, under a progress dialog that comes up after half a
+    // second. False when not all came out: said, unless the user stopped it.
+    bool ExtractEntries(const std::vector<std::wstring>& paths, const std::wstring& folder);
     // Extracts the named rows of the folder shown into `folder` under a progress dialog.
     int ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder);
 

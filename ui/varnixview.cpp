@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
+#include "ui/dragout.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -466,7 +467,10 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         return FALSE;
     }
     case LVN_BEGINDRAG:
-        return TRUE; // rows are not dragged out
+        // The selected rows go out as files; files moved away from the folder leave its list.
+        if (DragRowsOut(model_, SelectedRows()))
+            Reload();
+        return TRUE;
     case LVN_GETDISPINFOW: {
         // For whoever reads the list's texts (screen readers, tooltips): the cells drawn.
         LVITEMW& item =
