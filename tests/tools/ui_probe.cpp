@@ -7,6 +7,7 @@
 //   ui_probe maximize | close        what the title bar's buttons do
 //   ui_probe dialog TITLE            whether a dialog with that title is up, and its text
 //   ui_probe press TITLE ID          presses button ID in the dialog with that title
+//   ui_probe button-rect TITLE ID    the screen rectangle of that button, to click it
 //   ui_probe pick-folder PATH        picks PATH in the folder picker and presses OK
 //   ui_probe watch WINDOW|pid:ID EVENT
 //                                    sends WM_NULL every 50 ms to the window (or to every
@@ -456,6 +457,13 @@ int wmain(int argc, wchar_t** argv) {
         int id = _wtoi(argv[3]);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+        return 0;
+    }
+    if (command == L"button-rect" && argc > 3) {
+        HWND dialog = Dialog(argv[2]);
+        if (!dialog)
+            return 1;
+        PrintWindowRect("rect", GetDlgItem(dialog, _wtoi(argv[3])));
         return 0;
     }
     if (command == L"pick-folder" && argc > 2)
