@@ -80,18 +80,6 @@ FileDataObject::~FileDataObject() {
         GlobalFree(block.memory);
 }
 
-DWORD FileDataObject::SetEffect(const wchar_t* formatName) const {
-    const SetBlock* block = FindSet(static_cast<CLIPFORMAT>(RegisterClipboardFormatW(formatName)));
-    if (!block || GlobalSize(block->memory) < sizeof(DWORD))
-        return 0;
-    DWORD effect = 0;
-    if (const auto* value = static_cast<const DWORD*>(GlobalLock(block->memory))) {
-        effect = *value;
-        GlobalUnlock(block->memory);
-    }
-    return effect;
-}
-
 const FileDataObject::SetBlock* FileDataObject::FindSet(CLIPFORMAT format) const {
     for (const SetBlock& block : set_) {
         if (block.format == format)

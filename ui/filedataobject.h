@@ -22,9 +22,6 @@ class FileDataObject : public IDataObject {
     FileDataObject& operator=(const FileDataObject&) = delete;
 
     const std::vector<std::wstring>& paths() const { return paths_; }
-    // A DWORD a target set under a format's name (0 when it set none): the shell's
-    // "Performed DropEffect", say.
-    DWORD SetEffect(const wchar_t* formatName) const;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
