@@ -7,6 +7,7 @@
 #include "archive/archivekind.h"
 #include "shell/registration.h"
 #include "shell/unregistration.h"
+#include "ui/dragout.h"
 #include "ui/mainfrm.h"
 #include "ui/settings.h"
 #include "win/messageloop.h"
@@ -36,7 +37,8 @@ int Run(const std::wstring& commandLine, int showCommand) {
 }
 
 int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showCommand) {
-    CoInitialize(nullptr);
+    // OLE, not COM alone: rows are dragged out of the window.
+    OleInitialize(nullptr);
 
     Gdiplus::GdiplusStartupInput gdiplusInput;
     ULONG_PTR gdiplusToken = 0;
@@ -63,11 +65,13 @@ int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showComm
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&controls);
 
+    ClearDragLeftovers();
     int result = Run(commandLine, showCommand);
 
     // The open archive goes (with its scratch folder) while COM is still up.
     ReleaseArchiver();
-    CoUninitialize();
+    RemoveDragScratch();
+    OleUninitialize();
     SaveSettings(AppState.settings);
     Gdiplus::GdiplusShutdown(gdiplusToken);
     return result;

@@ -88,6 +88,11 @@ class Archiver {
     // program; an archive opens in a second window of the program.
     void OpenEntry(const std::wstring& path);
     bool ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath);
+    // Extracts the entries at these paths (folders with what they hold) into a scratch
+    // folder of the program's own, under a progress dialog that comes up after half a
+    // second. False when not all came out: said, unless the user stopped it.
+    bool ExtractEntriesToScratch(const std::vector<std::wstring>& paths,
+                                 const std::wstring& folder);
     // Extracts the named rows of the folder shown into `folder` under a progress dialog.
     int ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder);
     // The same for entries named by their paths from the archive's root, in any folder.

@@ -70,12 +70,17 @@ std::wstring ExtractFailureText(const ExtractReport& report) {
 bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath) {
     RemoveTempFolder();
     tmpPath = MakeScratchFolder(L"Quorp");
-    if (tmpPath.empty())
+    if (tmpPath.empty() || !ExtractEntriesToScratch({path}, tmpPath))
         return false;
+    // Where the extraction put it, which for odd names is not the name itself.
+    extractedPath = tmpPath + L"\\" + SafeItemPath(path);
+    return true;
+}
 
+bool Archiver::ExtractEntriesToScratch(const std::vector<std::wstring>& paths,
+                                       const std::wstring& folder) {
     ArchiveContents contents;
     contents.password = password;
-    std::vector<std::wstring> names{path};
     ExtractReport report;
     int result = 1;
     // A big entry takes a while: the window keeps painting, and Cancel stops it.
@@ -84,23 +89,18 @@ bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extract
         [&](const std::atomic<int32_t>* stop) {
             mode = ModeExtract;
             ExtractOptions options;
-            options.names = &names;
+            options.names = &paths;
             options.cancelled = stop;
             options.askBeforeReplacing = false; // a fresh scratch folder of our own
-            result = ExtractArchive(archivePath, GetArchiveKind(archivePath), tmpPath, contents,
+            result = ExtractArchive(archivePath, GetArchiveKind(archivePath), folder, contents,
                                     options, &report);
             mode = ModeNone;
         },
         progressDelay);
-    if (result != 0) {
-        if (!report.userStopped)
-            MessageBoxW(AppState.mainWindow, ExtractFailureText(report).c_str(),
-                        L"Varnix File Opener", MB_OK);
-        return false;
-    }
-    // Where the extraction put it, which for odd names is not the name itself.
-    extractedPath = tmpPath + L"\\" + SafeItemPath(path);
-    return true;
+    if (result != 0 && !report.userStopped)
+        MessageBoxW(AppState.mainWindow, ExtractFailureText(report).c_str(), L"Varnix File Opener",
+                    MB_OK);
+    return result == 0;
 }
 
 static DWORD WINAPI ExtractJob(void* parameter) {

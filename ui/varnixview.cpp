@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
+#include "ui/dragout.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -392,7 +393,10 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
         return TRUE;
     case LVN_BEGINDRAG:
-        return TRUE; // rows are not dragged out
+        // The selected rows go out as files; files moved away from the folder leave its list.
+        if (DragRowsOut(model_, SelectedRows()))
+            Reload();
+        return TRUE;
     case LVN_GETDISPINFOW: {
         // For whoever reads the list's texts (screen readers, tooltips): the cells drawn.
         LVITEMW& item =

@@ -6,6 +6,7 @@
 #include "archive/archivekind.h"
 #include "res/resource.h"
 #include "shell/paths.h"
+#include "ui/dragout.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -223,6 +224,9 @@ void CVarnixView::OnDropFiles(HDROP drop) {
         files.push_back(path);
     }
     DragFinish(drop);
+    // Rows dragged out of this window and dropped back: refused, as the drag refuses them.
+    if (IsFromOwnDrag(files))
+        return;
     const std::wstring findText = FindBoxText();
     const std::wstring place = model_.GetCurrentPath();
     model_.AddDroppedFiles(files);

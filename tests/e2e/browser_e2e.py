@@ -425,5 +425,109 @@ saved = subprocess.run([WINE, "reg", "query", "HKCU\\Software\\Varnix FileOpener
 check(windows_path(folder) in saved.stdout.decode("utf-8", "replace"),
       "and the settings are saved as a close saves them")
 
+# Dragging rows out, with the pointer, onto a window of another program that takes files:
+# drop_target.exe, an OLE drop target as Explorer's windows are, copies (or moves) what it is
+# given into a folder of its own, and notes whether the files were there when the pointer
+# first came over it.
+DROP_TARGET = str(Path(PROBE).resolve().parent / "drop_target.exe")
+ON_TARGET = (1050, 710)  # inside its window, which lies at 900,560 .. 1200,860 above all
+
+
+def drop_target(name, *mode):
+    received = OUT / name
+    process = subprocess.Popen([WINE, DROP_TARGET, windows_path(received), *mode],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.time() + 30
+    while time.time() < deadline and not (received / "ready").exists():
+        time.sleep(0.2)
+    return process, received
+
+
+def drag(start_point, end_point):
+    # Pressed on a row at rest (not a double-click), moved in steps, let go.
+    time.sleep(0.8)
+    xdotool("mousemove", str(start_point[0]), str(start_point[1]))
+    xdotool("mousedown", "1")
+    for step in range(1, 16):
+        xdotool("mousemove", str(start_point[0] + (end_point[0] - start_point[0]) * step // 15),
+                str(start_point[1] + (end_point[1] - start_point[1]) * step // 15))
+        time.sleep(0.04)
+    time.sleep(0.4)
+    xdotool("mousemove", str(end_point[0] + 2), str(end_point[1] + 2))
+    time.sleep(0.4)
+    xdotool("mouseup", "1")
+
+
+def wait_for_file(path, seconds=30):
+    deadline = time.time() + seconds
+    while time.time() < deadline and not path.exists():
+        time.sleep(0.3)
+    return path.exists()
+
+
+program = start(windows_path(archive))
+target, received = drop_target("dropped")
+select("docs")
+xdotool("keydown", "ctrl")
+select("big.bin")
+xdotool("keyup", "ctrl")
+drag(rect_centre(row_rect("big.bin"), 40), ON_TARGET)
+if check(wait_for_file(received / "dropped.txt"), "two rows dragged onto another program are dropped"):
+    given = (received / "dropped.txt").read_text(encoding="utf-8").splitlines()
+    check(all("\\Varnix Drag\\" in path for path in given) and
+          sorted(path.rsplit("\\", 1)[1] for path in given) == ["big.bin", "docs"],
+          "as the paths of docs and big.bin in the program's drag folder: %r" % given)
+    check((received / "peeked.txt").read_text(encoding="utf-8").count("|absent") == 2,
+          "which were not there yet while the pointer only passed over the target")
+    with zipfile.ZipFile(archive) as z:
+        for entry in ("docs/readme.txt", "docs/deep/deeper/note.txt", "big.bin"):
+            check((received / entry).read_bytes() == z.read(entry),
+                  "%s arrives with the archive's bytes" % entry)
+close(program)
+target.kill()
+check(not any(users.rglob("Varnix Drag/*/*")),
+      "after closing, the drag folder is gone")
+
+# A big entry is extracted at the drop under the progress dialog; its Cancel, clicked, stops
+# it: the target gets nothing, and nothing is left half written.
+program = start(windows_path(Path(TESTDATA) / "huge.zip"))
+target, received = drop_target("cancelled")
+drag(rect_centre(row_rect("five-gib.bin"), 40), ON_TARGET)
+deadline = time.time() + 30
+while time.time() < deadline and probe("dialog", "Extract Files").get("dialog") != ["yes"]:
+    time.sleep(0.3)
+cancel = probe("button-rect", "Extract Files", "2").get("rect")
+if check(bool(cancel), "the drop of a 5 GiB entry shows the progress dialog"):
+    click(*rect_centre(cancel[0]))
+    deadline = time.time() + 30
+    while time.time() < deadline and probe("dialog", "Extract Files").get("dialog") == ["yes"]:
+        time.sleep(0.3)
+    check(probe("dialog", "Extract Files").get("dialog") != ["yes"], "its Cancel stops it")
+    check(not wait_for_file(received / "dropped.txt", 3), "and the target gets no drop")
+    check(not list(users.rglob("Varnix Drag/*/*")),
+          "and no half file is left")
+close(program)
+target.kill()
+
+# On the disk the files themselves go; one the target moved away leaves the list.
+program = start()
+target, received = drop_target("moved", "move")
+click(*rect_centre(probe("rects")["pathbox"][0]))
+xdotool("key", "ctrl+a")
+xdotool("type", "--delay", "15", windows_path(folder))
+xdotool("key", "Return")
+wait_for(lambda f: "note.txt" in rows(f), "the disk folder with note.txt")
+drag(rect_centre(row_rect("note.txt"), 40), ON_TARGET)
+check(wait_for_file(received / "dropped.txt") and
+      (received / "dropped.txt").read_text(encoding="utf-8").splitlines() ==
+      [windows_path(folder / "note.txt")],
+      "a disk row dragged out hands over the file itself")
+check(wait_for_file(received / "note.txt") and (received / "note.txt").read_text() == "a note\n",
+      "which the target moves")
+wait_for(lambda f: "note.txt" not in rows(f) and "set.zip" in rows(f),
+         "and the folder is listed again without it")
+close(program)
+target.kill()
+
 print("%d failures" % len(failures))
 sys.exit(1 if failures else 0)

@@ -8,6 +8,7 @@
 //   ui_probe maximize | close        what the title bar's buttons do
 //   ui_probe dialog TITLE            whether a dialog with that title is up, and its text
 //   ui_probe press TITLE ID          presses button ID in the dialog with that title
+//   ui_probe button-rect TITLE ID    the screen rectangle of that button, to click it
 //   ui_probe pick-folder PATH        picks PATH in the folder picker and presses OK
 //   ui_probe clipboard               the text on the clipboard, a line each
 //   ui_probe watch WINDOW|pid:ID EVENT
@@ -482,6 +483,13 @@ int wmain(int argc, wchar_t** argv) {
                 break;
             start = end + 2;
         }
+        return 0;
+    }
+    if (command == L"button-rect" && argc > 3) {
+        HWND dialog = Dialog(argv[2]);
+        if (!dialog)
+            return 1;
+        PrintWindowRect("rect", GetDlgItem(dialog, _wtoi(argv[3])));
         return 0;
     }
     if (command == L"pick-folder" && argc > 2)

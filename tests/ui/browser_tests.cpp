@@ -10,6 +10,7 @@
 #include "shell/paths.h"
 #include "shell/registry.h"
 #include "support/testsupport.h"
+#include "ui/dragout.h"
 #include "ui/folderbrowser.h"
 #include "ui/mainfrm.h"
 
@@ -712,6 +713,14 @@ TEST(BrowserView, DroppedFilesLandInTheFolderShown) {
     EXPECT_GE(disk.Index(view.model(), L"dropped.txt"), 0);
     std::vector<std::wstring> entries = ArchiveEntries(archive);
     EXPECT_NE(std::find(entries.begin(), entries.end(), L"docs\\dropped.txt"), entries.end());
+
+    // Rows dragged out of this window and dropped back onto it: nothing is added.
+    std::wstring own = DragScratchFolder() + L"\\own.txt";
+    MakeFolder(DragScratchFolder());
+    WriteTextFile(own, "own");
+    SendMessageW(view.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({own})), 0);
+    EXPECT_EQ(ArchiveEntries(archive), entries);
+    RemoveDragScratch();
 }
 
 TEST(BrowserView, ADroppedFolderIsStagedWithoutItsLinksOrTheScratchFolder) {
