@@ -126,7 +126,7 @@ void CVarnixView::OnSize() {
     // A box's text sits at its top: the box is as tall as its text and a little room, in
     // the middle of the row.
     int findWidth = std::min(TextHeight(findBox_) * 16, width / 3);
-    int findHeight = std::min(TextHeight(findBox_) + Scale(8), barHeight);
+    int findHeight = std::min(TextHeight(findBox_) + Scale(4) + 2, barHeight);
     int barWidth = std::max(width - findWidth - Scale(4), 0);
     SetWindowPos(findBox_, nullptr, width - findWidth, (barHeight - findHeight) / 2, findWidth,
                  findHeight, SWP_NOZORDER | SWP_NOACTIVATE);
