@@ -5,6 +5,8 @@
 #include "shell/paths.h"
 #include "ui/folderbrowser.h"
 
+#include <shlobj.h>
+
 #include <cwchar>
 #include <cwctype>
 
@@ -162,10 +164,24 @@ bool PrepareDragOut(FolderBrowser& model, const std::vector<int>& rows, DragOut&
     return model.archiver ? PrepareEntries(model, rows, drag) : PrepareFiles(model, rows, drag);
 }
 
-bool DragRowsOut(FolderBrowser& model, const std::vector<int>& rows) {
+// The shell draws the rows under the pointer as they go, from the list's own picture of the
+// selected rows; without its helper (not every system has one) the pointer alone shows.
+static void AttachDragImage(HWND list, IDataObject* data) {
+    win::ComPtr<IDragSourceHelper> helper;
+    if (!list || FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IDragSourceHelper, helper.putVoid())))
+        return;
+    POINT point = {};
+    GetCursorPos(&point);
+    ScreenToClient(list, &point);
+    helper->InitializeFromWindow(list, &point, data);
+}
+
+bool DragRowsOut(FolderBrowser& model, const std::vector<int>& rows, HWND list) {
     DragOut drag;
     if (!PrepareDragOut(model, rows, drag))
         return false;
+    AttachDragImage(list, drag.data.get());
     DWORD effect = DROPEFFECT_NONE;
     HRESULT result = DoDragDrop(drag.data.get(), drag.source.get(), drag.allowedEffects, &effect);
     if (model.archiver || result != DRAGDROP_S_DROP)

@@ -69,9 +69,10 @@ struct DragOut {
 // when nothing is left to drag, or no scratch folder could be made.
 bool PrepareDragOut(FolderBrowser& model, const std::vector<int>& rows, DragOut& drag);
 
-// Drags the rows out with the left button until they are dropped or the drag is given up.
-// True when files on the disk were moved away, and the folder must be listed again.
-bool DragRowsOut(FolderBrowser& model, const std::vector<int>& rows);
+// Drags the rows out with the left button until they are dropped or the drag is given up,
+// the rows of `list` drawn under the pointer. True when files on the disk were moved away,
+// and the folder must be listed again.
+bool DragRowsOut(FolderBrowser& model, const std::vector<int>& rows, HWND list = nullptr);
 
 // The drags' scratch folders: one per running program, "Varnix Drag\<process id>" in Temp.
 // Each drag empties it first; the target may still be copying after DoDragDrop has returned,

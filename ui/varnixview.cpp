@@ -394,7 +394,7 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         return TRUE;
     case LVN_BEGINDRAG:
         // The selected rows go out as files; files moved away from the folder leave its list.
-        if (DragRowsOut(model_, SelectedRows()))
+        if (DragRowsOut(model_, SelectedRows(), list_))
             Reload();
         return TRUE;
     case LVN_GETDISPINFOW: {
