@@ -37,4 +37,7 @@ struct ItemData {
     // A disk row of a kind whose icon the file itself decides (a program, a shortcut): it is
     // asked for when the row is first drawn.
     bool iconPending = false;
+    // A disk row whose icon is its own: the large one is asked for only when the row is
+    // drawn at a size that needs it.
+    bool largeIconPending = false;
 };

@@ -53,9 +53,12 @@ HICON LargeShellIcon(const wchar_t* path, DWORD attributes, UINT flags) {
     return info.hIcon;
 }
 
+bool WantsLargeIcon(int pixels) {
+    return pixels > GetSystemMetrics(SM_CXSMICON);
+}
+
 HICON IconForSize(HICON icon, HICON largeIcon, int pixels) {
-    bool large = pixels > GetSystemMetrics(SM_CXSMICON);
-    if (large && largeIcon)
+    if (WantsLargeIcon(pixels) && largeIcon)
         return largeIcon;
     return icon ? icon : largeIcon;
 }

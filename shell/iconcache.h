@@ -16,6 +16,8 @@ struct ShellKind {
 // system gives small icons, else the large one, which is shrunk rather than the small one
 // blown up. Either one when the other is missing.
 HICON IconForSize(HICON icon, HICON largeIcon, int pixels);
+// Whether drawing at `pixels` takes the large icon: past the size of the system's small ones.
+bool WantsLargeIcon(int pixels);
 
 // The shell's look of every kind of item, asked once per kind for the whole run and shared
 // by every row and place that shows one. Its icons are never destroyed while the program

@@ -192,8 +192,13 @@ HICON FolderBrowser::GetItemIcon(int i, int pixels) {
         SHGetFileInfoW(row.path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                        SHGFI_ICON | SHGFI_SMALLICON);
         row.icon = info.hIcon;
-        row.largeIcon = LargeShellIcon(row.path.c_str(), FILE_ATTRIBUTE_NORMAL);
         Own(row);
+    }
+    if (row.largeIconPending && WantsLargeIcon(pixels)) {
+        row.largeIconPending = false;
+        row.largeIcon = LargeShellIcon(row.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (row.largeIcon)
+            ownedIcons_.push_back(row.largeIcon);
     }
     return IconForSize(row.icon, row.largeIcon, pixels);
 }
@@ -296,7 +301,11 @@ const FolderBrowser::ShellLook* FolderBrowser::CachedLook(const std::wstring& na
     SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, shellLookFlags);
     ShellLook look;
     look.icon = info.hIcon;
-    look.largeIcon = LargeShellIcon(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // The large one of the kind, by its name alone: asked by the path, the shell would look
+    // the file up again in its folder, which in a folder of 10,000 files is slow.
+    look.largeIcon = LargeShellIcon(
+        path.c_str(), key == L"<folder>" ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL,
+        SHGFI_USEFILEATTRIBUTES);
     look.type =
         key == L"<folder>" ? std::wstring(info.szTypeName) : TypeNameOf(key, info.szTypeName);
     size_t dot = name.rfind(L'.');
@@ -334,6 +343,7 @@ int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& pat
         row.type = found->second.type;
     } else if (const ShellLook* look = CachedLook(name, path, findData)) {
         row.iconPending = HasOwnIcon(LowerExtension(name));
+        row.largeIconPending = row.iconPending;
         row.icon = row.iconPending ? nullptr : look->icon;
         row.largeIcon = row.iconPending ? nullptr : look->largeIcon;
         row.type = look->type;
@@ -348,7 +358,7 @@ int FolderBrowser::AddFileItem(const std::wstring& name, const std::wstring& pat
         if (info.szDisplayName[0])
             row.name = info.szDisplayName;
         row.icon = info.hIcon;
-        row.largeIcon = LargeShellIcon(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        row.largeIconPending = true;
         row.type = (findData && (findData->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                        ? std::wstring(info.szTypeName)
                        : TypeNameOf(LowerExtension(name), info.szTypeName);

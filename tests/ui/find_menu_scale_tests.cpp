@@ -303,6 +303,9 @@ int IconWidth(HICON icon) {
 
 TEST(MainWindow, ADisplayOfAnotherScaleLaysTheWindowOutInProportion) {
     DiskFolder disk;
+    // A program: its icon is its own, not its kind's.
+    CopyFileW((ProgramFolder() + L"\\fake_tool.exe").c_str(), (disk.scratch / L"tool.exe").c_str(),
+              FALSE);
     Window window(disk.scratch.path());
     HWND frame = window.frame.hwnd();
     CVarnixView& view = window.frame.view();
@@ -364,9 +367,13 @@ TEST(MainWindow, ADisplayOfAnotherScaleLaysTheWindowOutInProportion) {
 
         // Row icons are the shell's, at a size that needs no stretching up.
         int iconSize = 16 * dpi / 96;
-        int drawn = IconWidth(view.model().GetItemIcon(disk.Index(view.model(), L"sub"), iconSize));
-        EXPECT_GE(drawn, iconSize);
-        EXPECT_LE(drawn, 2 * iconSize);
+        for (const wchar_t* name : {L"sub", L"tool.exe"}) {
+            SCOPED_TRACE(name);
+            int drawn =
+                IconWidth(view.model().GetItemIcon(disk.Index(view.model(), name), iconSize));
+            EXPECT_GE(drawn, iconSize);
+            EXPECT_LE(drawn, 2 * iconSize);
+        }
     }
     EXPECT_EQ(view.itemHeight(), rowHeight); // back to 100 %: the same font as at the start
 
