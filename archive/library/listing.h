@@ -27,7 +27,7 @@ using ItemSink = std::function<void(DirItem& item, uint32_t index, uint32_t coun
 struct ArchiveFacts {
     std::wstring kind;      // "ZIP archive", "7z archive", "TAR archive in GZIP", ...
     size_t volumes = 1;     // files of the set
-    bool encrypted = false; // names or some entry's data need the password
+    bool encrypted = false; // names or entries' data need the password
 };
 int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& password,
                      CancelFlag cancelled, const ItemSink& take,
