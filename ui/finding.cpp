@@ -3,6 +3,7 @@
 #include "ui/folderbrowser.h"
 
 #include "archive/archiver.h"
+#include "archive/textconv.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -104,6 +105,70 @@ void FolderBrowser::EndFind(std::vector<int>& selected, int& focused) {
             if (!focusedPath.empty() && items[i].path == focusedPath)
                 focused = static_cast<int>(i);
         }
+    }
+}
+
+void FolderBrowser::SelectionBeforeFind(std::vector<std::wstring>& selected,
+                                        std::wstring& focused) const {
+    selected.clear();
+    focused.clear();
+    if (!finding_)
+        return;
+    if (!archiver) {
+        selected = savedSelectedPaths_;
+        focused = savedFocusedPath_;
+        return;
+    }
+    // By path: the archive's tree is made again when it is listed again.
+    for (ArchiveTree::Node node : savedSelectedNodes_)
+        selected.push_back(Utf8ToWide(archiver->tree.Path(node)));
+    if (savedFocusedNode_ != ArchiveTree::none)
+        focused = Utf8ToWide(archiver->tree.Path(savedFocusedNode_));
+}
+
+static std::wstring Lower(std::wstring text) {
+    if (!text.empty())
+        CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+void FolderBrowser::RowsWithPaths(const std::vector<std::wstring>& paths,
+                                  const std::wstring& focusedPath, std::vector<int>& rows,
+                                  int& focused) const {
+    rows.clear();
+    focused = -1;
+    if (ShowsNodes()) {
+        const ArchiveTree& tree = archiver->tree;
+        std::unordered_set<ArchiveTree::Node> wanted;
+        for (const std::wstring& path : paths) {
+            ArchiveTree::Node node = tree.Find(WideToUtf8(path));
+            if (node != ArchiveTree::none)
+                wanted.insert(node);
+        }
+        ArchiveTree::Node focusedNode =
+            focusedPath.empty() ? ArchiveTree::none : tree.Find(WideToUtf8(focusedPath));
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            if (nodes[i] == ArchiveTree::none)
+                continue; // the up row
+            if (wanted.count(nodes[i]))
+                rows.push_back(static_cast<int>(i));
+            if (nodes[i] == focusedNode)
+                focused = static_cast<int>(i);
+        }
+        return;
+    }
+    std::unordered_set<std::wstring> wanted;
+    for (const std::wstring& path : paths)
+        wanted.insert(Lower(path));
+    const std::wstring focusedLower = Lower(focusedPath);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].path.empty())
+            continue;
+        std::wstring path = Lower(items[i].path);
+        if (wanted.count(path))
+            rows.push_back(static_cast<int>(i));
+        if (!focusedLower.empty() && path == focusedLower)
+            focused = static_cast<int>(i);
     }
 }
 

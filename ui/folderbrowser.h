@@ -153,6 +153,13 @@ class FolderBrowser {
     // `selected` and `focused` get the rows that were selected and focused then.
     void EndFind(std::vector<int>& selected, int& focused);
     bool IsFinding() const { return finding_; }
+    // During a find, the paths of the rows selected and focused in the place shown before
+    // it: what a command that lists the place again (Delete, F5) brings back for Esc.
+    void SelectionBeforeFind(std::vector<std::wstring>& selected, std::wstring& focused) const;
+    // The rows shown whose paths are among `paths` (letter case aside on the disk), and the
+    // one of path `focusedPath` (-1 when none is): in one pass, however many there are.
+    void RowsWithPaths(const std::vector<std::wstring>& paths, const std::wstring& focusedPath,
+                       std::vector<int>& rows, int& focused) const;
     // Readies a find in an archive (its entries in the order of their paths), so that the
     // first letter typed shows its rows as soon as the others: when the find box gets the
     // keyboard.

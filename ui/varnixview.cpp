@@ -337,11 +337,10 @@ void CVarnixView::SelectAllRows() {
 
 void CVarnixView::Reload() {
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const std::wstring findText = FindBoxText();
-    const std::wstring place = model_.GetCurrentPath();
+    const ShownFind find = RememberFind();
     model_.Reload();
     // The same place again keeps the selection by position, and a find is run again.
-    RefreshAfterCommand(findText, place);
+    RefreshAfterCommand(find);
     if (GetFocus() != findBox_)
         SetFocus(list_);
 }

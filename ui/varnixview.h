@@ -100,9 +100,18 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     void OnFindChanged();
     std::wstring FindBoxText() const;
     void SetFindBoxText(const std::wstring& text);
-    // After a command that may have listed the place again: the view refreshed, and the
-    // find that was shown (`findText` in `place`) run again on the new rows.
-    void RefreshAfterCommand(const std::wstring& findText, const std::wstring& place);
+    // A find shown while a command runs that lists the place again: its text, the place,
+    // and the place's selection from before the find, by path.
+    struct ShownFind {
+        std::wstring text;
+        std::wstring place;
+        std::vector<std::wstring> selected;
+        std::wstring focused;
+    };
+    ShownFind RememberFind() const;
+    // After such a command: the view refreshed, and the find run again on the new rows,
+    // with the place's own selection to come back to.
+    void RefreshAfterCommand(const ShownFind& find);
     INT_PTR OnNotify(const NMHDR& header);
     void FillLocationBar();
     void OpenTypedPath();

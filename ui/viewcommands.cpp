@@ -27,10 +27,9 @@ std::vector<int> CVarnixView::SelectedRows() const {
 }
 
 void CVarnixView::OnAdd() {
-    const std::wstring findText = FindBoxText();
-    const std::wstring place = model_.GetCurrentPath();
+    const ShownFind find = RememberFind();
     model_.AddSelection(SelectedRows());
-    RefreshAfterCommand(findText, place);
+    RefreshAfterCommand(find);
 }
 
 void CVarnixView::OnExtract() {
@@ -52,10 +51,9 @@ void CVarnixView::OnDelete() {
         return;
     }
     // Found rows are deleted from their folders; the find is run again on what is left.
-    const std::wstring findText = FindBoxText();
-    const std::wstring place = model_.GetCurrentPath();
+    const ShownFind find = RememberFind();
     if (model_.DeleteSelection(rows) == 0)
-        RefreshAfterCommand(findText, place);
+        RefreshAfterCommand(find);
 }
 
 void CVarnixView::OnTest() {
@@ -227,8 +225,7 @@ void CVarnixView::OnDropFiles(HDROP drop) {
     // Rows dragged out of this window and dropped back: refused, as the drag refuses them.
     if (IsFromOwnDrag(files))
         return;
-    const std::wstring findText = FindBoxText();
-    const std::wstring place = model_.GetCurrentPath();
+    const ShownFind find = RememberFind();
     model_.AddDroppedFiles(files);
-    RefreshAfterCommand(findText, place);
+    RefreshAfterCommand(find);
 }

@@ -80,8 +80,31 @@ void CVarnixView::EndFind() {
     SetFocus(list_);
 }
 
-void CVarnixView::RefreshAfterCommand(const std::wstring& findText, const std::wstring& place) {
+CVarnixView::ShownFind CVarnixView::RememberFind() const {
+    ShownFind find;
+    find.text = FindBoxText();
+    find.place = model_.GetCurrentPath();
+    model_.SelectionBeforeFind(find.selected, find.focused);
+    return find;
+}
+
+void CVarnixView::RefreshAfterCommand(const ShownFind& find) {
     RefreshView();
-    if (!findText.empty() && !model_.IsFinding() && model_.GetCurrentPath() == place)
-        FindText(findText);
+    if (find.text.empty() || model_.IsFinding() || model_.GetCurrentPath() != find.place)
+        return;
+    // The list keeps its selected row by position, which meant a found row: the place's
+    // own selection instead (of what is left of it), which the find keeps for Esc.
+    for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row != -1;
+         row = ListView_GetNextItem(list_, row, LVNI_SELECTED))
+        ListView_SetItemState(list_, row, 0, LVIS_SELECTED);
+    std::vector<int> selected;
+    int focused = -1;
+    model_.RowsWithPaths(find.selected, find.focused, selected, focused);
+    for (int row : selected)
+        ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
+    if (focused < 0)
+        focused = selected.empty() ? 0 : selected.front();
+    if (focused < model_.GetItemCount())
+        ListView_SetItemState(list_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+    FindText(find.text);
 }

@@ -176,6 +176,14 @@ TEST(BrowserView, FindShowsTheWholeArchiveByPathActsOnFoundRowsAndEscComesBack) 
     }
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"\u00fcber\\\u1e0bat\u00e8i.txt"}));
     EXPECT_TRUE(model.IsFinding());
+    // Esc then comes back to the place with its selection from before the find, not with
+    // rows at the places of the found ones.
+    view.EndFind();
+    std::vector<std::wstring> selected;
+    for (int row = ListView_GetNextItem(view.list(), -1, LVNI_SELECTED); row != -1;
+         row = ListView_GetNextItem(view.list(), row, LVNI_SELECTED))
+        selected.push_back(model.GetItemName(row));
+    EXPECT_EQ(selected, (std::vector<std::wstring>{L"docs", L"top.txt"}));
 
     // A found folder is entered, and the find ends there.
     view.FindText(L"deep");
