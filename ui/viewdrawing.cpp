@@ -153,9 +153,11 @@ void CVarnixView::DrawRow(const DRAWITEMSTRUCT& draw) {
         }
         UINT alignment = DT_LEFT;
         std::wstring text = model_.GetItemText(row, column, alignment);
-        // Names are shown as they are: an "&" is no mnemonic, a long one ends in "...".
+        // Names are shown as they are: an "&" is no mnemonic, a long one ends in "...". A
+        // found entry's path gives up its middle instead, so that its name stays in sight.
+        UINT cut = column == 0 && model_.IsFinding() ? DT_PATH_ELLIPSIS : DT_END_ELLIPSIS;
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
-                  alignment | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+                  alignment | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | cut);
     }
     // Keyboard users see where they are.
     if ((draw.itemState & ODS_FOCUS) && GetFocus() == list_) {
