@@ -129,7 +129,8 @@ echo "  test-clean.png, location-bar.png, archive-folder.png, tooltip.png, toolt
 
 # The main window at 100 %, 150 % and 200 % display scale (Wine's LogPixels, read as Wine
 # starts), in disk mode and in archive mode: main-disk-144.png, main-archive-144.png and so
-# on, and the location bar dropped down in archive mode (main-locations-144.png). The window
+# on, the location bar dropped down in archive mode (main-locations-144.png), an entry's menu
+# (main-menu-144.png) and the find box's rows (main-find-144.png). The window
 # is placed at the same size in 100 % pixels each time, 620 x 440, so that the shots should
 # look alike but for their sharpness.
 set_dpi() { # set_dpi DPI: from the next start of Wine on
@@ -163,9 +164,22 @@ print(struct.pack('<IIIiiiiiiii', 44, 0, 1, -1, -1, -1, -1, 0, 0, w, h).hex())" 
   sleep 2
   import -window root -crop "${width}x${height}+0+0" "$shots/main-archive-$dpi.png"
   drop_locations "main-locations-$dpi"
+  # An entry's menu, and the find box with what it finds in the whole archive.
+  read -r x y < <(row_centre top.txt)
+  xdotool mousemove "$x" "$y" click 3
+  sleep 1
+  import -window root -crop "${width}x${height}+0+0" "$shots/main-menu-$dpi.png"
+  xdotool key Escape
+  sleep 0.5
+  xdotool key ctrl+f
+  xdotool type --delay 60 txt
+  sleep 1
+  import -window root -crop "${width}x${height}+0+0" "$shots/main-find-$dpi.png"
+  xdotool key Escape
   probe close
   sleep 1
 done
 set_dpi 96
-echo "screenshots: $shots/main-disk-96.png, main-archive-96.png, main-locations-96.png, and the"
+echo "screenshots: $shots/main-disk-96.png, main-archive-96.png, main-locations-96.png,"
+echo "  main-menu-96.png, main-find-96.png, and the"
 echo "  same at 144 and 192 DPI"
