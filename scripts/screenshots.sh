@@ -57,15 +57,19 @@ row_centre() { # row_centre NAME: the screen point of the row's name
   index=$(probe state | grep '^row: ' | cut -d'|' -f1 | sed 's/^row: //' | grep -nx "$1" | cut -d: -f1)
   probe rects | grep '^rowrect: ' | sed -n "${index}p" | awk '{ print $2 + 40, int(($3 + $5) / 2) }'
 }
-"$wine" reg add 'HKCU\Software\Varnix FileOpener' /v last_path /t REG_SZ \
-  /d "$("$wine" winepath -w "$folder")" /f >/dev/null 2>&1
-# Started in the prefix's own virtual desktop, where the probe finds its window.
-"$wine" "$flavour_dir/bin/VarnixFileOpener.exe" >/dev/null 2>&1 &
-for _ in $(seq 100); do
-  probe state | grep -q '^count: [1-9]' && break
-  sleep 0.2
-done
-sleep 1
+# start_program: the main window on the folder, in the prefix's own virtual desktop (where
+# the probe finds it), once it shows its rows.
+start_program() {
+  "$wine" reg add 'HKCU\Software\Varnix FileOpener' /v last_path /t REG_SZ \
+    /d "$("$wine" winepath -w "$folder")" /f >/dev/null 2>&1
+  "$wine" "$flavour_dir/bin/VarnixFileOpener.exe" >/dev/null 2>&1 &
+  for _ in $(seq 100); do
+    probe state | grep -q '^count: [1-9]' && break
+    sleep 0.2
+  done
+  sleep 1
+}
+start_program
 import -window root -crop 960x600+0+0 "$shots/disk-mode.png"
 open_row() { # open_row NAME: a double-click on the row
   local x y
@@ -149,16 +153,9 @@ for dpi in 96 144 192; do
 print(struct.pack('<IIIiiiiiiii', 44, 0, 1, -1, -1, -1, -1, 0, 0, w, h).hex())" "$width" "$height")
   "$wine" reg add 'HKCU\Software\Varnix FileOpener' /v MAIN_WP /t REG_BINARY /d "$placement" \
     /f >/dev/null 2>&1
-  "$wine" reg add 'HKCU\Software\Varnix FileOpener' /v last_path /t REG_SZ \
-    /d "$("$wine" winepath -w "$folder")" /f >/dev/null 2>&1
   wineserver -k 2>/dev/null || true
   start_wine
-  "$wine" "$flavour_dir/bin/VarnixFileOpener.exe" >/dev/null 2>&1 &
-  for _ in $(seq 100); do
-    probe state | grep -q '^count: [1-9]' && break
-    sleep 0.2
-  done
-  sleep 1
+  start_program
   import -window root -crop "${width}x${height}+0+0" "$shots/main-disk-$dpi.png"
   open_row photos.zip
   sleep 2
