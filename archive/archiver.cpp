@@ -158,8 +158,21 @@ void Archiver::ClearRows() {
 void Archiver::ClearTree() {
     tree.Clear();
     facts = ArchiveFacts();
+    ForgetPathOrder();
+}
+
+void Archiver::ForgetPathOrder() {
     std::vector<ArchiveTree::Node>().swap(pathOrder_);
     std::vector<uint32_t>().swap(pathRanks_);
+}
+
+std::vector<std::wstring>
+Archiver::PathsInFolderShown(const std::vector<std::wstring>& names) const {
+    std::vector<std::wstring> paths;
+    const std::wstring folder = subPath.empty() ? std::wstring() : Utf8ToWide(subPath) + L"\\";
+    for (const std::wstring& name : names)
+        paths.push_back(folder + name);
+    return paths;
 }
 
 const std::vector<ArchiveTree::Node>& Archiver::PathOrder() {

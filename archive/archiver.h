@@ -149,6 +149,11 @@ class Archiver {
     std::wstring missingVolume;
 
   private:
+    // The paths from the archive's root of the rows named `names` in the folder shown.
+    std::vector<std::wstring> PathsInFolderShown(const std::vector<std::wstring>& names) const;
+    // The order of the paths is made again for the next find.
+    void ForgetPathOrder();
+
     // The Modified texts already made, by day and minute.
     mutable ModifiedTextCache modifiedTexts_;
     std::vector<ArchiveTree::Node> pathOrder_;

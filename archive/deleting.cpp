@@ -15,10 +15,7 @@ bool Archiver::CanBeChanged() const {
 }
 
 int Archiver::DeleteItems(const std::vector<std::wstring>& names) {
-    std::vector<std::wstring> paths;
-    for (const std::wstring& name : names)
-        paths.push_back(subPath.empty() ? name : Utf8ToWide(subPath) + L"\\" + name);
-    return DeleteEntries(paths);
+    return DeleteEntries(PathsInFolderShown(names));
 }
 
 int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {

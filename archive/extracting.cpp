@@ -131,10 +131,7 @@ static DWORD WINAPI ExtractJob(void* parameter) {
 }
 
 int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::wstring& folder) {
-    std::vector<std::wstring> paths;
-    for (const std::wstring& name : names)
-        paths.push_back(subPath.empty() ? name : Utf8ToWide(subPath) + L"\\" + name);
-    return ExtractEntries(paths, folder);
+    return ExtractEntries(PathsInFolderShown(names), folder);
 }
 
 int Archiver::ExtractEntries(const std::vector<std::wstring>& paths, const std::wstring& folder) {

@@ -10,12 +10,6 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::wstring LowerCase(std::wstring text) {
-    if (!text.empty())
-        CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 } // namespace
 
 NameMatcher::NameMatcher(const std::wstring& text) : lowerText_(LowerCase(text)) {

@@ -78,8 +78,7 @@ bool Archiver::Open(const std::wstring& path) {
     std::swap(tree, listing);
     listing.Clear();
     facts = listingFacts;
-    std::vector<ArchiveTree::Node>().swap(pathOrder_);
-    std::vector<uint32_t>().swap(pathRanks_);
+    ForgetPathOrder();
     if (listed && !cancelled) {
         // A refresh stays in the folder shown, or the nearest one above that is left.
         ListFolder(reopening ? subPath : std::string());

@@ -135,3 +135,9 @@ std::wstring FormatModified(const FILETIME& time, ModifiedTextCache* cache) {
         return std::wstring();
     return FormatMoment(when, cache);
 }
+
+std::wstring LowerCase(std::wstring text) {
+    if (!text.empty())
+        CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}

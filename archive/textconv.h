@@ -12,6 +12,9 @@ std::string WideToUtf8(const std::wstring& text);
 // The same into `out`, whose room is used again: a loop over 100,000 paths allocates little.
 void WideToUtf8(const std::wstring& text, std::string& out);
 
+// The text in lower case, as the system lowers letters.
+std::wstring LowerCase(std::wstring text);
+
 // "1048576" -> "1,048,576": a comma before every group of three digits from the right,
 // whatever the locale.
 std::wstring GroupDigits(const std::wstring& text);

@@ -93,18 +93,12 @@ void FolderBrowser::EndFind(std::vector<int>& selected, int& focused) {
         }
     } else {
         items = std::move(savedItems_);
-        const std::unordered_set<std::wstring> wanted(savedSelectedPaths_.begin(),
-                                                      savedSelectedPaths_.end());
+        const std::vector<std::wstring> selectedPaths = std::move(savedSelectedPaths_);
         const std::wstring focusedPath = savedFocusedPath_;
         ForgetFind();
         if (sortChanged)
             SortItems();
-        for (size_t i = 0; i < items.size(); ++i) {
-            if (wanted.count(items[i].path))
-                selected.push_back(static_cast<int>(i));
-            if (!focusedPath.empty() && items[i].path == focusedPath)
-                focused = static_cast<int>(i);
-        }
+        RowsWithPaths(selectedPaths, focusedPath, selected, focused);
     }
 }
 
@@ -124,12 +118,6 @@ void FolderBrowser::SelectionBeforeFind(std::vector<std::wstring>& selected,
         selected.push_back(Utf8ToWide(archiver->tree.Path(node)));
     if (savedFocusedNode_ != ArchiveTree::none)
         focused = Utf8ToWide(archiver->tree.Path(savedFocusedNode_));
-}
-
-static std::wstring Lower(std::wstring text) {
-    if (!text.empty())
-        CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
-    return text;
 }
 
 void FolderBrowser::RowsWithPaths(const std::vector<std::wstring>& paths,
@@ -159,12 +147,12 @@ void FolderBrowser::RowsWithPaths(const std::vector<std::wstring>& paths,
     }
     std::unordered_set<std::wstring> wanted;
     for (const std::wstring& path : paths)
-        wanted.insert(Lower(path));
-    const std::wstring focusedLower = Lower(focusedPath);
+        wanted.insert(LowerCase(path));
+    const std::wstring focusedLower = LowerCase(focusedPath);
     for (size_t i = 0; i < items.size(); ++i) {
         if (items[i].path.empty())
             continue;
-        std::wstring path = Lower(items[i].path);
+        std::wstring path = LowerCase(items[i].path);
         if (wanted.count(path))
             rows.push_back(static_cast<int>(i));
         if (!focusedLower.empty() && path == focusedLower)

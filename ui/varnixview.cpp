@@ -125,8 +125,9 @@ void CVarnixView::OnSize() {
     // characters, or a third of a narrow window.
     // A box's text sits at its top: the box is as tall as its text and a little room, in
     // the middle of the row.
-    int findWidth = std::min(TextHeight(findBox_) * 16, width / 3);
-    int findHeight = std::min(TextHeight(findBox_) + Scale(4) + 2, barHeight);
+    int findText = TextHeight(findBox_);
+    int findWidth = std::min(findText * 16, width / 3);
+    int findHeight = std::min(findText + Scale(4) + 2, barHeight);
     int barWidth = std::max(width - findWidth - Scale(4), 0);
     SetWindowPos(findBox_, nullptr, width - findWidth, (barHeight - findHeight) / 2, findWidth,
                  findHeight, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -112,6 +112,9 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     // After such a command: the view refreshed, and the find run again on the new rows,
     // with the place's own selection to come back to.
     void RefreshAfterCommand(const ShownFind& find);
+    // Selects the rows `selected` and focuses `focused`, or the first of them (the first
+    // row when none is).
+    void MarkRows(const std::vector<int>& selected, int focused);
     INT_PTR OnNotify(const NMHDR& header);
     void FillLocationBar();
     void OpenTypedPath();

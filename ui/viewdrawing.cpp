@@ -17,6 +17,13 @@ namespace {
 const int nameColumnWidth = 350;
 const int otherColumnWidth = 150;
 
+// An icon of `size` pixels from `left` on, in the middle of `area`'s height.
+void DrawIconCentred(HDC dc, int left, const RECT& area, HICON icon, int size) {
+    int top = static_cast<int>(area.top) +
+              std::max(static_cast<int>(area.bottom - area.top) - size, 0) / 2;
+    DrawIconEx(dc, left, top, icon, size, size, 0, nullptr, DI_NORMAL);
+}
+
 } // namespace
 
 int CVarnixView::TextHeight(HWND window) const {
@@ -109,11 +116,8 @@ void CVarnixView::DrawLocation(const DRAWITEMSTRUCT& draw) {
     if (!inField)
         area.left += entry->level * Scale(8);
     int iconSize = IconSize();
-    if (HICON icon = IconForSize(entry->icon, entry->largeIcon, iconSize)) {
-        int top = static_cast<int>(area.top) +
-                  std::max(static_cast<int>(area.bottom - area.top) - iconSize, 0) / 2;
-        DrawIconEx(dc, area.left + Scale(3), top, icon, iconSize, iconSize, 0, nullptr, DI_NORMAL);
-    }
+    if (HICON icon = IconForSize(entry->icon, entry->largeIcon, iconSize))
+        DrawIconCentred(dc, area.left + Scale(3), area, icon, iconSize);
     // The text keeps clear of the icon's place, icon or not. In the field it is the path,
     // which the path box covers; drawn all the same, the field never shows empty while the
     // box has not painted itself yet (when the list has just closed, say).
@@ -143,12 +147,8 @@ void CVarnixView::DrawRow(const DRAWITEMSTRUCT& draw) {
         cell.left += Scale(4);
         cell.right -= Scale(8);
         if (column == 0) {
-            if (HICON icon = model_.GetItemIcon(row, iconSize)) {
-                int top = static_cast<int>(cell.top) +
-                          std::max(static_cast<int>(cell.bottom - cell.top) - iconSize, 0) / 2;
-                DrawIconEx(dc, cell.left + Scale(3), top, icon, iconSize, iconSize, 0, nullptr,
-                           DI_NORMAL);
-            }
+            if (HICON icon = model_.GetItemIcon(row, iconSize))
+                DrawIconCentred(dc, cell.left + Scale(3), cell, icon, iconSize);
             cell.left += Scale(22);
         }
         UINT alignment = DT_LEFT;

@@ -69,15 +69,19 @@ void CVarnixView::EndFind() {
     ListView_DeleteAllItems(list_);
     CountFolderAndFiles();
     FillList();
+    MarkRows(selected, focused);
+    if (int shown = ListView_GetNextItem(list_, -1, LVNI_FOCUSED); shown >= 0)
+        ListView_EnsureVisible(list_, shown, FALSE);
+    SetFocus(list_);
+}
+
+void CVarnixView::MarkRows(const std::vector<int>& selected, int focused) {
     for (int row : selected)
         ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
     if (focused < 0)
         focused = selected.empty() ? 0 : selected.front();
-    if (focused < model_.GetItemCount()) {
+    if (focused < model_.GetItemCount())
         ListView_SetItemState(list_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
-        ListView_EnsureVisible(list_, focused, FALSE);
-    }
-    SetFocus(list_);
 }
 
 CVarnixView::ShownFind CVarnixView::RememberFind() const {
@@ -100,11 +104,6 @@ void CVarnixView::RefreshAfterCommand(const ShownFind& find) {
     std::vector<int> selected;
     int focused = -1;
     model_.RowsWithPaths(find.selected, find.focused, selected, focused);
-    for (int row : selected)
-        ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
-    if (focused < 0)
-        focused = selected.empty() ? 0 : selected.front();
-    if (focused < model_.GetItemCount())
-        ListView_SetItemState(list_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+    MarkRows(selected, focused);
     FindText(find.text);
 }

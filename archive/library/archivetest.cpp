@@ -2,6 +2,7 @@
 
 #include "archive/library/diagnostics.h"
 #include "archive/library/extractcallback.h"
+#include "archive/library/listing.h"
 #include "archive/library/propvariant.h"
 
 #include <unordered_map>
@@ -18,12 +19,6 @@ std::wstring ItemPath(IInArchive* archive, UINT32 index) {
     return std::wstring(value.bstrVal, SysStringLen(value.bstrVal));
 }
 
-bool IsEncrypted(IInArchive* archive, UINT32 index) {
-    PropVariant value;
-    return archive->GetProperty(index, kpidEncrypted, value.Reset()) == S_OK &&
-           value.vt == VT_BOOL && value.boolVal != VARIANT_FALSE;
-}
-
 // The library reports a wrong 7z or RAR 4 password as damaged data: whether the damaged
 // entries are encrypted tells the user what is most likely wrong.
 void MarkEncrypted(IInArchive* archive, UINT32 count, std::vector<DamagedEntry>& damaged) {
@@ -36,7 +31,7 @@ void MarkEncrypted(IInArchive* archive, UINT32 count, std::vector<DamagedEntry>&
         return;
     for (UINT32 index = 0; index < count; ++index) {
         auto found = dataErrors.find(ItemPath(archive, index));
-        if (found != dataErrors.end() && IsEncrypted(archive, index))
+        if (found != dataErrors.end() && IsEncryptedEntry(archive, index))
             found->second = true;
     }
     for (DamagedEntry& entry : damaged) {

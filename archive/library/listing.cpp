@@ -86,6 +86,12 @@ std::wstring PropertyToText(const PROPVARIANT& value) {
     }
 }
 
+bool IsEncryptedEntry(IInArchive* archive, UINT32 index) {
+    PropVariant value;
+    return archive->GetProperty(index, kpidEncrypted, value.Reset()) == S_OK &&
+           value.vt == VT_BOOL && value.boolVal != VARIANT_FALSE;
+}
+
 uint64_t PropertyToNumber(const PROPVARIANT& value) {
     switch (value.vt) {
     case VT_UI1:
@@ -243,11 +249,8 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
         // Asked until one entry says so, of the first entries and then of one in 64: most
         // archives are encrypted whole or not at all, and asking each of a million entries
         // would add a tenth to the listing.
-        if (facts && !said.encrypted && (index < 1024 || index % 64 == 0)) {
-            PropVariant value;
-            opened.archive->GetProperty(index, kpidEncrypted, value.Reset());
-            said.encrypted = value.vt == VT_BOOL && value.boolVal != VARIANT_FALSE;
-        }
+        if (facts && !said.encrypted && (index < 1024 || index % 64 == 0))
+            said.encrypted = IsEncryptedEntry(opened.archive.get(), index);
         take(item, index, numItems);
     }
     CloseInBackground(std::move(openedHere));

@@ -38,6 +38,8 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
 std::wstring PropertyToText(const PROPVARIANT& value);
 // The number of an unsigned value; 0 for other types.
 uint64_t PropertyToNumber(const PROPVARIANT& value);
+// Whether the library says the entry at `index` is encrypted.
+bool IsEncryptedEntry(sevenzip::IInArchive* archive, UINT32 index);
 // "YYYY-MM-DD HH:MM:SS" of a file time as it is (no time-zone shift); "" when it has no
 // calendar date.
 std::wstring FileTimeToText(const FILETIME& time);
