@@ -28,6 +28,10 @@ struct DeviceItem {
     HICON icon = nullptr;      // owned unless the model lends it (path entries)
     HICON largeIcon = nullptr; // the shell's large one, owned as `icon` is
     bool ownsIcon = true;
+    // A fixed place's large icon is asked for only when it is drawn at a size that needs it:
+    // by its path, or by its shell folder (CSIDL) for a place without one.
+    bool largeIconPending = false;
+    int shellFolder = -1;
 };
 
 // The model behind the browser view: the rows of the list, the places of the location
@@ -104,6 +108,8 @@ class FolderBrowser {
     int BuildPathItems(const std::wstring& path);
     int GetLocationCount() const;
     const DeviceItem* GetLocation(int i) const;
+    // Entry `i`'s icon, the small or the large one as suits drawing it at `pixels`.
+    HICON GetLocationIcon(int i, int pixels);
     std::wstring GetLocationName(int i) const;
     std::wstring GetLocationPath(int i) const;
     std::wstring GetCurrentPath() const;
@@ -225,6 +231,8 @@ class FolderBrowser {
                 ownedIcons_.push_back(icon);
         }
     }
+    // Entry `i` of the location bar; null past its ends.
+    DeviceItem* Location(int i) const;
     // A drive's own icon ("C:"), small or large, asked once.
     HICON DriveIcon(const std::wstring& drive, bool large);
 

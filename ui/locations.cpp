@@ -66,8 +66,8 @@ int FolderBrowser::AddSpecialFolder(const std::wstring& name, int folderId, int 
     SHGetFileInfoW(reinterpret_cast<LPCWSTR>(itemList), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                    locationLookFlags | SHGFI_PIDL);
     entry->icon = info.hIcon;
-    entry->largeIcon =
-        LargeShellIcon(reinterpret_cast<LPCWSTR>(itemList), FILE_ATTRIBUTE_NORMAL, SHGFI_PIDL);
+    entry->largeIconPending = true;
+    entry->shellFolder = folderId;
     if (info.szDisplayName[0])
         entry->name = info.szDisplayName;
     ILFree(itemList);
@@ -87,7 +87,7 @@ std::unique_ptr<DeviceItem> FolderBrowser::MakeLocation(const std::wstring& name
     SHFILEINFOW info = {};
     SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, locationLookFlags);
     entry->icon = info.hIcon;
-    entry->largeIcon = LargeShellIcon(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    entry->largeIconPending = true;
     if (info.szDisplayName[0])
         entry->name = info.szDisplayName;
     return entry;
@@ -151,13 +151,37 @@ int FolderBrowser::GetLocationCount() const {
     return static_cast<int>(pathItems.size() + devices.size());
 }
 
-const DeviceItem* FolderBrowser::GetLocation(int i) const {
+DeviceItem* FolderBrowser::Location(int i) const {
     if (i < 0 || i >= GetLocationCount())
         return nullptr;
     size_t index = static_cast<size_t>(i);
     if (index < pathItems.size())
         return pathItems[index].get();
     return devices[index - pathItems.size()].get();
+}
+
+const DeviceItem* FolderBrowser::GetLocation(int i) const {
+    return Location(i);
+}
+
+HICON FolderBrowser::GetLocationIcon(int i, int pixels) {
+    DeviceItem* found = Location(i);
+    if (!found)
+        return nullptr;
+    DeviceItem& entry = *found;
+    if (entry.largeIconPending && WantsLargeIcon(pixels)) {
+        entry.largeIconPending = false;
+        PIDLIST_ABSOLUTE itemList = nullptr;
+        if (entry.shellFolder < 0) {
+            entry.largeIcon = LargeShellIcon(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        } else if (SUCCEEDED(
+                       SHGetFolderLocation(nullptr, entry.shellFolder, nullptr, 0, &itemList))) {
+            entry.largeIcon = LargeShellIcon(reinterpret_cast<LPCWSTR>(itemList),
+                                             FILE_ATTRIBUTE_NORMAL, SHGFI_PIDL);
+            ILFree(itemList);
+        }
+    }
+    return IconForSize(entry.icon, entry.largeIcon, pixels);
 }
 
 std::wstring FolderBrowser::GetLocationName(int i) const {

@@ -116,7 +116,7 @@ void CVarnixView::DrawLocation(const DRAWITEMSTRUCT& draw) {
     if (!inField)
         area.left += entry->level * Scale(8);
     int iconSize = IconSize();
-    if (HICON icon = IconForSize(entry->icon, entry->largeIcon, iconSize))
+    if (HICON icon = model_.GetLocationIcon(static_cast<int>(draw.itemID), iconSize))
         DrawIconCentred(dc, area.left + Scale(3), area, icon, iconSize);
     // The text keeps clear of the icon's place, icon or not. In the field it is the path,
     // which the path box covers; drawn all the same, the field never shows empty while the

@@ -382,6 +382,9 @@ TEST(MainWindow, ADisplayOfAnotherScaleLaysTheWindowOutInProportion) {
             EXPECT_GE(drawn, iconSize);
             EXPECT_LE(drawn, 2 * iconSize);
         }
+        // The places too, the fixed ones among them (Desktop, the computer, the drives).
+        for (int i = 0; i < view.model().GetLocationCount(); ++i)
+            EXPECT_GE(IconWidth(view.model().GetLocationIcon(i, iconSize)), iconSize) << i;
     }
     EXPECT_EQ(view.itemHeight(), rowHeight); // back to 100 %: the same font as at the start
 
