@@ -25,6 +25,10 @@ else
   flavours=(x64)
   echo "test.sh: this machine runs no 32-bit programs: testing the 64-bit program only, under 64-bit Wine"
 fi
+skipped=""
+if [ -z "${VARNIX_TEST_FLAVOURS:-}" ] && [ "${#flavours[@]}" -eq 1 ]; then
+  skipped="x86 and x86-wow64 skipped (this machine runs no 32-bit programs); "
+fi
 
 ensure_display
 cleanup() {
@@ -49,5 +53,5 @@ for name in "${flavours[@]}"; do
   stop_wine
   summary+=("$name $result in $(($(date +%s) - flavour_started)) s")
 done
-echo "test.sh: $(IFS=';'; echo "${summary[*]}" | sed 's/;/; /g'); finished in $(($(date +%s) - started)) s"
+echo "test.sh: $(IFS=';'; echo "${summary[*]}" | sed 's/;/; /g'); ${skipped}finished in $(($(date +%s) - started)) s"
 exit "$status"

@@ -3,6 +3,10 @@
 ; makensis -DVERSION=1.0 -DSTAGE=<folder with the program> -DOUTFILE=<setup.exe>
 ;          [-DWIN64] installer.nsi
 ;
+; The 64-bit package's installer and uninstaller are 64-bit programs themselves, so that
+; they run where Windows has no 32-bit subsystem (server images without WoW64, some ARM64
+; machines). On a 32-bit Windows, Windows itself refuses to start them.
+;
 ; It installs for the current user only, with no administrator rights: the program goes
 ; to the user's Programs folder, the Start-menu entry to the user's Start menu and the
 ; entry under Programs and Features to HKCU. The uninstaller removes exactly what was
@@ -10,12 +14,14 @@
 ; yes when asked.
 
 Unicode true
+!ifdef WIN64
+  Target amd64-unicode
+!endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
-!include "x64.nsh"
 
 !ifdef WIN64
   !define PRODUCT "Varnix File Opener (64-bit)"
@@ -60,10 +66,8 @@ VIAddVersionKey "LegalCopyright" "Varnix"
 Function .onInit
   SetShellVarContext current
 !ifdef WIN64
-  ${IfNot} ${RunningX64}
-    MessageBox MB_OK|MB_ICONSTOP "This is the 64-bit ${PRODUCT}. Windows here is 32-bit: please install the 32-bit one." /SD IDOK
-    Abort
-  ${EndIf}
+  ; The uninstall entry and the program's registration in the 64-bit view of the registry.
+  SetRegView 64
 !endif
 FunctionEnd
 
@@ -101,6 +105,9 @@ SectionEnd
 
 Function un.onInit
   SetShellVarContext current
+!ifdef WIN64
+  SetRegView 64
+!endif
 FunctionEnd
 
 Section "Uninstall"

@@ -68,6 +68,15 @@ def version_string(exe, key):
     return data[at:end].decode("utf-16-le")
 
 
+def pe_machine(exe):
+    """The machine a Windows program is built for, from its PE header."""
+    data = Path(exe).read_bytes()[:4096]
+    at = int.from_bytes(data[0x3C:0x40], "little")
+    if data[:2] != b"MZ" or data[at:at + 4] != b"PE\0\0":
+        return None
+    return {0x14C: "x86", 0x8664: "x64"}.get(int.from_bytes(data[at + 4:at + 6], "little"), "other")
+
+
 def windows_user_folder():
     users = Path(os.environ["WINEPREFIX"]) / "drive_c" / "users"
     for user in sorted(users.iterdir()):
@@ -91,6 +100,11 @@ installer, portable = Path(made[0]), Path(made[1])
 suffix = "-x64" if FLAVOUR == "x64" else ""
 check(installer.name == f"VarnixFileOpener-{VERSION}{suffix}-setup.exe", "the installer's name: " + installer.name)
 check(portable.name == f"VarnixFileOpener-{VERSION}{suffix}-portable.zip", "the portable zip's name: " + portable.name)
+
+# --- each package's programs are of its own flavour: a 64-bit Windows without the 32-bit
+# subsystem starts no 32-bit installer ---
+check(pe_machine(installer) == FLAVOUR, f"the installer is an {FLAVOUR} program: {pe_machine(installer)}")
+check(pe_machine(Path(BIN_DIR) / "VarnixFileOpener.exe") == FLAVOUR, f"the program is an {FLAVOUR} program")
 
 # --- one version everywhere ---
 program = Path(BIN_DIR) / "VarnixFileOpener.exe"
@@ -119,6 +133,7 @@ for round_number, remove_settings in ((1, False), (2, True)):
     check(all((install_dir / name).is_file() for name in INSTALLED),
           f"the silent install puts the program in {install_dir}")
     check(start_menu.is_file(), "the Start menu has the entry")
+    check(pe_machine(install_dir / "Uninstall.exe") == FLAVOUR, f"the uninstaller is an {FLAVOUR} program")
     entry = reg_values(UNINSTALL_KEY) or {}
     check(entry.get("DisplayVersion") == VERSION and entry.get("DisplayName") == PRODUCT,
           "Programs and Features lists it at version " + VERSION)
