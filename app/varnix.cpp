@@ -59,8 +59,9 @@ int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showComm
 
     if (HasRegisterSwitch(commandLine))
         return 0;
-    if (DispatchVerb(commandLine))
-        return 0;
+    int verbExitCode = 0;
+    if (DispatchVerb(commandLine, verbExitCode))
+        return verbExitCode;
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&controls);

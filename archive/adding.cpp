@@ -12,6 +12,7 @@
 #include "archive/progress.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
+#include "ui/outcomedialog.h"
 #include "ui/progressdialog.h"
 
 #include <map>
@@ -108,6 +109,42 @@ std::vector<std::vector<std::wstring>> RunsByName(const std::vector<std::wstring
     return runs;
 }
 
+// How many of the files and folders picked the tool left out themselves (not a file inside a
+// folder picked).
+size_t CountSkipped(const std::vector<std::wstring>& picked,
+                    const std::vector<FaultyEntry>& skipped) {
+    size_t count = 0;
+    for (const std::wstring& path : picked) {
+        for (const FaultyEntry& file : skipped) {
+            if (_wcsicmp(file.path.c_str(), path.c_str()) == 0) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+// Takes what a run of the tool did into the job's account. False when the job is to stop:
+// the run failed or was stopped.
+bool NoteRun(Archiver& archiver, const ConsoleSession& session) {
+    switch (session.RunEnd()) {
+    case JobEnd::Success:
+        return true;
+    case JobEnd::Warnings:
+        for (const FaultyEntry& file : session.SkippedFiles())
+            archiver.skippedFiles.push_back(file);
+        return true;
+    case JobEnd::Failure:
+        archiver.jobFailure = session.FailureMessage();
+        return false;
+    case JobEnd::Cancelled:
+        archiver.cancelled = 1; // a declined password stops the job as Cancel does
+        return false;
+    }
+    return false;
+}
+
 DWORD WINAPI AddJob(void* parameter) {
     auto archiver = static_cast<Archiver*>(parameter);
     archiver->mode = ModeAdd;
@@ -145,11 +182,12 @@ DWORD WINAPI AddJob(void* parameter) {
         if (count != 0 && !archiver->cancelled) {
             ToolRun run = MakeFolderRun(archiver->archivePath, archiver->tmpPath, askPassword);
             RunToolOnArchive(run, session, archiver->archivePath);
-            if (session.RunFailed())
-                archiver->jobFailure = session.FailureMessage();
+            NoteRun(*archiver, session);
         }
     } else {
         progressTotal = CountFilesToAdd(entries);
+        const bool archiveExisted = PathExists(archiver->archivePath);
+        size_t sources = 0;
         for (const std::vector<std::wstring>& names : RunsByName(entries)) {
             if (archiver->cancelled || session.passwordDeclined)
                 break;
@@ -158,11 +196,17 @@ DWORD WINAPI AddJob(void* parameter) {
                 archiver->jobFailure = listFileFailure;
                 break;
             }
+            sources += names.size();
             RunToolOnArchive(run, session, archiver->archivePath);
-            if (session.RunFailed()) {
-                archiver->jobFailure = session.FailureMessage();
+            if (!NoteRun(*archiver, session))
                 break;
-            }
+        }
+        // A new archive that got none of its files is no archive the user asked for.
+        if (!archiveExisted && archiver->jobFailure.empty() && sources > 0 &&
+            CountSkipped(entries, archiver->skippedFiles) >= sources) {
+            DeleteFileW(archiver->archivePath.c_str());
+            archiver->jobFailure = L"The archive " + FileNamePart(archiver->archivePath) +
+                                   L" was not made: none of its files could be read.";
         }
     }
 
@@ -175,6 +219,9 @@ DWORD WINAPI AddJob(void* parameter) {
 } // namespace
 
 int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
+    // Refused until the job starts.
+    lastOutcome = JobOutcome();
+    lastOutcome.end = JobEnd::Failure;
     int kind = GetArchiveKind(archivePath);
     if (!CanBeChanged()) {
         ShowMessage(L"Operation is not supported.");
@@ -222,18 +269,40 @@ int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
     cancelled = 0;
     jobFailure.clear();
     jobNotice.clear();
+    skippedFiles.clear();
+    lastOutcome.end = JobEnd::Success;
     Job job;
-    if (!job.Start(AddJob, this))
+    if (!job.Start(AddJob, this)) {
+        lastOutcome.end = JobEnd::Failure;
         return 0;
+    }
     if (!ShowProgress(L"Add Files", L"Adding Files "))
         cancelled = 1; // the running tool is stopped, and no further run starts
     job.Wait();
-    if (!jobFailure.empty())
+    if (cancelled)
+        lastOutcome.end = JobEnd::Cancelled;
+    if (!jobFailure.empty()) {
+        lastOutcome.end = JobEnd::Failure;
         ShowMessage(jobFailure.c_str());
-    if (!missing.empty())
+    }
+    if (!skippedFiles.empty() && lastOutcome.end != JobEnd::Failure) {
+        // Added, but not all: said as a warning, never as a success.
+        JobOutcome told;
+        told.end = JobEnd::Warnings;
+        told.headline = L"Not every file could be added to " + FileNamePart(archivePath) + L".";
+        told.listTitle = L"The archive tool could not read these files:";
+        told.entries = skippedFiles;
+        ShowOutcome(AppState.mainWindow, told);
+        lastOutcome.AtLeast(JobEnd::Warnings);
+    }
+    if (!missing.empty()) {
         ShowMessage((L"These files were not found and were not added:" + missing).c_str());
-    if (!jobNotice.empty())
+        lastOutcome.AtLeast(JobEnd::Warnings);
+    }
+    if (!jobNotice.empty()) {
         ShowMessage(jobNotice.c_str());
+        lastOutcome.AtLeast(JobEnd::Warnings);
+    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "archive/progress.h"
+#include "archive/shownpath.h"
 #include "archive/textconv.h"
 #include "shell/iconcache.h"
 #include "shell/paths.h"
@@ -20,10 +21,16 @@ void Archiver::BuildTree(const ArchiveContents& contents) {
     progressTotal = contents.items.size();
     tree.Reserve(contents.items.size());
     std::string path; // one for every entry: a path made anew each time costs an allocation
+    std::wstring shown;
     for (size_t i = 0; i < contents.items.size(); ++i) {
         progressCompleted = i;
-        WideToUtf8(contents.items[i].path, path);
-        tree.Add(path, contents.items[i].entry);
+        const DirItem& item = contents.items[i];
+        bool changed = false;
+        if (!TreePathOf(item.path, item.entry.attributes & FILE_ATTRIBUTE_DIRECTORY, shown,
+                        changed))
+            continue;
+        WideToUtf8(changed ? shown : item.path, path);
+        tree.Add(path, item.entry, static_cast<uint32_t>(i));
     }
 }
 
@@ -86,7 +93,20 @@ std::wstring Archiver::RowPackedSize(ArchiveTree::Node node) const {
 std::wstring Archiver::RowType(ArchiveTree::Node node) const {
     if (node == ArchiveTree::none || tree.IsFolder(node))
         return L"Folder";
-    return FileKind(RowName(node)).typeName;
+    return FileKind(KindName(node)).typeName;
+}
+
+std::wstring Archiver::KindName(ArchiveTree::Node node) const {
+    std::wstring name = RowName(node);
+    // "dup.txt [2]" is a text file; so is "\"../notes.txt\"".
+    if (tree.DuplicateIndex(node) != ArchiveTree::noIndex) {
+        size_t mark = name.rfind(L" [");
+        if (mark != std::wstring::npos)
+            name.erase(mark);
+    }
+    if (!name.empty() && name.back() == L'"')
+        name.pop_back();
+    return name;
 }
 
 std::wstring Archiver::RowModified(ArchiveTree::Node node) const {
@@ -98,7 +118,7 @@ std::wstring Archiver::RowModified(ArchiveTree::Node node) const {
 HICON Archiver::RowIcon(ArchiveTree::Node node, bool large) const {
     // The shell's looks, shared for the whole run: a row never outlives its icon.
     const ShellKind& kind =
-        node == ArchiveTree::none || tree.IsFolder(node) ? FolderKind() : FileKind(RowName(node));
+        node == ArchiveTree::none || tree.IsFolder(node) ? FolderKind() : FileKind(KindName(node));
     return large ? kind.largeIcon : kind.icon;
 }
 

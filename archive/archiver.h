@@ -3,6 +3,7 @@
 #include "archive/archivetypes.h"
 #include "archive/library/extraction.h"
 #include "archive/library/listing.h"
+#include "archive/outcome.h"
 #include "archive/textconv.h"
 
 #include <windows.h>
@@ -140,6 +141,10 @@ class Archiver {
     std::wstring jobFailure;
     // What the last add job left out on purpose (links), to be said when it has ended.
     std::wstring jobNotice;
+    // The files the tool left out of the last add (locked, unreadable), with why.
+    std::vector<FaultyEntry> skippedFiles;
+    // How the last add, delete or extraction ended, for the exit code of a verb.
+    JobOutcome lastOutcome;
     // Set while Refresh lists the archive again: the password that opened it is tried
     // first instead of asking the user once more.
     bool reopening = false;
@@ -148,11 +153,27 @@ class Archiver {
     // The last Open failed because a volume of the set is not there: its name.
     std::wstring missingVolume;
 
+    // The entries of the rows at `paths` (from the archive's root, as the rows show them),
+    // as an extraction or a test chooses them.
+    EntryChoice ChoiceOf(const std::vector<std::wstring>& paths) const;
+    const EntryChoice& extractChoice() const { return extractChoice_; }
+    // Where an extraction writes the entry of the row at `path`, relative to its folder:
+    // its name as stored, made valid for Windows (a second "dup.txt", shown as
+    // "dup.txt [2]", is written as "dup.txt").
+    std::wstring WrittenPath(const std::wstring& path) const;
+
   private:
     // The paths from the archive's root of the rows named `names` in the folder shown.
     std::vector<std::wstring> PathsInFolderShown(const std::vector<std::wstring>& names) const;
+    // What the extract job takes.
+    EntryChoice extractChoice_;
+    // The one file the last extraction into a scratch folder wrote, when it wrote one.
+    std::wstring lastWrittenFile_;
     // The order of the paths is made again for the next find.
     void ForgetPathOrder();
+    // The name a row's kind (type and icon) is told by: a second entry of one name, or one
+    // shown as stored between quotes, is of the kind of its own name.
+    std::wstring KindName(ArchiveTree::Node node) const;
 
     // The Modified texts already made, by day and minute.
     mutable ModifiedTextCache modifiedTexts_;
@@ -165,7 +186,7 @@ class Archiver {
 extern const wchar_t zipPasswordMessage[];
 // What an add or delete job says when its list file cannot be written.
 extern const wchar_t listFileFailure[];
-// What the window says when entries could not all be extracted.
+// How the message begins when entries could not all be extracted.
 extern const wchar_t extractFailureMessage[];
 
 Archiver* GetArchiver();
@@ -177,9 +198,14 @@ void ReleaseArchiver();
 int ExtractAll(const std::wstring& archive, const std::wstring& folder,
                ExtractReport* report = nullptr, CancelFlag cancelled = nullptr);
 
-// What the window says when entries could not all be extracted, naming them, or the
-// volume of a set that is missing.
-std::wstring ExtractFailureText(const ExtractReport& report);
+// How an extraction of `archivePath` ended, for the user: `result` is what ExtractAll,
+// ExtractArchive or ExtractToNewFolder returned. Failed and possibly damaged entries are
+// named with why, changed names listed, and what is wrong with the archive said.
+JobOutcome ExtractOutcome(const std::wstring& archivePath, int result, const ExtractReport& report);
+
+// Why an archive could not be opened, from the engine's error flags: cut short, damaged,
+// or not an archive at all.
+std::wstring OpenProblemText(const std::wstring& archiveName, uint32_t openErrors);
 
 // What the window says when a volume of a set is not there.
 std::wstring MissingVolumeMessage(const std::wstring& volume);

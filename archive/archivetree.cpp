@@ -66,6 +66,7 @@ void ArchiveTree::Clear() {
     std::vector<uint32_t>(16, 0).swap(slots_);
     std::vector<uint8_t>(16, 0).swap(tags_);
     std::vector<RecentFolder>().swap(recentFolders_);
+    std::vector<std::pair<Node, uint32_t>>().swap(duplicates_);
     NodeData top;
     top.entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
     nodes_.push_back(top);
@@ -199,12 +200,42 @@ ArchiveTree::Node ArchiveTree::Make(std::string_view path) {
     return MakeChild(recent.node, name);
 }
 
-ArchiveTree::Node ArchiveTree::Add(std::string_view path, const Entry& entry) {
+ArchiveTree::Node ArchiveTree::Add(std::string_view path, const Entry& entry, uint32_t index) {
     Node node = Make(path);
+    const bool folder = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (nodes_[node].entry.listed && node != root && !(folder && IsFolder(node))) {
+        // The path came before: this entry is a row of its own, beside the first.
+        Node parent = nodes_[node].parent;
+        std::string name(Name(node));
+        for (uint32_t number = 2;; ++number) {
+            std::string numbered = name + " [" + std::to_string(number) + "]";
+            if (Child(parent, numbered) == none) {
+                node = MakeChild(parent, numbered);
+                break;
+            }
+        }
+        duplicates_.push_back({node, index});
+    }
     // A folder's own entry may come after its contents: it then fills the node that was
     // made for it on the way.
     nodes_[node].entry = entry;
+    nodes_[node].entry.listed = true;
     return node;
+}
+
+uint32_t ArchiveTree::DuplicateIndex(Node node) const {
+    for (const auto& duplicate : duplicates_) {
+        if (duplicate.first == node)
+            return duplicate.second;
+    }
+    return noIndex;
+}
+
+std::vector<uint32_t> ArchiveTree::DuplicateIndices() const {
+    std::vector<uint32_t> indices;
+    for (const auto& duplicate : duplicates_)
+        indices.push_back(duplicate.second);
+    return indices;
 }
 
 std::string_view ArchiveTree::Name(Node node) const {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The entries of an open archive as a tree of folders, kept compact so that a million
@@ -28,7 +29,11 @@ class ArchiveTree {
         bool hasSize = false;
         bool hasPackedSize = false;
         bool hasModified = false;
+        // An entry of the archive gave the node its numbers (not only a path below it).
+        bool listed = false;
     };
+    // No index in the archive: a node made on the way, or a tree built by hand.
+    static constexpr uint32_t noIndex = 0xFFFFFFFF;
 
     ArchiveTree();
 
@@ -43,8 +48,16 @@ class ArchiveTree {
     // The same, making the missing nodes on the way, as folders.
     Node Make(std::string_view path);
     // Puts one entry into the tree: its node takes what the entry says, also when it was
-    // made before as a folder implied by the paths below it.
-    Node Add(std::string_view path, const Entry& entry);
+    // made before as a folder implied by the paths below it. An entry whose path an entry
+    // before it had already (unless both are folders, which are one folder) gets a node of
+    // its own beside that one, named "name [2]", "name [3]", ..., so that each is a row of
+    // its own; `index`, the entry's place in the archive, then tells it apart.
+    Node Add(std::string_view path, const Entry& entry, uint32_t index = noIndex);
+    // For a node made for an entry whose path came again: its index in the archive;
+    // noIndex for every other node.
+    uint32_t DuplicateIndex(Node node) const;
+    // The indices of all those entries: a choice by path must not take them.
+    std::vector<uint32_t> DuplicateIndices() const;
 
     std::string_view Name(Node node) const;
     // The node's path from the root, names joined by backslashes.
@@ -104,4 +117,6 @@ class ArchiveTree {
         Node node = none;
     };
     std::vector<RecentFolder> recentFolders_;
+    // The nodes made for entries whose path came again, and those entries' indices.
+    std::vector<std::pair<Node, uint32_t>> duplicates_;
 };

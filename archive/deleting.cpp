@@ -27,14 +27,21 @@ int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {
 
     std::vector<std::wstring> entries;
     std::wstring refused;
+    std::wstring alike;
     for (const std::wstring& entry : paths) {
-        if (IsListableName(entry))
+        // The tool deletes by name: one of two entries of one name, or an entry whose path
+        // leaves the archive (shown between quotes), cannot be named alone.
+        bool quoted = entry.size() >= 2 && entry.front() == L'"' && entry.back() == L'"';
+        if (quoted || tree.DuplicateIndex(tree.Find(WideToUtf8(entry))) != ArchiveTree::noIndex)
+            alike += L"\n" + entry;
+        else if (IsListableName(entry))
             entries.push_back(entry);
         else
             refused += L"\n" + entry;
     }
 
     jobFailure.clear();
+    lastOutcome = JobOutcome();
     if (!entries.empty()) {
         RunUnderProgress(
             L"Delete Files", L"Deleting Files ... ",
@@ -47,25 +54,54 @@ int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {
                 if (!password.empty())
                     session.SetPassword(WideToUtf8(password));
                 ToolRun run;
-                if (!MakeItemsRun(archivePath, L"d", entries, false, run))
+                if (!MakeItemsRun(archivePath, L"d", entries, false, run)) {
                     jobFailure = listFileFailure;
-                else
+                } else {
                     RunToolOnArchive(run, session, archivePath);
-                if (session.RunFailed())
-                    jobFailure = session.FailureMessage();
+                    lastOutcome.end = session.RunEnd();
+                    // A delete has nothing to leave out: anything but a clean end failed.
+                    if (lastOutcome.end == JobEnd::Failure || lastOutcome.end == JobEnd::Warnings)
+                        jobFailure = session.FailureMessage();
+                }
                 mode = ModeNone;
             },
             progressDelay);
     }
-    if (!jobFailure.empty())
+    if (!jobFailure.empty()) {
+        lastOutcome.end = JobEnd::Failure;
         MessageBoxW(AppState.mainWindow, jobFailure.c_str(), L"Varnix File Opener", MB_OK);
+    }
     if (!refused.empty()) {
+        lastOutcome.AtLeast(JobEnd::Failure);
         std::wstring text = L"These entries were not deleted: their names cannot be handed "
                             L"to the archive tool." +
                             refused;
         MessageBoxW(AppState.mainWindow, text.c_str(), L"Varnix File Opener", MB_OK);
     }
 
+    if (!alike.empty()) {
+        lastOutcome.AtLeast(JobEnd::Failure);
+        std::wstring text = L"These entries were not deleted: the archive holds another entry "
+                            L"of the same name, or their names lead out of the archive, and "
+                            L"the archive tool deletes by name." +
+                            alike;
+        MessageBoxW(AppState.mainWindow, text.c_str(), L"Varnix File Opener", MB_OK);
+    }
+
     Refresh();
+    // The tool may end well having found nothing of that name to delete: whatever is still
+    // there was not deleted, and is said so rather than taken for done.
+    if (jobFailure.empty() && lastOutcome.end != JobEnd::Cancelled && listed) {
+        std::wstring kept;
+        for (const std::wstring& entry : entries) {
+            if (tree.Find(WideToUtf8(entry)) != ArchiveTree::none)
+                kept += L"\n" + entry;
+        }
+        if (!kept.empty()) {
+            lastOutcome.AtLeast(JobEnd::Failure);
+            std::wstring text = L"These entries could not be deleted:" + kept;
+            MessageBoxW(AppState.mainWindow, text.c_str(), L"Varnix File Opener", MB_OK);
+        }
+    }
     return 0;
 }

@@ -6,16 +6,17 @@
 #include "archive/console/toolcommand.h"
 #include "archive/jobthread.h"
 #include "archive/library/extraction.h"
+#include "archive/library/sevenzip.h"
 #include "archive/progress.h"
+#include "archive/shownpath.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
+#include "ui/outcomedialog.h"
 #include "ui/progressdialog.h"
 
 #include <shellapi.h>
 
-const wchar_t extractFailureMessage[] =
-    L"Some files could not be extracted. The disk may be full or the folder read-only, an "
-    L"entry may be damaged, need another password, or have a path too long for Windows.";
+const wchar_t extractFailureMessage[] = L"Some files could not be extracted";
 
 int Archiver::OpenItem(const std::wstring& path) {
     // Only an entry of the folder shown.
@@ -52,19 +53,87 @@ std::wstring MissingVolumeMessage(const std::wstring& volume) {
            L"again.";
 }
 
-std::wstring ExtractFailureText(const ExtractReport& report) {
-    if (!report.missingVolume.empty())
-        return MissingVolumeMessage(report.missingVolume);
-    std::wstring text = extractFailureMessage;
-    if (report.failedEntries.empty())
-        return text;
-    text += L"\n\nNot extracted:";
-    const size_t shown = 12;
-    for (size_t i = 0; i < report.failedEntries.size() && i < shown; ++i)
-        text += L"\n" + report.failedEntries[i];
-    if (report.failedEntries.size() > shown)
-        text += L"\n... and " + std::to_wstring(report.failedEntries.size() - shown) + L" more";
-    return text;
+std::wstring OpenProblemText(const std::wstring& archiveName, uint32_t openErrors) {
+    if (openErrors & sevenzip::ErrorUnexpectedEnd)
+        return archiveName + L" is cut short: its end is missing, so it cannot be opened. It "
+                             L"may be an unfinished download or copy.";
+    if (openErrors & (sevenzip::ErrorHeaders | sevenzip::ErrorEncryptedHeaders |
+                      sevenzip::ErrorData | sevenzip::ErrorCrc))
+        return archiveName + L" is damaged: its headers cannot be read, so it cannot be opened.";
+    return archiveName + L" could not be opened. It may be damaged, incomplete, or not an "
+                         L"archive.";
+}
+
+JobOutcome ExtractOutcome(const std::wstring& archivePath, int result,
+                          const ExtractReport& report) {
+    const std::wstring name = FileNamePart(archivePath);
+    JobOutcome outcome;
+    if (result == -1) {
+        outcome.end = JobEnd::Failure;
+        outcome.headline = name + L" is not an archive this program reads.";
+        return outcome;
+    }
+    if (report.userStopped) {
+        outcome.end = JobEnd::Cancelled;
+        return outcome;
+    }
+    if (!report.missingVolume.empty()) {
+        outcome.end = JobEnd::Failure;
+        outcome.headline = MissingVolumeMessage(report.missingVolume);
+        return outcome;
+    }
+    if (!report.opened) {
+        outcome.end = JobEnd::Failure;
+        outcome.headline = OpenProblemText(name, report.openErrors);
+        return outcome;
+    }
+
+    // Entries are named as the list shows them.
+    for (const FaultyEntry& failed : report.failed)
+        outcome.entries.push_back({ShownPath(failed.path), failed.fault, failed.why});
+    // Whatever came out of a stream that failed its own check may be damaged: named, not
+    // removed, as the user may still want what is whole in them.
+    if (report.health.streamFault != Fault::None) {
+        for (const std::wstring& written : report.written)
+            outcome.entries.push_back({ShownPath(written), Fault::PossiblyDamaged});
+    }
+    // As the list shows them (a path that leads out as stored, with slashes), and a
+    // backslash inside a name as the backslash it is.
+    for (RenamedEntry renamed : report.renamed) {
+        std::wstring shown = ShownPath(renamed.stored);
+        if (shown.size() >= 2 && shown.front() == L'"' && shown.back() == L'"')
+            shown = shown.substr(1, shown.size() - 2);
+        for (wchar_t& c : shown) {
+            if (c == backslashInName)
+                c = L'\\';
+        }
+        outcome.renamed.push_back({shown, renamed.written});
+    }
+    outcome.notes = HealthNotes(report.health, name);
+    if (report.stoppedEarly)
+        outcome.notes.push_back(L"The extraction stopped at a fault it could not read past: the "
+                                L"entries after it were not extracted.");
+
+    if (!report.failed.empty() || report.health.Damaged() || report.stoppedEarly || result != 0)
+        outcome.end = JobEnd::Failure;
+    else if (!report.renamed.empty() || report.health.warnings != 0)
+        outcome.end = JobEnd::Warnings;
+
+    if (!report.failed.empty())
+        outcome.headline = std::wstring(extractFailureMessage) + L" from " + name + L".";
+    else if (outcome.end == JobEnd::Failure && report.written.empty())
+        outcome.headline = L"Nothing could be extracted from " + name + L".";
+    else if (outcome.end == JobEnd::Failure)
+        outcome.headline = L"The files of " + name + L" may not all have come out whole.";
+    else
+        outcome.headline = L"Every file of " + name + L" was extracted.";
+    if (report.health.streamFault != Fault::None && !report.failed.empty())
+        outcome.listTitle = L"Not extracted, or possibly damaged:";
+    else if (report.health.streamFault != Fault::None)
+        outcome.listTitle = L"Extracted, but possibly damaged:";
+    else
+        outcome.listTitle = L"Not extracted:";
+    return outcome;
 }
 
 bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath) {
@@ -73,7 +142,8 @@ bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extract
     if (tmpPath.empty() || !ExtractEntriesToScratch({path}, tmpPath))
         return false;
     // Where the extraction put it, which for odd names is not the name itself.
-    extractedPath = tmpPath + L"\\" + SafeItemPath(path);
+    extractedPath =
+        lastWrittenFile_.empty() ? tmpPath + L"\\" + WrittenPath(path) : lastWrittenFile_;
     return true;
 }
 
@@ -88,18 +158,24 @@ bool Archiver::ExtractEntriesToScratch(const std::vector<std::wstring>& paths,
         L"Extract Files", L"Extracting Files ... ",
         [&](const std::atomic<int32_t>* stop) {
             mode = ModeExtract;
+            EntryChoice choice = ChoiceOf(paths);
             ExtractOptions options;
-            options.names = &paths;
+            options.names = &choice.names;
+            options.indices = &choice.indices;
+            options.notByName = &choice.notByName;
             options.cancelled = stop;
             options.askBeforeReplacing = false; // a fresh scratch folder of our own
             result = ExtractArchive(archivePath, GetArchiveKind(archivePath), folder, contents,
                                     options, &report);
+            lastWrittenFile_ =
+                report.writtenFiles.size() == 1 ? report.writtenFiles[0] : std::wstring();
             mode = ModeNone;
         },
         progressDelay);
-    if (result != 0 && !report.userStopped)
-        MessageBoxW(AppState.mainWindow, ExtractFailureText(report).c_str(), L"Varnix File Opener",
-                    MB_OK);
+    // Opening it needs it whole: a name changed to be valid is no failure here.
+    JobOutcome outcome = ExtractOutcome(archivePath, result, report);
+    if (outcome.end == JobEnd::Failure)
+        ShowOutcome(AppState.mainWindow, outcome);
     return result == 0;
 }
 
@@ -108,21 +184,21 @@ static DWORD WINAPI ExtractJob(void* parameter) {
     archiver->mode = ModeExtract;
     archiver->RemoveTempFolder();
 
-    const std::vector<std::wstring>& names = archiver->files;
+    const EntryChoice& choice = archiver->extractChoice();
     // An empty list would mean every entry: a cancel before the job began extracts nothing
     // instead.
-    if (!archiver->cancelled && !names.empty()) {
+    if (!archiver->cancelled && !choice.empty()) {
         ArchiveContents contents;
         contents.password = archiver->password;
         ExtractOptions options;
-        options.names = &names;
+        options.names = &choice.names;
+        options.indices = &choice.indices;
+        options.notByName = &choice.notByName;
         options.cancelled = &archiver->cancelled;
         ExtractReport report;
-        if (ExtractArchive(archiver->archivePath, GetArchiveKind(archiver->archivePath),
-                           archiver->destFolder, contents, options, &report) != 0) {
-            if (!report.userStopped)
-                archiver->jobFailure = ExtractFailureText(report);
-        }
+        int result = ExtractArchive(archiver->archivePath, GetArchiveKind(archiver->archivePath),
+                                    archiver->destFolder, contents, options, &report);
+        archiver->lastOutcome = ExtractOutcome(archiver->archivePath, result, report);
     }
     FinishProgress();
     archiver->mode = ModeNone;
@@ -137,8 +213,9 @@ int Archiver::ExtractItems(const std::vector<std::wstring>& names, const std::ws
 int Archiver::ExtractEntries(const std::vector<std::wstring>& paths, const std::wstring& folder) {
     replaceAll = 0;
     jobFailure.clear();
+    lastOutcome = JobOutcome();
     ResetProgress();
-    files = paths;
+    extractChoice_ = ChoiceOf(paths);
     destFolder = folder;
     cancelled = 0;
 
@@ -148,9 +225,36 @@ int Archiver::ExtractEntries(const std::vector<std::wstring>& paths, const std::
     if (!ShowProgress(L"Extract Files", L"Extracting Files ... "))
         cancelled = 1; // the extraction stops at the library's next call
     job.Wait();
-    if (!jobFailure.empty() && !cancelled)
-        MessageBoxW(AppState.mainWindow, jobFailure.c_str(), L"Varnix File Opener", MB_OK);
+    if (cancelled)
+        lastOutcome.end = JobEnd::Cancelled;
+    if (lastOutcome.NeedsSaying())
+        ShowOutcome(AppState.mainWindow, lastOutcome);
     return 0;
+}
+
+EntryChoice Archiver::ChoiceOf(const std::vector<std::wstring>& paths) const {
+    EntryChoice choice;
+    for (const std::wstring& path : paths) {
+        uint32_t index = tree.DuplicateIndex(tree.Find(WideToUtf8(path)));
+        if (index != ArchiveTree::noIndex)
+            choice.indices.push_back(index);
+        else
+            choice.names.push_back(path);
+    }
+    choice.notByName = tree.DuplicateIndices();
+    return choice;
+}
+
+std::wstring Archiver::WrittenPath(const std::wstring& path) const {
+    std::wstring stored = path;
+    if (stored.size() >= 2 && stored.front() == L'"' && stored.back() == L'"')
+        stored = stored.substr(1, stored.size() - 2); // shown as stored, between quotes
+    if (tree.DuplicateIndex(tree.Find(WideToUtf8(path))) != ArchiveTree::noIndex) {
+        size_t mark = stored.rfind(L" [");
+        if (mark != std::wstring::npos)
+            stored.erase(mark);
+    }
+    return SafeItemPath(stored);
 }
 
 int ExtractAll(const std::wstring& archive, const std::wstring& folder, ExtractReport* report,

@@ -140,11 +140,16 @@ int ExtractToNewFolder(const std::wstring& archive, CancelFlag cancelled, Extrac
     ArchiveContents contents;
     TopLevel top;
     const int declinedBefore = passwordsDeclined;
+    std::wstring missingVolume;
+    ArchiveFacts facts;
     if (ListArchiveItems(archivePath, kind, contents.password, cancelled,
-                         [&top](DirItem& item, uint32_t, uint32_t) { top.Add(item); }) != 0) {
+                         [&top](DirItem& item, uint32_t, uint32_t) { top.Add(item); },
+                         &missingVolume, &facts) != 0) {
         if (report) {
             *report = ExtractReport();
             report->userStopped = IsCancelled(cancelled) || passwordsDeclined != declinedBefore;
+            report->missingVolume = missingVolume;
+            report->openErrors = facts.openErrors;
         }
         return 1;
     }

@@ -6,7 +6,12 @@
 
 #include <objbase.h>
 
+#include <atomic>
+
 namespace {
+
+// Jobs started on the window's thread and not yet seen to end.
+std::atomic<int> jobsRunning{0};
 
 struct JobStart {
     LPTHREAD_START_ROUTINE work;
@@ -52,7 +57,23 @@ bool ShowsAWindow(HANDLE thread) {
     return shown;
 }
 
+// Keys and mouse clicks, for the window or any of its controls.
+bool IsInput(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+
 } // namespace
+
+bool JobRunning() {
+    return jobsRunning > 0;
+}
+
+Job::~Job() {
+    if (running_)
+        --jobsRunning;
+}
 
 bool Job::Start(LPTHREAD_START_ROUTINE work, void* argument) {
     done_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -67,6 +88,8 @@ bool Job::Start(LPTHREAD_START_ROUTINE work, void* argument) {
         delete start;
         return false;
     }
+    running_ = true;
+    ++jobsRunning;
     return true;
 }
 
@@ -104,9 +127,15 @@ bool Job::Wait(DWORD milliseconds) {
                 quitCode = static_cast<int>(message.wParam);
                 continue;
             }
+            if (IsInput(message.message))
+                continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+    }
+    if (ended && running_) {
+        running_ = false;
+        --jobsRunning;
     }
     if (disabledHere)
         EnableWindow(mainWindow, TRUE);

@@ -6,6 +6,7 @@
 #include "archive/library/archivelibrary.h"
 #include "archive/library/listing.h"
 #include "archive/progress.h"
+#include "archive/shownpath.h"
 #include "archive/treefeeder.h"
 #include "ui/progressdialog.h"
 
@@ -29,21 +30,27 @@ static DWORD WINAPI OpenJob(void* parameter) {
     // meanwhile. An archive read front to back counts its bytes instead (the listing moves
     // the counters).
     TreeFeeder feeder(listing);
-    archiver->listed = ListArchiveItems(
-                           archiver->archivePath, kind, password, &archiver->cancelled,
-                           [&](DirItem& item, uint32_t index, uint32_t count) {
-                               if (count != 0) {
-                                   if (index == 0) {
-                                       progressTotal = count;
-                                       feeder.Reserve(count);
-                                   }
-                                   // Often enough for the bar, and no fence each entry.
-                                   if (index % 256 == 0)
-                                       progressCompleted = index;
-                               }
-                               feeder.Put(item.path, item.entry);
-                           },
-                           &archiver->missingVolume, &archiver->listingFacts) == 0;
+    std::wstring shown;
+    archiver->listed =
+        ListArchiveItems(
+            archiver->archivePath, kind, password, &archiver->cancelled,
+            [&](DirItem& item, uint32_t index, uint32_t count) {
+                if (count != 0) {
+                    if (index == 0) {
+                        progressTotal = count;
+                        feeder.Reserve(count);
+                    }
+                    // Often enough for the bar, and no fence each entry.
+                    if (index % 256 == 0)
+                        progressCompleted = index;
+                }
+                // "./docs" is "docs"; "../x" is shown as stored.
+                bool changed = false;
+                if (TreePathOf(item.path, item.entry.attributes & FILE_ATTRIBUTE_DIRECTORY, shown,
+                               changed))
+                    feeder.Put(changed ? shown : item.path, item.entry, index);
+            },
+            &archiver->missingVolume, &archiver->listingFacts) == 0;
     feeder.Finish();
     if (archiver->listed)
         archiver->password = password;
@@ -86,6 +93,8 @@ bool Archiver::Open(const std::wstring& path) {
     }
     ClearRows();
     ClearTree();
+    // Why it did not open stays to be said.
+    facts.openErrors = listingFacts.openErrors;
     openStoppedByUser = cancelled || passwordsDeclined != declinedBefore;
     return false;
 }

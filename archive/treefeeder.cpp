@@ -9,6 +9,7 @@ TreeFeeder::TreeFeeder(ArchiveTree& tree) : tree_(tree) {
         batch.paths.reserve(batchSize * 32);
         batch.pathEnds.reserve(batchSize);
         batch.entries.reserve(batchSize);
+        batch.indices.reserve(batchSize);
     }
     thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
@@ -22,10 +23,10 @@ void TreeFeeder::Reserve(size_t entries) {
     tree_.Reserve(entries);
 }
 
-void TreeFeeder::Put(const std::wstring& path, const ArchiveTree::Entry& entry) {
+void TreeFeeder::Put(const std::wstring& path, const ArchiveTree::Entry& entry, uint32_t index) {
     if (!thread_) { // no thread could be made: the entry goes into the tree here
         WideToUtf8(path, utf8_);
-        tree_.Add(utf8_, entry);
+        tree_.Add(utf8_, entry, index);
         return;
     }
     Batch& batch = batches_[filling_];
@@ -44,6 +45,7 @@ void TreeFeeder::Put(const std::wstring& path, const ArchiveTree::Entry& entry) 
     }
     batch.pathEnds.push_back(static_cast<uint32_t>(batch.paths.size()));
     batch.entries.push_back(entry);
+    batch.indices.push_back(index);
     if (batch.entries.size() == batchSize)
         Send();
 }
@@ -97,12 +99,14 @@ void TreeFeeder::Build() {
         uint32_t start = 0;
         for (size_t i = 0; i < batch.entries.size(); ++i) {
             uint32_t end = batch.pathEnds[i];
-            tree_.Add(std::string_view(batch.paths.data() + start, end - start), batch.entries[i]);
+            tree_.Add(std::string_view(batch.paths.data() + start, end - start), batch.entries[i],
+                      batch.indices[i]);
             start = end;
         }
         batch.paths.clear();
         batch.pathEnds.clear();
         batch.entries.clear();
+        batch.indices.clear();
         AcquireSRWLockExclusive(&lock_);
         firstFull_ = (firstFull_ + 1) % batchCount;
         --fullCount_;

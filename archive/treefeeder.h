@@ -21,7 +21,8 @@ class TreeFeeder {
 
     // Room in the tree for this many entries: only before the first Put.
     void Reserve(size_t entries);
-    void Put(const std::wstring& path, const ArchiveTree::Entry& entry);
+    // `index`: the entry's place in the archive (see ArchiveTree::Add).
+    void Put(const std::wstring& path, const ArchiveTree::Entry& entry, uint32_t index);
     // Returns once every entry put is in the tree.
     void Finish();
 
@@ -33,6 +34,7 @@ class TreeFeeder {
         std::string paths;                       // one after another
         std::vector<uint32_t> pathEnds;          // where each path ends in `paths`
         std::vector<ArchiveTree::Entry> entries; // the numbers, in the same order
+        std::vector<uint32_t> indices;           // and the entries' places in the archive
     };
 
     static DWORD WINAPI Run(void* parameter);

@@ -12,6 +12,7 @@
 #define IDD_PROGRESS 206
 #define IDD_ADD 207
 #define IDD_REPLACE 208
+#define IDD_OUTCOME 209
 
 #define IDC_LOCATION 1001
 #define IDC_LIST 1002
@@ -29,6 +30,8 @@
 #define IDC_SKIP_ALL 1014
 #define IDC_KEEP_BOTH 1015
 #define IDC_FIND 1016
+#define IDC_OUTCOME_ICON 1017
+#define IDC_OUTCOME_COPY 1018
 
 // The frame's commands.
 #define ID_ADD 32775

@@ -6,6 +6,7 @@
 #include "archive/archivekind.h"
 #include "archive/archiver.h"
 #include "shell/paths.h"
+#include "ui/outcomedialog.h"
 
 #include <shellapi.h>
 
@@ -33,23 +34,38 @@ bool FolderBrowser::OpenArchive(const std::wstring& path) {
     archiver = GetArchiver();
     if (archiver->Open(path)) {
         ShowArchiveFolder();
+        // Listed, but not whole: said once, as it opens; the status line keeps saying it.
+        const ArchiveHealth& health = archiver->facts.health;
+        if (!health.Whole()) {
+            JobOutcome told;
+            told.end = health.Damaged() ? JobEnd::Failure : JobEnd::Warnings;
+            told.notes = HealthNotes(health, FileNamePart(archiver->archivePath));
+            if (health.Damaged())
+                told.notes.push_back(L"The entries that could be read are listed. Test tells "
+                                     L"which of them are damaged.");
+            PostOutcome(told);
+        }
         return true;
     }
     // A cancelled open, or a declined password, needs no word: the view stays as it was.
     bool stoppedByUser = archiver->openStoppedByUser;
     std::wstring missingVolume = archiver->missingVolume;
+    uint32_t openErrors = archiver->facts.openErrors;
     CloseArchive();
     if (!stoppedByUser)
-        MessageBoxW(
-            AppState.mainWindow,
-            (missingVolume.empty() ? OpenFailureMessage(path) : MissingVolumeMessage(missingVolume))
-                .c_str(),
-            L"Varnix File Opener", MB_OK);
+        MessageBoxW(AppState.mainWindow,
+                    (missingVolume.empty() ? OpenFailureMessage(path, openErrors)
+                                           : MissingVolumeMessage(missingVolume))
+                        .c_str(),
+                    L"Varnix File Opener", MB_OK);
     return false;
 }
 
-std::wstring OpenFailureMessage(const std::wstring& path) {
+std::wstring OpenFailureMessage(const std::wstring& path, uint32_t openErrors) {
     std::wstring text = L"Couldn't open the file.";
+    // The engine knows why: cut short, or damaged.
+    if (openErrors != 0)
+        return text + L"\n\n" + OpenProblemText(FileNamePart(path), openErrors);
     HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
@@ -116,10 +132,11 @@ int FolderBrowser::ShowArchiveOrItsFolder() {
     // the folder that holds it is shown rather than an archive without rows.
     std::wstring path = archiver->archivePath;
     bool stoppedByUser = archiver->openStoppedByUser;
+    uint32_t openErrors = archiver->facts.openErrors;
     CloseArchive();
     if (!stoppedByUser)
-        MessageBoxW(AppState.mainWindow, OpenFailureMessage(path).c_str(), L"Varnix File Opener",
-                    MB_OK);
+        MessageBoxW(AppState.mainWindow, OpenFailureMessage(path, openErrors).c_str(),
+                    L"Varnix File Opener", MB_OK);
     std::wstring parent = ParentFolder(path);
     if (IsDirectory(parent))
         return std::max(BrowseFolder(parent), 1);

@@ -24,6 +24,8 @@ namespace {
 std::vector<std::wstring> addFiles;
 std::wstring addFolder;
 std::wstring addArchiveName;
+// How the last add of the dialog ended.
+JobEnd addEnd = JobEnd::Cancelled;
 
 const wchar_t mutexName[] = L"VarnixEvent";
 const int passwordLength = 255;
@@ -149,6 +151,7 @@ class AddDialog : public win::Dialog {
         AppState.mainWindow = hwnd();
         adding_ = true;
         GetArchiver()->AddToArchive(ArchiveLocation(name), addFiles, password);
+        addEnd = GetArchiver()->lastOutcome.end;
         ReleaseArchiver();
         AppState.mainWindow = previousOwner;
         SecureZeroMemory(password, sizeof password);
@@ -216,11 +219,14 @@ bool DeliverToCollector(const std::wstring& argument) {
     }
 }
 
-void RunDialog() {
+// Runs the dialog; how its add ended (cancelled when the dialog was).
+JobEnd RunDialog() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
+    addEnd = JobEnd::Cancelled;
     AddDialog dialog;
     dialog.DoModal(AppInstance(), AppState.mainWindow);
+    return addEnd;
 }
 
 } // namespace
@@ -259,8 +265,9 @@ int CollectAddRequest(const std::wstring& argument) {
     bool collecting = rawMutex && GetLastError() == ERROR_ALREADY_EXISTS;
     win::KernelHandle mutex(rawMutex);
     if (collecting) {
+        // The dialog that took the path says how the add went.
         if (DeliverToCollector(argument) || argument.empty())
-            return 1;
+            return ExitCodeOf(JobEnd::Success);
         // No dialog took the path: rather than lose it, this process collects it itself.
     }
 
@@ -271,6 +278,5 @@ int CollectAddRequest(const std::wstring& argument) {
     addFolder = path.substr(0, path.rfind(L'\\') + 1);
     addArchiveName = DefaultArchiveName(addFolder, path);
     // The mutex stays open until the process ends, and with it the collection.
-    RunDialog();
-    return 1;
+    return ExitCodeOf(RunDialog());
 }

@@ -16,7 +16,8 @@ extern const wchar_t addDialogTitle[];
 // Shows the dialog for `files` (full paths, at least one) owned by the main window. Always 1.
 int ShowAddDialog(const std::vector<std::wstring>& files);
 
-// Carries out one "/a" request; `argument` is the quoted path behind the verb. Always 1.
+// Carries out one "/a" request; `argument` is the quoted path behind the verb. The exit
+// code of the add (see ExitCodeOf): 0 when the path went to an earlier process's dialog.
 int CollectAddRequest(const std::wstring& argument);
 
 // The archive a file is added to by default: beside it, named after it, with the

@@ -11,6 +11,7 @@
 #include "shell/paths.h"
 #include "ui/adddialog.h"
 #include "ui/folderpicker.h"
+#include "ui/outcomedialog.h"
 
 #include <commdlg.h>
 #include <functional>
@@ -139,14 +140,10 @@ int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
         Tell(row.name + L" is not valid archive file.", MB_OK);
         return 0;
     }
-    if (result != 0) {
-        if (report.failedEntries.empty() && !report.userStopped)
-            Tell(L"Could not extract " + row.name, MB_OK);
-        else if (!report.userStopped)
-            Tell(ExtractFailureText(report), MB_OK);
-        return 0;
-    }
-    return 1;
+    JobOutcome outcome = ExtractOutcome(row.path, result, report);
+    if (outcome.NeedsSaying())
+        ShowOutcome(AppState.mainWindow, outcome);
+    return result == 0 ? 1 : 0;
 }
 
 int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
@@ -251,10 +248,13 @@ int FolderBrowser::TestSelection(const std::vector<int>& rows) {
         }
         archive = row.path;
     }
-    TestOutcome outcome = TestWithProgress(archive, password, names);
+    EntryChoice choice;
+    if (archiver)
+        choice = archiver->ChoiceOf(names);
+    TestOutcome outcome = TestWithProgress(archive, password, names, archiver ? &choice : nullptr);
     if (outcome.message.empty())
         return -1;
-    Tell(outcome.message, outcome.clean ? MB_ICONINFORMATION : MB_ICONWARNING);
+    ShowOutcome(AppState.mainWindow, outcome.outcome);
     return outcome.clean ? 0 : 1;
 }
 
@@ -284,15 +284,15 @@ int FolderBrowser::ExtractArchives(
                          [&](const std::atomic<int32_t>* cancelled) {
                              result = extract(row.path, cancelled, report);
                          });
+        JobOutcome told = ExtractOutcome(row.path, result, report);
+        if (told.NeedsSaying())
+            ShowOutcome(AppState.mainWindow, told);
+        if (told.end == JobEnd::Cancelled) {
+            outcome = -1;
+            break;
+        }
         if (result != 0) {
-            if (report.userStopped) {
-                outcome = -1;
-            } else {
-                Tell(report.failedEntries.empty() ? L"Could not extract " + row.name
-                                                  : ExtractFailureText(report),
-                     MB_OK);
-                outcome = 1;
-            }
+            outcome = 1;
             break;
         }
     }

@@ -61,7 +61,7 @@ bool PrepareEntries(FolderBrowser& model, const std::vector<int>& rows, DragOut&
     for (int row : rows) {
         std::wstring entry = model.GetItem(row).path; // empty for the up row
         // Where the extraction puts it, which for odd names is not the name itself.
-        std::wstring relative = SafeItemPath(entry);
+        std::wstring relative = archiver->WrittenPath(entry);
         if (entry.empty() || relative.empty())
             continue;
         entries.push_back(entry);

@@ -258,5 +258,6 @@ std::wstring FormatSize(DWORD high, DWORD low);
 std::wstring FormatFileTime(const FILETIME& time, ModifiedTextCache* cache = nullptr);
 
 // What the window says when an archive could not be opened: "Couldn't open the file.",
-// and why when the file itself cannot be read (another program holds it, no permission).
-std::wstring OpenFailureMessage(const std::wstring& path);
+// and why: cut short or damaged (the engine's `openErrors`), or the file itself cannot be
+// read (another program holds it, no permission).
+std::wstring OpenFailureMessage(const std::wstring& path, uint32_t openErrors = 0);

@@ -1,8 +1,10 @@
 #include "ui/mainfrm.h"
 
 #include "app/appstate.h"
+#include "archive/jobthread.h"
 #include "res/resource.h"
 #include "ui/aboutdlg.h"
+#include "ui/outcomedialog.h"
 
 #include <commctrl.h>
 
@@ -99,8 +101,19 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDestroy();
         return 0;
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam));
+        // A command that arrives while a job runs (posted, or sent by another program)
+        // would start a second job on what the first is working on.
+        if (!JobRunning())
+            OnCommand(LOWORD(wParam));
         return 0;
+    case WM_SHOW_OUTCOME:
+        ShowPostedOutcome(hwnd(), lParam);
+        return 0;
+    case WM_CLOSE:
+        // The window goes only once the job is over: the job still uses what it holds.
+        if (JobRunning())
+            return 0;
+        break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == systemMenuAbout) {
             OnCommand(ID_APP_ABOUT);

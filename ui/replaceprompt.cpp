@@ -54,23 +54,46 @@ void SplitPath(const std::wstring& path, std::wstring& name, std::wstring& folde
 
 } // namespace
 
-ReplaceAnswer AskReplace(const std::wstring& path, const std::wstring& entry, bool sameExtraction,
-                         const std::wstring& keptName) {
+ReplaceAnswer AskReplace(const std::wstring& path, const std::wstring& entry, NameClash clash,
+                         const std::wstring& earlierEntry, const std::wstring& keptName) {
     std::wstring name;
     std::wstring folder;
     SplitPath(path, name, folder);
+    const std::wstring keepOrReplace =
+        L"\n\nKeep both (this entry as \"" + keptName + L"\"), or replace the file just extracted?";
     std::wstring text;
-    if (sameExtraction) {
-        text = L"The archive holds more than one entry for the file \"" + name + L"\" in " +
-               folder + L". Windows does not tell names apart by letter case, so the entry \"" +
-               entry + L"\" would replace the file just extracted.\n\nKeep both (this entry as \"" +
-               keptName + L"\"), or replace the file?";
-    } else {
+    switch (clash) {
+    case NameClash::None:
         text = L"There is already a file named \"" + name + L"\" in " + folder +
                L".\n\nReplace it with the entry \"" + entry +
                L"\" from the archive? Keep Both puts the entry beside it as \"" + keptName + L"\".";
+        break;
+    case NameClash::SameName:
+        text = L"The archive holds the entry \"" + entry +
+               L"\" twice. The first was just "
+               L"extracted as \"" +
+               name + L"\" in " + folder + L"." + keepOrReplace;
+        break;
+    case NameClash::LetterCase:
+        text = L"The entries \"" + earlierEntry + L"\" and \"" + entry +
+               L"\" differ only in letter case, which Windows does not tell apart: both are the "
+               L"file \"" +
+               name + L"\" in " + folder + L"." + keepOrReplace;
+        break;
+    case NameClash::TrailingDots:
+        text = L"The entries \"" + earlierEntry + L"\" and \"" + entry +
+               L"\" differ only in dots or blanks at the end of a name, which Windows drops: "
+               L"both are the file \"" +
+               name + L"\" in " + folder + L"." + keepOrReplace;
+        break;
+    case NameClash::MadeValid:
+        text = L"The entries \"" + earlierEntry + L"\" and \"" + entry +
+               L"\" hold characters Windows does not allow in names. Made valid, both are the "
+               L"file \"" +
+               name + L"\" in " + folder + L"." + keepOrReplace;
+        break;
     }
-    ReplaceDialog dialog(text, sameExtraction ? IDC_KEEP_BOTH : IDNO);
+    ReplaceDialog dialog(text, clash != NameClash::None ? IDC_KEEP_BOTH : IDNO);
     switch (dialog.DoModal(AppInstance(), AppState.mainWindow)) {
     case IDYES:
         return ReplaceAnswer::Replace;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/library/archivelibrary.h"
+
 #include <string>
 
 // What the user answers when an extraction finds a file where an entry is to go.
@@ -13,8 +15,8 @@ enum class ReplaceAnswer {
 };
 
 // Asks whether the file at `path` is to be replaced by the archive's entry `entry`.
-// `sameExtraction` says that this extraction wrote the file a moment ago: two entries
-// whose names differ only in letter case are one file to Windows. `keptName` is the name
+// `clash` says why, when this extraction wrote the file a moment ago from the entry
+// `earlierEntry`: two entries that Windows would give one file. `keptName` is the name
 // the entry gets when both are kept. Cancel when the dialog cannot be shown.
-ReplaceAnswer AskReplace(const std::wstring& path, const std::wstring& entry, bool sameExtraction,
-                         const std::wstring& keptName);
+ReplaceAnswer AskReplace(const std::wstring& path, const std::wstring& entry, NameClash clash,
+                         const std::wstring& earlierEntry, const std::wstring& keptName);

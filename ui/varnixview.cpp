@@ -1,6 +1,7 @@
 #include "ui/varnixview.h"
 
 #include "app/appstate.h"
+#include "archive/jobthread.h"
 #include "archive/archiver.h"
 #include "archive/archivekind.h"
 #include "res/resource.h"
@@ -31,7 +32,32 @@ bool BeginsWithIgnoringCase(const std::wstring& name, const wchar_t* prefix) {
 
 CVarnixView::CVarnixView() : Dialog(IDD_VARNIX_FORM) {}
 
+// Whether a message asks the view to act (open, sort, drag, find, take a drop, show a menu),
+// rather than to draw. While a job runs nothing may act: the job still works on the
+// archive, and a second one would pull it from under it. Such messages can still come
+// then: a modal dialog's loop hands out what was queued before it came up.
+static bool AsksToAct(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        return HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == EN_CHANGE;
+    case WM_DROPFILES:
+    case WM_CONTEXTMENU:
+        return true;
+    case WM_NOTIFY: {
+        UINT code = reinterpret_cast<const NMHDR*>(lParam)->code;
+        return code == NM_DBLCLK || code == LVN_COLUMNCLICK || code == LVN_BEGINDRAG;
+    }
+    default:
+        return false;
+    }
+}
+
 INT_PTR CVarnixView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (JobRunning() && AsksToAct(message, wParam, lParam)) {
+        if (message == WM_DROPFILES)
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    }
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog();

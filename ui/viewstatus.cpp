@@ -77,6 +77,10 @@ void CVarnixView::ShowStatus() {
             facts += L", " + GroupDigits(std::to_wstring(archive.volumes)) + L" volumes";
         if (archive.encrypted)
             facts += L", encrypted";
+        // "ZIP archive, cut short": a damaged archive never looks whole.
+        std::wstring health = HealthWords(archive.health);
+        if (!health.empty())
+            facts += L", " + health;
     }
     RECT bar = {};
     GetClientRect(statusBar, &bar);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "archive/outcome.h"
+
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Archiver;
 
@@ -39,9 +42,21 @@ struct ConsoleSession {
     DWORD exitCode = 0;
     // What the tool said about its errors, UTF-8, one line each.
     std::string errorText;
+    // The tool said it had finished with no fault ("Everything is Ok"), or with warnings.
+    bool finishedOk = false;
+    bool warned = false;
+    // The files the tool left out, each with its reason: "C:\\data\\a.txt : The process
+    // cannot access the file because it is being used by another process." (UTF-8).
+    std::vector<std::string> skipped;
 
+    // How the last run ended, judged by the tool's exit code and its own closing words
+    // together: an exit code of 0 without "Everything is Ok" is a tool that was stopped
+    // from outside (Wine gives a killed process that code), never a success.
+    JobEnd RunEnd() const;
     // The last run failed, and not because the user stopped it or declined the password.
-    bool RunFailed() const { return !stopped && !passwordDeclined && exitCode >= 2; }
+    bool RunFailed() const { return RunEnd() == JobEnd::Failure; }
     // The user-facing account of a failed run.
     std::wstring FailureMessage() const;
+    // The files the last run left out, as "path: reason" lines for the user.
+    std::vector<FaultyEntry> SkippedFiles() const;
 };

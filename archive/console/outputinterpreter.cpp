@@ -25,13 +25,49 @@ static bool BeginsWith(const std::string& line, const char* text) {
     return line.compare(0, strlen(text), text) == 0;
 }
 
+JobEnd ConsoleSession::RunEnd() const {
+    if (stopped || passwordDeclined)
+        return JobEnd::Cancelled;
+    if (exitCode == 0 && finishedOk)
+        return JobEnd::Success;
+    // 1 is the tool's "done, with warnings" (files it could not read were left out) only
+    // when it said so: a process ended from outside has that code too.
+    if (exitCode == 1 && warned)
+        return JobEnd::Warnings;
+    return JobEnd::Failure;
+}
+
 std::wstring ConsoleSession::FailureMessage() const {
     std::wstring text = L"The archive could not be changed.";
     if (!errorText.empty())
         text += L"\n\n" + Utf8ToWide(errorText);
+    else if (exitCode == 0)
+        text += L" The archive tool ended before it had finished: another program may have "
+                L"stopped it.";
     else
         text += L" The archive tool ended with code " + std::to_wstring(exitCode) + L".";
     return text;
+}
+
+std::vector<FaultyEntry> ConsoleSession::SkippedFiles() const {
+    std::vector<FaultyEntry> files;
+    for (const std::string& line : skipped) {
+        // "path : reason"; the path may hold " : " itself only in no name Windows allows.
+        size_t colon = line.find(" : ");
+        std::wstring path = Utf8ToWide(line.substr(0, colon));
+        std::wstring reason = colon == std::string::npos ? L"" : Utf8ToWide(line.substr(colon + 3));
+        Fault fault = Fault::CannotRead;
+        if (reason.find(L"being used by another process") != std::wstring::npos ||
+            reason.find(L"Sharing violation") != std::wstring::npos ||
+            reason.find(L"locked") != std::wstring::npos)
+            fault = Fault::InUse;
+        else if (reason.find(L"Access is denied") != std::wstring::npos)
+            fault = Fault::AccessDenied;
+        else if (reason.find(L"cannot find") != std::wstring::npos)
+            fault = Fault::NotFound;
+        files.push_back({path, fault});
+    }
+    return files;
 }
 
 OutputInterpreter::OutputInterpreter(ConsoleSession& session, ToolInput& input)
@@ -95,8 +131,40 @@ void OutputInterpreter::EndLine() {
     if (errorLines_ > 0 && errorLines_ <= 10 && !text.empty())
         session_.errorText += text + "\n";
 
+    // The tool's closing words: "Everything is Ok", or the files it left out.
+    if (text == "Everything is Ok")
+        session_.finishedOk = true;
+    if (BeginsWith(text, "WARNING") || text.find("WARNINGS") != std::string::npos)
+        session_.warned = true;
+    // "WARNINGS for files:", or "Scan WARNINGS for files and folders:".
+    if (text.find("WARNINGS for files") != std::string::npos) {
+        inWarnings_ = true;
+    } else if (inWarnings_ && BeginsWith(text, "----")) {
+        inWarnings_ = false;
+    } else if (inWarnings_ && text.find(" : ") != std::string::npos) {
+        NoteSkipped(text.substr(0, text.find(" : ")), text.substr(text.find(" : ") + 3));
+    } else if (!scanWarning_.empty() && !text.empty()) {
+        // While scanning the tool says the warning first and the file on the next line.
+        NoteSkipped(text, scanWarning_);
+        scanWarning_.clear();
+    } else if (BeginsWith(text, "WARNING: ") && !BeginsWith(text, "WARNING: Cannot open") &&
+               !BeginsWith(text, "WARNING: No more files")) {
+        scanWarning_ = text.substr(9);
+    } else if (BeginsWith(text, "WARNING: No more files")) {
+        scanWarning_ = "The system cannot find the file specified.";
+    }
+
     line_.clear();
     lineAnswered_ = false;
+}
+
+void OutputInterpreter::NoteSkipped(const std::string& file, const std::string& reason) {
+    // Said while scanning, and again in the closing list: named once.
+    for (const std::string& known : session_.skipped) {
+        if (known.compare(0, file.size() + 3, file + " : ") == 0)
+            return;
+    }
+    session_.skipped.push_back(file + " : " + reason);
 }
 
 void OutputInterpreter::AnswerPassword() {

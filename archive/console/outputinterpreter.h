@@ -41,6 +41,8 @@ class OutputInterpreter {
   private:
     void CheckForPrompt();
     void EndLine();
+    // A file the tool left out, with its reason.
+    void NoteSkipped(const std::string& file, const std::string& reason);
     void AnswerPassword();
     void AnswerReplace();
 
@@ -52,4 +54,8 @@ class OutputInterpreter {
     bool lineAnswered_ = false;
     // Lines taken into the session's error text since the tool's first error line.
     int errorLines_ = 0;
+    // Inside the tool's closing list of the files it left out ("WARNINGS for files:").
+    bool inWarnings_ = false;
+    // The tool warned about a file while scanning: the next line names it.
+    std::string scanWarning_;
 };

@@ -165,6 +165,9 @@ bool RunTool(const ToolRun& run, ConsoleSession& session) {
     session.stopped = false;
     session.exitCode = 0;
     session.errorText.clear();
+    session.finishedOk = false;
+    session.warned = false;
+    session.skipped.clear();
 
     SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
     win::KernelHandle outRead, outWrite, inRead, inWrite;
@@ -221,16 +224,38 @@ bool RunTool(const ToolRun& run, ConsoleSession& session) {
     return true;
 }
 
+// The names the tool may give the new archive it writes beside the old one: "name.tmp",
+// then "name.tmp1", ... when that is taken.
+static std::vector<std::wstring> TemporaryNames(const std::wstring& archive) {
+    std::vector<std::wstring> names{archive + L".tmp"};
+    for (int number = 1; number < 10; ++number)
+        names.push_back(archive + L".tmp" + std::to_wstring(number));
+    return names;
+}
+
 void RunToolOnArchive(ToolRun& run, ConsoleSession& session, const std::wstring& archive) {
-    const std::wstring temporary = archive + L".tmp";
     const bool archiveExisted = PathExists(archive);
-    const bool temporaryExisted = PathExists(temporary);
+    std::vector<std::wstring> newTemporaries;
+    for (const std::wstring& name : TemporaryNames(archive)) {
+        if (!PathExists(name))
+            newTemporaries.push_back(name);
+    }
     RunTool(run, session);
     DiscardRun(run);
-    if (!session.stopped)
+    JobEnd end = session.RunEnd();
+    if (end == JobEnd::Success || end == JobEnd::Warnings)
         return;
-    if (!temporaryExisted)
-        DeleteFileW(temporary.c_str());
+    // Stopped, killed or failed: nothing of the run stays beside the archive. Should the
+    // tool have gone between removing the archive and putting the new one in its place,
+    // the new one takes the place rather than leave nothing.
+    for (const std::wstring& name : newTemporaries) {
+        if (!PathExists(name))
+            continue;
+        if (archiveExisted && !PathExists(archive))
+            MoveFileW(name.c_str(), archive.c_str());
+        else
+            DeleteFileW(name.c_str());
+    }
     if (!archiveExisted)
         DeleteFileW(archive.c_str());
 }

@@ -41,8 +41,9 @@ int HandleArchiveRequest(int request, void* data, size_t capacity) {
         auto question = static_cast<ReplaceQuestion*>(data);
         if (!question)
             return 1;
-        question->answer = static_cast<int>(AskReplace(
-            question->path, question->entry, question->sameExtraction, question->keptName));
+        question->answer =
+            static_cast<int>(AskReplace(question->path, question->entry, question->clash,
+                                        question->earlierEntry, question->keptName));
         return 0;
     }
     case RequestWrongPassword:

@@ -28,6 +28,7 @@ struct OpenedArchive {
     win::ComPtr<sevenzip::IInArchive> archive;
     win::ComPtr<CInFileStream> file;                 // the file opened: how far a reading is
     std::vector<win::ComPtr<CInFileStream>> volumes; // the set's other volumes, when opened
+    std::vector<std::wstring> volumePaths;           // and their paths
     // Unpacks a compressed file for the archive inside when its handler hands out no stream.
     std::unique_ptr<StreamFeeder> feeder;
     std::wstring path; // the file opened: the first volume of a set
@@ -44,6 +45,9 @@ struct OpenedArchive {
     std::wstring defaultItemName = L"[Content]";
     // A volume of the set that is not there, when that is why the open failed.
     std::wstring missingVolume;
+    // Why the open failed, when the handler said: its error flags (sevenzip::ErrorFlag),
+    // cut short or damaged.
+    uint32_t openErrors = 0;
 };
 
 // A cancel flag the job's progress dialog sets; the library's callbacks stop the work when
@@ -81,13 +85,23 @@ enum ArchiveRequest {
     RequestWrongPassword = 5, // no data: the password typed for the names did not open them
 };
 
+// Why an entry meets a file that the same extraction wrote a moment ago.
+enum class NameClash {
+    None,         // the file was there before the extraction
+    SameName,     // the archive holds the name twice
+    LetterCase,   // the names differ only in letter case, which Windows does not tell apart
+    TrailingDots, // they differ only in dots or blanks at the end, which Windows drops
+    MadeValid,    // characters Windows does not allow were replaced, and the names met
+};
+
 // An extraction found a file where an entry is to go.
 struct ReplaceQuestion {
-    std::wstring path;     // the file on disk
-    std::wstring entry;    // the entry's path in the archive
-    bool sameExtraction;   // this extraction wrote the file itself a moment ago
-    std::wstring keptName; // the entry's name when both are kept
-    int answer;            // a ReplaceAnswer, filled in
+    std::wstring path;         // the file on disk
+    std::wstring entry;        // the entry's path in the archive
+    NameClash clash;           // why, when this extraction wrote the file
+    std::wstring earlierEntry; // then: the entry it wrote the file from
+    std::wstring keptName;     // the entry's name when both are kept
+    int answer;                // a ReplaceAnswer, filled in
 };
 // 0 handled, 1 refused or cancelled.
 int HandleArchiveRequest(int request, void* data, size_t capacity);

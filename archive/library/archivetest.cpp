@@ -4,6 +4,8 @@
 #include "archive/library/extractcallback.h"
 #include "archive/library/listing.h"
 #include "archive/library/propvariant.h"
+#include "archive/library/streampipe.h"
+#include "archive/shownpath.h"
 
 #include <unordered_map>
 
@@ -43,7 +45,10 @@ void MarkEncrypted(IInArchive* archive, UINT32 count, std::vector<DamagedEntry>&
 } // namespace
 
 int TestArchive(const std::wstring& archiveName, int kind, ArchiveContents& contents,
-                const std::vector<std::wstring>* names, CancelFlag cancelled, TestReport& report) {
+                const std::vector<std::wstring>* names, CancelFlag cancelled, TestReport& report,
+                const EntryChoice* choice) {
+    if (choice)
+        names = &choice->names;
     report = TestReport();
     const int declinedBefore = passwordsDeclined;
     OpenedArchive opened;
@@ -51,6 +56,7 @@ int TestArchive(const std::wstring& archiveName, int kind, ArchiveContents& cont
     if (OpenArchive(opened, archiveName, kind, &password, cancelled) != 0) {
         report.userStopped = IsCancelled(cancelled) || passwordsDeclined != declinedBefore;
         report.missingVolume = opened.missingVolume;
+        report.openErrors = opened.openErrors;
         return 1;
     }
     report.opened = true;
@@ -61,14 +67,16 @@ int TestArchive(const std::wstring& archiveName, int kind, ArchiveContents& cont
     UINT32 count = 0;
     if (!opened.sequential)
         opened.archive->GetNumberOfItems(&count);
-    const EntrySelection selection(names);
+    const EntrySelection selection(names, choice ? &choice->indices : nullptr,
+                                   choice ? &choice->notByName : nullptr);
     const bool selected = !selection.TakesEverything();
     // A selection goes to the library as the indices of its entries, in ascending order.
     const bool everything = !selected || opened.sequential;
     std::vector<UINT32> indices;
     if (!everything) {
         for (UINT32 index = 0; index < count; ++index) {
-            if (selection.Takes(ItemPath(opened.archive.get(), index)))
+            std::wstring path = ItemPath(opened.archive.get(), index);
+            if (selection.Takes(NeedsShownPath(path) ? ShownPath(path) : path, index))
                 indices.push_back(index);
         }
         if (indices.empty())
@@ -89,11 +97,15 @@ int TestArchive(const std::wstring& archiveName, int kind, ArchiveContents& cont
                    : opened.archive->Extract(indices.data(), static_cast<UINT32>(indices.size()),
                                              testMode, callback.get());
 
-    const std::vector<std::wstring>& failed = callback->failedEntries();
+    const std::vector<FaultyEntry>& failed = callback->faults();
     for (size_t i = 0; i < failed.size(); ++i) {
-        if (!opened.sequential || !selected || selection.Takes(failed[i]))
-            report.damaged.push_back({failed[i], callback->failureResults()[i], false});
+        if (!opened.sequential || !selected || selection.Takes(ShownPath(failed[i].path)))
+            report.damaged.push_back({failed[i].path, callback->failureResults()[i], false});
     }
+    // A compressed stream is checked to its end: a tar may end before its gzip does.
+    if (opened.feeder && result == S_OK)
+        report.health.streamFault = opened.feeder->Finish(cancelled);
+    report.health.Add(ReadHealth(opened));
     if (!opened.sequential)
         MarkEncrypted(opened.archive.get(), count, report.damaged);
     report.userStopped =
@@ -103,7 +115,7 @@ int TestArchive(const std::wstring& archiveName, int kind, ArchiveContents& cont
         report.stopped = !report.userStopped;
         return 1;
     }
-    return report.damaged.empty() ? 0 : 1;
+    return report.damaged.empty() && !report.health.Damaged() ? 0 : 1;
 }
 
 std::wstring DamageText(const DamagedEntry& entry) {

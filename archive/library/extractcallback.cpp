@@ -4,6 +4,7 @@
 #include "archive/library/extraction.h"
 #include "archive/library/propvariant.h"
 #include "archive/library/webmark.h"
+#include "archive/shownpath.h"
 #include "shell/paths.h"
 #include "ui/replaceprompt.h"
 
@@ -48,6 +49,58 @@ std::wstring NumberedName(const std::wstring& path) {
     }
 }
 
+// A path with every name's trailing dots and blanks dropped, as Windows drops them.
+std::wstring WithoutTrailingDots(const std::wstring& path) {
+    std::wstring result;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        std::wstring name = path.substr(start, end - start);
+        while (!name.empty() && (name.back() == L'.' || name.back() == L' '))
+            name.pop_back();
+        if (!result.empty() || start > 0)
+            result += L'\\';
+        result += name;
+        start = end + 1;
+    }
+    return result;
+}
+
+// Why two entries of an archive became one file on the disk.
+NameClash ClashOf(const std::wstring& earlier, const std::wstring& entry) {
+    if (earlier == entry)
+        return NameClash::SameName;
+    if (_wcsicmp(earlier.c_str(), entry.c_str()) == 0)
+        return NameClash::LetterCase;
+    if (_wcsicmp(WithoutTrailingDots(earlier).c_str(), WithoutTrailingDots(entry).c_str()) == 0)
+        return NameClash::TrailingDots;
+    return NameClash::MadeValid;
+}
+
+// Whether an entry is written under another path than the one it has in the archive. "."
+// parts name the folder they are in: leaving them out changes nothing.
+bool NameChanged(const std::wstring& stored, const std::wstring& written) {
+    std::wstring plain;
+    size_t start = 0;
+    while (start <= stored.size()) {
+        size_t end = stored.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = stored.size();
+        std::wstring name = stored.substr(start, end - start);
+        start = end + 1;
+        if (name == L"." || (name.empty() && end == stored.size() && !plain.empty()))
+            continue; // this folder, or a folder's trailing separator
+        if (name.empty())
+            return true; // a path from the root, or two separators in a row
+        if (!plain.empty())
+            plain += L'\\';
+        plain += name;
+    }
+    return plain != written;
+}
+
 } // namespace
 
 void CArchiveExtractCallback::SetUp(IInArchive* archive, const std::wstring& outputFolder,
@@ -56,7 +109,7 @@ void CArchiveExtractCallback::SetUp(IInArchive* archive, const std::wstring& out
     outputFolder_ = outputFolder;
     if (!outputFolder_.empty() && outputFolder_.back() != L'\\')
         outputFolder_ += L'\\';
-    selection_ = EntrySelection(options.names);
+    selection_ = EntrySelection(options.names, options.indices, options.notByName);
     cancelled_ = options.cancelled;
     askBeforeReplacing_ = options.askBeforeReplacing;
     if (!outputFolder_.empty())
@@ -73,8 +126,10 @@ HRESULT CArchiveExtractCallback::SetCompleted(const UINT64* completeValue) {
     return IsCancelled(cancelled_) ? E_ABORT : S_OK;
 }
 
-bool CArchiveExtractCallback::IsWanted() const {
-    return selection_.Takes(itemPath_);
+bool CArchiveExtractCallback::IsWanted(UINT32 index) const {
+    if (selection_.TakesEverything())
+        return true;
+    return selection_.Takes(NeedsShownPath(itemPath_) ? shownPath_ : itemPath_, index);
 }
 
 HRESULT CArchiveExtractCallback::ReadItemProperties(UINT32 index) {
@@ -149,7 +204,9 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
         wanted_ = askExtractMode == AskTest;
         return S_OK;
     }
-    if (!IsWanted())
+    if (NeedsShownPath(itemPath_))
+        shownPath_ = ShownPath(itemPath_);
+    if (!IsWanted(index))
         return S_OK; // no stream: the library skips the entry
     wanted_ = true;
 
@@ -168,16 +225,32 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
         EmitText(L"ERROR: Path too long, not extracted: " + itemPath_);
         EmitNewLine();
         ++refused_;
+        Fail(ResultOk, Fault::NameTooLong);
         wanted_ = false;
         return S_OK;
     }
+    renamedTo_.clear();
+    if (itemPath_ != defaultItemName && NameChanged(itemPath_, relative))
+        renamedTo_ = relative;
+    // A folder that cannot be made fails this entry alone: a file of an earlier entry holds
+    // its name ("link", then "link\x"), or the disk refuses it.
     size_t slash = relative.rfind(L'\\');
-    if (slash != std::wstring::npos)
-        CreateFolderPath(outputFolder_ + relative.substr(0, slash), &createdFolders_, cancelled_);
+    if (slash != std::wstring::npos && !CreateFolderPath(outputFolder_ + relative.substr(0, slash),
+                                                         &createdFolders_, cancelled_)) {
+        if (IsCancelled(cancelled_))
+            return E_ABORT;
+        Fail(ResultOk, FolderFault(relative.substr(0, slash), GetLastError()));
+        wanted_ = false;
+        return S_OK;
+    }
     diskPath_ = outputFolder_ + relative;
 
     if (isFolder_) {
-        CreateFolderPath(diskPath_, &createdFolders_, cancelled_);
+        if (!CreateFolderPath(diskPath_, &createdFolders_, cancelled_) &&
+            !IsCancelled(cancelled_)) {
+            Fail(ResultOk, FolderFault(relative, GetLastError()));
+            wanted_ = false;
+        }
         return IsCancelled(cancelled_) ? E_ABORT : S_OK;
     }
     if (IsCancelled(cancelled_))
@@ -187,8 +260,12 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
     DWORD existing = GetFileAttributesW(LongPathForm(diskPath_).c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
         if (existing & FILE_ATTRIBUTE_DIRECTORY) {
-            EmitText(L"ERROR: Can not delete output file " + diskPath_);
-            return E_ABORT;
+            // Not written; the entries after it still are.
+            EmitText(L"ERROR: A folder is in the way of " + diskPath_);
+            EmitNewLine();
+            Fail(ResultOk, Fault::FolderInTheWay);
+            wanted_ = false;
+            return S_OK;
         }
         switch (DecideOnExisting()) {
         case Existing::Skip:
@@ -204,9 +281,16 @@ HRESULT CArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** 
     }
     win::ComPtr<COutFileStream> file(new COutFileStream);
     if (!file->Open(LongPathForm(writePath_))) {
+        // Said, and the entries after it are still tried: a name this disk cannot take, a
+        // folder that is read-only or a file another program holds stops only this one.
+        DWORD error = GetLastError();
         EmitText(L"can not open output file " + diskPath_);
-        return E_ABORT;
+        EmitNewLine();
+        Fail(ResultOk, FaultOfSystemError(error));
+        wanted_ = false;
+        return S_OK;
     }
+    file->StopWhen(cancelled_);
     outFile_ = file;
     *outStream = file.get();
     file->AddRef(); // the library's reference
@@ -235,7 +319,11 @@ HRESULT CArchiveExtractCallback::PrepareOperation(INT32 askExtractMode) {
 CArchiveExtractCallback::Existing CArchiveExtractCallback::DecideOnExisting() {
     ReplaceAnswer answer = rule_ == Rule::SkipAll ? ReplaceAnswer::Skip : ReplaceAnswer::Replace;
     if (askBeforeReplacing_ && rule_ == Rule::Ask) {
-        ReplaceQuestion question{diskPath_, itemPath_, WrittenHere(diskPath_),
+        const std::wstring* earlier = WrittenFrom(diskPath_);
+        ReplaceQuestion question{diskPath_,
+                                 itemPath_,
+                                 earlier ? ClashOf(*earlier, itemPath_) : NameClash::None,
+                                 earlier ? *earlier : std::wstring(),
                                  FileNamePart(NumberedName(diskPath_)),
                                  static_cast<int>(ReplaceAnswer::Cancel)};
         HandleArchiveRequest(RequestReplace, &question, 0);
@@ -267,32 +355,75 @@ CArchiveExtractCallback::Existing CArchiveExtractCallback::DecideOnExisting() {
     return Existing::Stop;
 }
 
-bool CArchiveExtractCallback::WrittenHere(const std::wstring& path) const {
-    uint64_t hash = PathHash(path);
-    for (uint64_t written : written_) {
-        if (written == hash)
-            return true;
-    }
-    return false;
+const std::wstring* CArchiveExtractCallback::WrittenFrom(const std::wstring& path) const {
+    auto found = written_.find(PathHash(path));
+    return found == written_.end() ? nullptr : &found->second;
 }
 
-bool CArchiveExtractCallback::PutInPlace() {
+DWORD CArchiveExtractCallback::PutInPlace() {
     if (!replacing_)
-        return true;
+        return 0;
     std::wstring target = LongPathForm(diskPath_);
     DWORD attributes = GetFileAttributesW(target.c_str());
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL); // a read-only one too
     if (MoveFileExW(LongPathForm(writePath_).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return true;
+        return 0;
+    DWORD error = GetLastError() != 0 ? GetLastError() : ERROR_ACCESS_DENIED;
+    // A file another program holds cannot be replaced, and Windows says only "access
+    // denied": asked to share it, the system tells which it is.
+    if (error == ERROR_ACCESS_DENIED) {
+        HANDLE probe = CreateFileW(target.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        if (probe != INVALID_HANDLE_VALUE)
+            CloseHandle(probe);
+        else if (GetLastError() == ERROR_SHARING_VIOLATION)
+            error = ERROR_SHARING_VIOLATION;
+    }
     if (attributes != INVALID_FILE_ATTRIBUTES)
         SetFileAttributesW(target.c_str(), attributes);
     DeleteFileForced(writePath_);
-    return false;
+    return error;
 }
 
-void CArchiveExtractCallback::Fail(INT32 result) {
-    failed_.push_back(itemPath_);
+Fault CArchiveExtractCallback::FolderFault(const std::wstring& relativeFolder, DWORD error) const {
+    for (std::wstring folder = relativeFolder; !folder.empty();) {
+        DWORD attributes = GetFileAttributesW(LongPathForm(outputFolder_ + folder).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return Fault::FileInTheWay;
+        size_t slash = folder.rfind(L'\\');
+        folder.resize(slash == std::wstring::npos ? 0 : slash);
+    }
+    return FaultOfSystemError(error);
+}
+
+void CArchiveExtractCallback::Fail(INT32 result, Fault fault) {
+    faults_.push_back({itemPath_, fault});
     failureResults_.push_back(result);
+}
+
+// What the library's result for an entry means for the user.
+static Fault FaultOfResult(INT32 result) {
+    switch (result) {
+    case ResultUnsupportedMethod:
+        return Fault::UnsupportedMethod;
+    case ResultDataError:
+        return Fault::DataError;
+    case ResultCrcError:
+        return Fault::CrcError;
+    case ResultUnavailable:
+        return Fault::Unavailable;
+    case ResultUnexpectedEnd:
+        return Fault::CutShort;
+    case ResultDataAfterEnd:
+        return Fault::DataAfterEnd;
+    case ResultHeadersError:
+        return Fault::HeadersError;
+    case ResultWrongPassword:
+        return Fault::WrongPassword;
+    default:
+        return Fault::DataError;
+    }
 }
 
 HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
@@ -315,35 +446,40 @@ HRESULT CArchiveExtractCallback::SetOperationResult(INT32 opRes) {
         break;
     }
 
-    bool whole = opRes == ResultOk;
+    Fault fault = opRes == ResultOk ? Fault::None : FaultOfResult(opRes);
     if (outFile_) {
-        if (whole && modifiedDefined_)
+        if (fault == Fault::None && outFile_->writeError() != 0) {
+            EmitText(L"     Can not write the file");
+            fault = FaultOfSystemError(outFile_->writeError());
+        }
+        if (fault == Fault::None && modifiedDefined_)
             outFile_->SetModified(modified_);
         HRESULT closed = outFile_->Close();
         outFile_.reset();
-        if (closed != S_OK) {
-            DeleteFileForced(writePath_);
-            Fail(opRes);
-            return closed;
-        }
-        if (!whole) {
+        if (closed != S_OK && fault == Fault::None)
+            fault = Fault::CannotWrite;
+        if (fault != Fault::None) {
             // A cut-off or undecrypted file would pass for the entry: it goes.
             DeleteFileForced(writePath_);
-        } else if (!PutInPlace()) {
+        } else if (DWORD error = PutInPlace()) {
             EmitText(L"     Can not replace the file");
-            whole = false;
+            fault = FaultOfSystemError(error);
         } else if (!webMark.empty() && !WriteWebMark(diskPath_, webMark)) {
             // Unmarked, it would pass for a file that never came from the Internet. It is
             // marked before its attributes are set: a read-only file takes no new stream.
             EmitText(L"     Can not mark the file as downloaded");
             DeleteFileForced(diskPath_);
-            whole = false;
+            fault = Fault::NotMarked;
         } else {
-            written_.push_back(PathHash(diskPath_));
+            written_[PathHash(diskPath_)] = itemPath_;
+            writtenEntries_.push_back(itemPath_);
+            writtenFiles_.push_back(diskPath_);
+            if (!renamedTo_.empty())
+                renamed_.push_back({itemPath_, renamedTo_});
         }
     }
-    if (!whole)
-        Fail(opRes);
+    if (fault != Fault::None)
+        Fail(opRes, fault);
     else if (writingItem_ && attributesDefined_ && !diskPath_.empty())
         SetFileAttributesW(LongPathForm(diskPath_).c_str(), attributes_ & settableAttributes);
     EmitNewLine();

@@ -4,10 +4,12 @@
 #include "archive/library/extraction.h"
 #include "archive/library/filestreams.h"
 #include "archive/library/libraryobject.h"
+#include "archive/outcome.h"
 #include "win/comptr.h"
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Handed to the library for one extraction: decides which entries are written, makes
@@ -33,12 +35,18 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
 
     // Entries not written because their paths are too deep or too long for the disk.
     int refusedEntries() const { return refused_; }
-    // Entries the library reported damaged, unsupported or not decrypted, or that could not
-    // take the place of the file they were to replace. None of them left a file.
-    const std::vector<std::wstring>& failedEntries() const { return failed_; }
+    // Entries the library reported damaged, unsupported or not decrypted, and files that
+    // could not be written or put in place, each with why. None of them left a file.
+    const std::vector<FaultyEntry>& faults() const { return faults_; }
     // The library's result for each of them, in the same order (a sevenzip::OperationResult;
-    // ResultOk for a file that came out whole but could not be put in place).
+    // ResultOk for a file that came out whole but could not be written or put in place).
     const std::vector<int32_t>& failureResults() const { return failureResults_; }
+    // Entries written whole, by their paths in the archive.
+    const std::vector<std::wstring>& writtenEntries() const { return writtenEntries_; }
+    // The files they became, in the same order.
+    const std::vector<std::wstring>& writtenFiles() const { return writtenFiles_; }
+    // Entries written whole under another name than their own, to be valid on Windows.
+    const std::vector<RenamedEntry>& renamedEntries() const { return renamed_; }
     // The user stopped the extraction at a question.
     bool stoppedByUser() const { return stoppedByUser_; }
 
@@ -53,13 +61,18 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     // What becomes of an entry whose file is there already.
     enum class Existing { Write, Skip, Stop };
 
-    bool IsWanted() const;
+    bool IsWanted(UINT32 index) const;
     HRESULT ReadItemProperties(UINT32 index);
     Existing DecideOnExisting();
-    bool WrittenHere(const std::wstring& path) const;
-    // Puts the finished file in its place; false when the file it replaces cannot go.
-    bool PutInPlace();
-    void Fail(INT32 result);
+    // The entry this extraction wrote to `path` a moment ago; null when none did.
+    const std::wstring* WrittenFrom(const std::wstring& path) const;
+    // Puts the finished file in its place; the system's error when the file it replaces
+    // cannot go, else 0.
+    DWORD PutInPlace();
+    void Fail(INT32 result, Fault fault);
+    // Why the folder `relativeFolder` (below the output folder) could not be made, the
+    // system having said `error`: a file is in its way, or the disk refused it.
+    Fault FolderFault(const std::wstring& relativeFolder, DWORD error) const;
 
     sevenzip::IInArchive* archive_ = nullptr; // the caller keeps it alive
     std::wstring outputFolder_;               // ends in a backslash unless empty
@@ -68,12 +81,13 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     bool askBeforeReplacing_ = true;
     // The user's "to all" answer, once given.
     enum class Rule { Ask, ReplaceAll, SkipAll } rule_ = Rule::Ask;
-    // The files this extraction wrote, by a hash of their paths in upper case, to tell a
-    // clash of two entries from a file that was there before.
-    std::vector<uint64_t> written_;
+    // The files this extraction wrote, by a hash of their paths in upper case, with the
+    // entry each came from: to tell a clash of two entries from a file that was there before.
+    std::unordered_map<uint64_t, std::wstring> written_;
 
     // The entry being processed.
     std::wstring itemPath_;  // as the library reports it, "[Content]" when it has none
+    std::wstring shownPath_; // as a selection names it (see ShownPath)
     std::wstring diskPath_;  // where it goes
     std::wstring writePath_; // where it is written first: a scratch name when it replaces
                              // a file, which stays until the entry came out whole
@@ -87,8 +101,13 @@ class CArchiveExtractCallback : public sevenzip::LibraryObject<sevenzip::IArchiv
     bool modifiedDefined_ = false;
     win::ComPtr<COutFileStream> outFile_;
     std::vector<std::wstring> createdFolders_; // outermost first
+    // Where the entry goes, relative to the output folder, when that is not its own name.
+    std::wstring renamedTo_;
     int refused_ = 0;
-    std::vector<std::wstring> failed_;
+    std::vector<FaultyEntry> faults_;
     std::vector<int32_t> failureResults_;
+    std::vector<std::wstring> writtenEntries_;
+    std::vector<std::wstring> writtenFiles_;
+    std::vector<RenamedEntry> renamed_;
     bool stoppedByUser_ = false;
 };

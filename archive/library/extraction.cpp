@@ -2,18 +2,18 @@
 
 #include "archive/library/diagnostics.h"
 #include "archive/library/extractcallback.h"
+#include "archive/library/streampipe.h"
 #include "archive/library/webmark.h"
 #include "shell/paths.h"
 
 #include <algorithm>
 #include <cwctype>
 
-// Names Windows keeps for devices, with or without an extension ("nul.txt" is NUL too).
+// Names Windows keeps for devices, with or without an extension ("nul.txt" is NUL too):
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, and COM and LPT with a digit 1 to 9 or a
+// superscript one, two or three ("COM¹" is a port to Windows 10 and 11 too).
 static bool IsDeviceName(const std::wstring& name) {
-    static const wchar_t* const devices[] = {
-        L"CON",  L"PRN",  L"AUX",  L"NUL",  L"COM1", L"COM2", L"COM3",   L"COM4",
-        L"COM5", L"COM6", L"COM7", L"COM8", L"COM9", L"LPT1", L"LPT2",   L"LPT3",
-        L"LPT4", L"LPT5", L"LPT6", L"LPT7", L"LPT8", L"LPT9", L"CONIN$", L"CONOUT$"};
+    static const wchar_t* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     std::wstring base = name.substr(0, name.find(L'.'));
     while (!base.empty() && base.back() == L' ')
         base.pop_back();
@@ -21,13 +21,19 @@ static bool IsDeviceName(const std::wstring& name) {
         if (_wcsicmp(base.c_str(), device) == 0)
             return true;
     }
+    if (base.size() == 4 &&
+        (_wcsnicmp(base.c_str(), L"COM", 3) == 0 || _wcsnicmp(base.c_str(), L"LPT", 3) == 0)) {
+        wchar_t number = base[3];
+        return (number >= L'1' && number <= L'9') || number == L'\u00b9' || number == L'\u00b2' ||
+               number == L'\u00b3';
+    }
     return false;
 }
 
 // One path component as a name Windows accepts; "" when nothing usable is left.
 static std::wstring SafeComponent(std::wstring component) {
     for (wchar_t& c : component) {
-        if (c < 32 || wcschr(L"<>:\"|?*", c))
+        if (c < 32 || wcschr(L"<>:\"|?*", c) || c == backslashInName)
             c = L'_';
     }
     // Windows drops trailing dots and blanks, which would turn ". " into "." or "..".
@@ -38,20 +44,33 @@ static std::wstring SafeComponent(std::wstring component) {
     return component;
 }
 
-EntrySelection::EntrySelection(const std::vector<std::wstring>* names) {
+EntrySelection::EntrySelection(const std::vector<std::wstring>* names,
+                               const std::vector<uint32_t>* indices,
+                               const std::vector<uint32_t>* notByName) {
+    if (notByName)
+        notByName_.insert(notByName->begin(), notByName->end());
+    if (indices && !indices->empty()) {
+        indices_.insert(indices->begin(), indices->end());
+        everything_ = false;
+    }
     if (!names)
         return;
     for (const std::wstring& name : *names) {
         if (name.empty()) {
             names_.clear(); // an empty name takes everything
+            indices_.clear();
+            everything_ = true;
             return;
         }
         names_.insert(name);
+        everything_ = false;
     }
 }
 
-bool EntrySelection::Takes(std::wstring_view path) const {
-    if (names_.empty() || names_.count(path))
+bool EntrySelection::Takes(std::wstring_view path, uint32_t index) const {
+    if (everything_ || indices_.count(index))
+        return true;
+    if (names_.count(path) && !notByName_.count(index))
         return true;
     for (size_t at = path.find(L'\\'); at != std::wstring_view::npos;
          at = path.find(L'\\', at + 1)) {
@@ -159,8 +178,10 @@ static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
     std::wstring password = contents.password;
     int result = OpenArchive(opened, archiveName, kind, &password, options.cancelled);
     report.missingVolume = opened.missingVolume;
+    report.openErrors = opened.openErrors;
     if (result != 0)
         return 1;
+    report.opened = true;
     // The password that opened the archive (typed just now for its names, say) decrypts
     // its entries too: the user is not asked twice.
     contents.password = password;
@@ -168,8 +189,10 @@ static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
     win::ComPtr<CArchiveExtractCallback> callback(new CArchiveExtractCallback);
     callback->SetUp(opened.archive.get(), FullFolderPath(outputFolder), options);
     callback->defaultItemName = opened.defaultItemName;
-    // A set carries the mark of its first volume, which is the file opened.
+    // A set carries the strictest mark any of its volumes carries.
     callback->webMark = ReadWebMark(opened.path);
+    for (const std::wstring& volume : opened.volumePaths)
+        callback->webMark = StricterWebMark(callback->webMark, ReadWebMark(volume));
     if (!password.empty()) {
         callback->passwordDefined = true;
         callback->password = password;
@@ -178,15 +201,23 @@ static int ExtractWithLibrary(const std::wstring& archiveName, int kind,
     // Every entry is offered, and the names choose: an archive read front to back can only
     // be gone through whole.
     HRESULT extracted = opened.archive->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
-    report.failedEntries = callback->failedEntries();
+    report.failed = callback->faults();
+    report.written = callback->writtenEntries();
+    report.writtenFiles = callback->writtenFiles();
+    report.renamed = callback->renamedEntries();
     report.userStopped = callback->stoppedByUser();
+    // A compressed stream is checked to its end: a tar may end before its gzip does.
+    if (opened.feeder && extracted == S_OK)
+        report.health.streamFault = opened.feeder->Finish(options.cancelled);
+    report.health.Add(ReadHealth(opened));
     if (extracted != S_OK) {
         callback->DiscardUnfinishedWork();
         EmitError(L"Extract Error");
+        report.stoppedEarly = !report.userStopped && !IsCancelled(options.cancelled);
         return 1;
     }
     // The other entries are out; the ones refused or damaged were reported one by one.
-    if (callback->refusedEntries() > 0 || !report.failedEntries.empty())
+    if (callback->refusedEntries() > 0 || !report.failed.empty() || report.health.Damaged())
         return 1;
     // A password typed during the extraction decrypted every entry: the caller keeps it.
     if (callback->passwordDefined)

@@ -65,11 +65,23 @@ bool COutFileStream::Open(const std::wstring& path, DWORD creationDisposition) {
 }
 
 HRESULT COutFileStream::Write(const void* data, UINT32 size, UINT32* processedSize) {
+    if (processedSize)
+        *processedSize = 0;
+    if (cancelled_ && *cancelled_)
+        return E_ABORT;
+    if (writeError_ != 0) {
+        if (processedSize)
+            *processedSize = size; // dropped: the entry is lost already
+        return S_OK;
+    }
     DWORD written = 0;
-    BOOL done = WriteFile(file_.get(), data, std::min(size, maxTransfer), &written, nullptr);
+    if (!WriteFile(file_.get(), data, std::min(size, maxTransfer), &written, nullptr)) {
+        writeError_ = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+        written = size;
+    }
     if (processedSize)
         *processedSize = written;
-    return done ? S_OK : LastErrorResult();
+    return S_OK;
 }
 
 HRESULT COutFileStream::Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) {

@@ -29,11 +29,15 @@ class CInFileStream
     std::atomic<UINT64> position_{0};
 };
 
-// One extracted file, written by the library.
+// One extracted file, written by the library. A write that fails (a full disk, say) does
+// not stop the library: the rest of the entry is taken and dropped, so that the entries
+// after it are still tried, and writeError() tells the entry is not whole.
 class COutFileStream : public sevenzip::LibraryObject<sevenzip::IOutStream> {
   public:
     // Creates the file anew (an existing one is truncated).
     bool Open(const std::wstring& path, DWORD creationDisposition = CREATE_ALWAYS);
+    // Looked at before every write, so that a cancel stops inside a huge entry.
+    void StopWhen(const std::atomic<int32_t>* cancelled) { cancelled_ = cancelled; }
 
     HRESULT STDMETHODCALLTYPE Write(const void* data, UINT32 size, UINT32* processedSize) override;
     HRESULT STDMETHODCALLTYPE Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) override;
@@ -42,7 +46,11 @@ class COutFileStream : public sevenzip::LibraryObject<sevenzip::IOutStream> {
     // Sets the last-write time; creation and access times are left alone.
     bool SetModified(const FILETIME& modified);
     HRESULT Close();
+    // The system's error code of the first write that failed; 0 when none did.
+    DWORD writeError() const { return writeError_; }
 
   private:
     win::KernelHandle file_;
+    const std::atomic<int32_t>* cancelled_ = nullptr;
+    DWORD writeError_ = 0;
 };

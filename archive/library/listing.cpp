@@ -4,6 +4,7 @@
 #include "archive/library/formats.h"
 #include "archive/library/libraryobject.h"
 #include "archive/library/propvariant.h"
+#include "archive/library/streampipe.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -218,11 +219,16 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
     int result = OpenArchive(opened, archiveName, kind, &password, cancelled);
     if (missingVolume)
         *missingVolume = opened.missingVolume;
-    if (result != 0)
-        return 1;
     ArchiveFacts unasked;
     ArchiveFacts& said = facts ? *facts : unasked;
+    said = ArchiveFacts();
+    said.openErrors = opened.openErrors;
+    if (result != 0)
+        return 1;
     said.kind = FormatTitle(opened.format) + L" archive";
+    const int outermost = opened.outerFormat >= 0 ? opened.outerFormat : opened.format;
+    if (outermost >= 0 && static_cast<size_t>(outermost) < ArchiveFormats().size())
+        said.format = ArchiveFormats()[static_cast<size_t>(outermost)].name;
     // A compressed tar names its compression; a split set is told by its volumes.
     if (opened.outerFormat >= 0 && FindFormatByName(L"Split") != opened.outerFormat)
         said.kind += L" in " + FormatTitle(opened.outerFormat);
@@ -232,9 +238,14 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
     if (opened.sequential) {
         win::ComPtr<CListCallback> callback(new CListCallback(opened, cancelled, take));
         HRESULT listed = opened.archive->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
+        // Read to its end, the compressed file says whether it is whole.
+        if (listed == S_OK && opened.feeder)
+            said.health.streamFault = opened.feeder->Finish(cancelled);
+        said.health.Add(ReadHealth(opened));
         opened.archive->Close();
         return listed == S_OK && !IsCancelled(cancelled) ? 0 : 1;
     }
+    said.health = ReadHealth(opened);
 
     UINT32 numItems = 0;
     opened.archive->GetNumberOfItems(&numItems);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/archivetypes.h"
+#include "archive/library/archivehealth.h"
 #include "archive/library/archivelibrary.h"
 
 #include <propidl.h>
@@ -26,8 +27,14 @@ using ItemSink = std::function<void(DirItem& item, uint32_t index, uint32_t coun
 // What the window says of an open archive besides its entries.
 struct ArchiveFacts {
     std::wstring kind;      // "ZIP archive", "7z archive", "TAR archive in GZIP", ...
+    std::wstring format;    // the outermost handler, as the library names it: "zip", "gzip"
     size_t volumes = 1;     // files of the set
     bool encrypted = false; // names or entries' data need the password
+    // What is wrong with it as a whole: cut short, damaged headers, data after its end, a
+    // compressed stream that failed its check. Its entries are listed all the same.
+    ArchiveHealth health;
+    // Why it could not be opened, when it could not (the engine's error flags).
+    uint32_t openErrors = 0;
 };
 int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& password,
                      CancelFlag cancelled, const ItemSink& take,

@@ -322,6 +322,10 @@ int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind
                 opened.format = candidate.format;
                 break;
             }
+            // What the handler the file's kind names found: cut short, or damaged.
+            if (opened.openErrors == 0)
+                opened.openErrors = ErrorFlags(opened.archive.get()) &
+                                    ~static_cast<uint32_t>(sevenzip::ErrorIsNotArchive);
             opened.archive.reset();
             // A declined password or a cancelled job is not a reason to try another.
             if (result == E_ABORT || IsCancelled(cancelled))
@@ -340,6 +344,7 @@ int OpenArchive(OpenedArchive& opened, const std::wstring& archiveName, int kind
             if (password)
                 *password = callback->password;
             opened.volumes = callback->volumes();
+            opened.volumePaths = callback->volumePaths();
             if (!opened.outers.empty())
                 opened.outerFormat = outermostFormat;
             opened.namesEncrypted = callback->passwordAsked;

@@ -55,6 +55,7 @@ HRESULT CArchiveOpenCallback::GetStream(const wchar_t* name, sevenzip::IInStream
         return S_FALSE;
     }
     volumes_.push_back(volume);
+    volumePaths_.push_back(folder_ + name);
     *stream = volume.get();
     volume->AddRef(); // the library's reference
     return S_OK;

@@ -29,6 +29,8 @@ class CArchiveOpenCallback : public sevenzip::LibraryObject<sevenzip::IArchiveOp
     const std::wstring& missingVolume() const { return missingVolume_; }
     // The other volumes opened for the handler.
     const std::vector<win::ComPtr<CInFileStream>>& volumes() const { return volumes_; }
+    // Their paths, in the same order.
+    const std::vector<std::wstring>& volumePaths() const { return volumePaths_; }
 
     bool passwordDefined = false;
     std::wstring password;
@@ -43,4 +45,5 @@ class CArchiveOpenCallback : public sevenzip::LibraryObject<sevenzip::IArchiveOp
     std::wstring name_;
     std::wstring missingVolume_;
     std::vector<win::ComPtr<CInFileStream>> volumes_;
+    std::vector<std::wstring> volumePaths_;
 };

@@ -52,15 +52,25 @@ enum PropertyId : PROPID {
     kpidAttrib = 9,
     kpidMTime = 12,
     kpidEncrypted = 15,
+    kpidPhySize = 44,
     kpidErrorFlags = 71,
+    kpidWarningFlags = 72,
 };
 
-// Bits of kpidErrorFlags: what the handler found wrong with the archive it opened.
+// Bits of kpidErrorFlags and kpidWarningFlags: what the handler found wrong with the
+// archive it opened, or read through.
 enum ErrorFlag : uint32_t {
     ErrorIsNotArchive = 1u << 0,
     ErrorHeaders = 1u << 1,
+    ErrorEncryptedHeaders = 1u << 2,
     ErrorUnavailableStart = 1u << 3,
+    ErrorUnconfirmedStart = 1u << 4,
     ErrorUnexpectedEnd = 1u << 5,
+    ErrorDataAfterEnd = 1u << 6,
+    ErrorUnsupportedMethod = 1u << 7,
+    ErrorUnsupportedFeature = 1u << 8,
+    ErrorData = 1u << 9,
+    ErrorCrc = 1u << 10,
 };
 
 // Properties of the library's archive formats (GetHandlerProperty2).

@@ -74,6 +74,14 @@ void StreamPipe::EndReading() {
     changed_.notify_all();
 }
 
+void StreamPipe::SetWritingResult(int32_t operationResult) {
+    writingResult_ = operationResult;
+}
+
+void StreamPipe::SetExtractResult(HRESULT result) {
+    extractResult_ = result;
+}
+
 namespace {
 
 class CPipeReader : public LibraryObject<ISequentialInStream> {
@@ -117,8 +125,9 @@ class CFeedCallback : public LibraryObject<IArchiveExtractCallback> {
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE PrepareOperation(INT32) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetOperationResult(INT32) override {
-        // A damaged end shows in the archive read from the pipe: it ends early.
+    HRESULT STDMETHODCALLTYPE SetOperationResult(INT32 result) override {
+        // A damaged end also shows in the archive read from the pipe: it ends early.
+        pipe_->SetWritingResult(result);
         pipe_->EndWriting();
         return S_OK;
     }
@@ -145,7 +154,43 @@ void StreamFeeder::Start() {
     thread_ = std::thread([archive, pipe] {
         win::ComPtr<CFeedCallback> callback(new CFeedCallback(pipe));
         const UINT32 first = 0;
-        archive->Extract(&first, 1, 0, callback.get());
+        pipe->SetExtractResult(archive->Extract(&first, 1, 0, callback.get()));
         pipe->EndWriting();
     });
+}
+
+Fault StreamFeeder::Finish(const std::atomic<int32_t>* cancelled) {
+    bool readToEnd = true;
+    if (thread_.joinable()) {
+        std::vector<char> rest(256 * 1024);
+        for (;;) {
+            if (cancelled && *cancelled) {
+                readToEnd = false;
+                break;
+            }
+            UINT32 read = 0;
+            pipe_->Read(rest.data(), static_cast<UINT32>(rest.size()), &read);
+            if (read == 0)
+                break;
+        }
+        pipe_->EndReading();
+        thread_.join();
+    }
+    if (!readToEnd)
+        return Fault::None;
+    switch (pipe_->writingResult()) {
+    case ResultOk:
+    case ResultDataAfterEnd: // more after the compressed data: what came out is whole
+        break;
+    case ResultCrcError:
+        return Fault::CrcError;
+    case ResultUnexpectedEnd:
+        return Fault::CutShort;
+    case ResultUnsupportedMethod:
+        return Fault::UnsupportedMethod;
+    default:
+        return Fault::DataError;
+    }
+    HRESULT extracted = pipe_->extractResult();
+    return extracted == S_OK || extracted == E_ABORT ? Fault::None : Fault::DataError;
 }

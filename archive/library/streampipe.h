@@ -1,8 +1,10 @@
 #pragma once
 
 #include "archive/library/libraryobject.h"
+#include "archive/outcome.h"
 #include "win/comptr.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -26,6 +28,13 @@ class StreamPipe {
     // No more is read: the writer stops.
     void EndReading();
 
+    // How the writing ended: the library's result for the item written (a
+    // sevenzip::OperationResult), and what its Extract returned.
+    void SetWritingResult(int32_t operationResult);
+    void SetExtractResult(HRESULT result);
+    int32_t writingResult() const { return writingResult_; }
+    HRESULT extractResult() const { return extractResult_; }
+
   private:
     std::mutex lock_;
     std::condition_variable changed_;
@@ -37,6 +46,8 @@ class StreamPipe {
     size_t writerWants_ = 0;
     bool writingEnded_ = false;
     bool readingEnded_ = false;
+    std::atomic<int32_t> writingResult_{0};
+    std::atomic<HRESULT> extractResult_{S_OK};
 };
 
 // The one item of a compressed file unpacked into a pipe on a thread of its own, for as
@@ -51,6 +62,12 @@ class StreamFeeder {
     // The reading end: hand it to the handler of the archive inside, then Start.
     sevenzip::ISequentialInStream* Stream() const { return reader_.get(); }
     void Start();
+    // Once the archive inside has been read: reads what is left of the compressed file
+    // (the archive inside may end before it does, a tar before its padding) so that its
+    // own check is made, and waits for the unpacking to end. The compressed file's fault
+    // (a CRC error, data cut short), or Fault::None when it is whole or the reading was
+    // cancelled.
+    Fault Finish(const std::atomic<int32_t>* cancelled);
 
   private:
     win::ComPtr<sevenzip::IInArchive> archive_;

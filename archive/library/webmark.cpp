@@ -62,6 +62,10 @@ std::string ReadWebMark(const std::wstring& path) {
     return mark;
 }
 
+const std::string& StricterWebMark(const std::string& first, const std::string& second) {
+    return ZoneOf(second) > ZoneOf(first) ? second : first;
+}
+
 bool WriteWebMark(const std::wstring& path, const std::string& mark) {
     win::KernelHandle file(CreateFileW(LongPathForm(path).c_str(),
                                        FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,

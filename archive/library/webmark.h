@@ -16,3 +16,7 @@ std::string ReadWebMark(const std::wstring& path);
 // not be written on a volume that keeps streams; true on one that keeps none (FAT, say), where
 // no file can carry it.
 bool WriteWebMark(const std::wstring& path, const std::string& mark);
+
+// Of two marks, the one that places a file in the stricter zone (untrusted before Internet,
+// either before none): a set of volumes is as trusted as its least trusted volume.
+const std::string& StricterWebMark(const std::string& first, const std::string& second);

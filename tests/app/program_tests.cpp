@@ -209,9 +209,15 @@ TEST_F(Program, VerbStartsEndAtOnceWithoutSavingSettings) {
     WriteTextFile(scratch / L"notes.txt", "not an archive");
 
     EXPECT_EQ(Start(L"/Register"), 0);
-    EXPECT_EQ(Start(L"/e \"" + (scratch / L"notes.txt") + L"\""), 0);
-    EXPECT_EQ(Start(L"/example"), 0);
-    EXPECT_EQ(Start(L"/e"), 0);
+    // What names no archive is said, and ends as a failure.
+    for (const std::wstring& verb :
+         {L"/e \"" + (scratch / L"notes.txt") + L"\"", std::wstring(L"/example")}) {
+        StartedProgram program(verb);
+        DialogAnswerer told(MessageBeginningWith(L"", program.id()), PressButton(IDOK));
+        EXPECT_EQ(program.Wait(), 2) << Narrow(verb);
+        EXPECT_EQ(told.answered(), 1) << Narrow(verb);
+    }
+    EXPECT_EQ(Start(L"/e"), 2);
     EXPECT_EQ(Start(L"/UnRegister"), 0);
 
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, settingsKey, L"last_path"),

@@ -7,10 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 
 namespace {
 
 using namespace testing_support;
+
+// The exit codes the verbs end with.
+const int success = 0, warnings = 1, failure = 2, cancelled = 255;
 
 // An archive copied into its own folder, as a user would have it.
 std::wstring Place(const ScratchFolder& scratch, const std::wstring& source) {
@@ -57,13 +61,21 @@ TEST(ExtractHere, FilesFromADownloadedArchiveCarryItsWebMark) {
     EXPECT_EQ(WebMarkOf(scratch / L"root.txt"), mark);
 }
 
-TEST(ExtractHere, ANonArchiveOrADamagedOneExtractsNothing) {
-    for (const std::wstring& source :
-         {TestData(L"notes.txt"), TestData(L"damaged.zip"), Fixture(L"rar5-unopenable.rar")}) {
+TEST(ExtractHere, ANonArchiveOrADamagedOneExtractsNothingAndSaysSo) {
+    const struct {
+        std::wstring source;
+        const wchar_t* said;
+    } cases[] = {{TestData(L"notes.txt"), L"notes.txt is not an archive this program reads."},
+                 {TestData(L"damaged.zip"), L"damaged.zip could not be opened."},
+                 {Fixture(L"rar5-unopenable.rar"), L"rar5-unopenable.rar could not be opened."},
+                 {TestData(L"truncated.7z"), L"truncated.7z is cut short"}};
+    for (const auto& c : cases) {
         ScratchFolder scratch;
-        std::wstring archive = Place(scratch, source);
-        EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + archive + L"\""), 0);
-        EXPECT_EQ(CountEntries(scratch.path()), 1) << Narrow(source);
+        std::wstring archive = Place(scratch, c.source);
+        VerbRun run = RunVerb(L"/e \"" + archive + L"\"");
+        EXPECT_EQ(run.exitCode, failure) << Narrow(c.source);
+        EXPECT_TRUE(run.Said(c.said)) << Narrow(c.source);
+        EXPECT_EQ(CountEntries(scratch.path()), 1) << Narrow(c.source);
     }
 }
 
@@ -84,7 +96,7 @@ TEST(ExtractHere, AnEncryptedArchiveAsksForThePassword) {
     StartedProgram program(L"/e \"" + archive + L"\"");
     DialogAnswerer user(DialogWithCaption(L"Varnix File Opener", program.id()),
                         PressButton(IDCANCEL));
-    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_EQ(program.Wait(), cancelled);
     EXPECT_EQ(CountEntries(scratch.path()), 1);
 }
 
@@ -140,7 +152,7 @@ TEST(ExtractHere, AFileThatIsThereAlreadyIsReplacedOnlyWithTheUsersWord) {
         DialogAnswerer user(DialogWithText(L"&Keep Both", program.id()), [&](HWND question) {
             PressButton(++asked == 1 ? IDNO : IDCANCEL)(question);
         });
-        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(program.Wait(), cancelled);
         EXPECT_EQ(user.answered(), 2);
     }
     EXPECT_EQ(ReadTextFile(scratch / L"top.txt"), "edited by the user");
@@ -156,11 +168,13 @@ TEST(ExtractHere, AFileThatIsThereAlreadyIsReplacedOnlyWithTheUsersWord) {
     EXPECT_EQ(ReadTextFile(scratch / L"director.txt"), "director");
 }
 
-TEST(ExtractHere, AnEntryThatCannotComeOutWholeLeavesNoFile) {
+TEST(ExtractHere, AnEntryThatCannotComeOutWholeLeavesNoFileAndIsNamed) {
     {
         ScratchFolder scratch;
         Place(scratch, Fixture(L"rar4-truncated.rar"));
-        RunAndWait(ProgramPath(), L"/e \"" + (scratch / L"rar4-truncated.rar") + L"\"");
+        VerbRun run = RunVerb(L"/e \"" + (scratch / L"rar4-truncated.rar") + L"\"");
+        EXPECT_EQ(run.exitCode, failure);
+        EXPECT_EQ(run.messages.size(), 1u);
         EXPECT_EQ(ListTree(scratch.path()), (std::vector<std::wstring>{L"rar4-truncated.rar"}));
     }
     // d.txt has a password of its own: the one typed for b.txt cannot decrypt it.
@@ -170,7 +184,11 @@ TEST(ExtractHere, AnEntryThatCannotComeOutWholeLeavesNoFile) {
         StartedProgram program(L"/e \"" + archive + L"\"");
         DialogAnswerer user(DialogWithText(L"Enter password:", program.id()),
                             TypeAndPressEnter(IDC_PASSWORD, L"password"));
-        EXPECT_EQ(program.Wait(), 0);
+        ProgramMessages told(program);
+        EXPECT_EQ(program.Wait(), failure);
+        ASSERT_EQ(told.messages().size(), 1u);
+        EXPECT_NE(told.messages()[0].find(L"\nd.txt: "), std::wstring::npos)
+            << Narrow(told.messages()[0]);
         EXPECT_EQ(ListTree(scratch.path()), Sorted({name, L"a.txt", L"b.txt", L"c.txt"}));
         EXPECT_EQ(ReadTextFile(scratch / L"b.txt").size(), 18u);
     }
@@ -245,12 +263,14 @@ TEST(ExtractHere, AnyVolumeOfASetExtractsTheWholeSet) {
     }
 }
 
-TEST(ExtractHere, ASetWithAVolumeMissingLeavesNothing) {
+TEST(ExtractHere, ASetWithAVolumeMissingLeavesNothingAndNamesTheVolume) {
     for (const wchar_t* opened : {L"split7z.7z.001", L"spanned.zip"}) {
         ScratchFolder scratch;
         PlaceSet(scratch, TestData(L"volumes\\gaps"), std::wstring(opened).substr(0, 9), opened);
         size_t before = ListTree(scratch.path()).size();
-        EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + (scratch / opened) + L"\""), 0);
+        VerbRun run = RunVerb(L"/e \"" + (scratch / opened) + L"\"");
+        EXPECT_EQ(run.exitCode, failure) << Narrow(opened);
+        EXPECT_TRUE(run.Said(L"of this set is missing")) << Narrow(opened);
         EXPECT_EQ(ListTree(scratch.path()).size(), before) << Narrow(opened);
     }
 }
@@ -264,7 +284,7 @@ TEST(ExtractTo, ThePickerStartsAtTheArchivesFolder) {
         DialogAnswerer user(
             DialogWithText(L"Please select a folder to extract to...", program.id()),
             PressButton(IDCANCEL));
-        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(program.Wait(), cancelled);
         EXPECT_EQ(user.answered(), 1);
         EXPECT_EQ(CountEntries(scratch.path()), 1);
     }
@@ -330,20 +350,21 @@ TEST(ExtractToFolder, OneTopLevelEntryComesOutBesideTheArchive) {
     EXPECT_EQ(CountEntries(scratch.path()), 9);
 }
 
-TEST(ExtractToFolder, AFailureIsSilentAndLeavesNoFolder) {
+TEST(ExtractToFolder, AFailureIsSaidAndLeavesNoFolder) {
     ScratchFolder scratch;
     for (const std::wstring& source :
          {TestData(L"notes.txt"), TestData(L"damaged.zip"), TestData(L"truncated.7z")}) {
         std::wstring archive = Place(scratch, source);
-        // A message would hold the process until the time runs out.
-        EXPECT_EQ(RunAndWait(ProgramPath(), L"/s \"" + archive + L"\"", 20000), 0);
+        VerbRun run = RunVerb(L"/s \"" + archive + L"\"");
+        EXPECT_EQ(run.exitCode, failure) << Narrow(source);
+        EXPECT_EQ(run.messages.size(), 1u) << Narrow(source);
     }
-    EXPECT_EQ(RunAndWait(ProgramPath(), L"/s"), 0);
-    // The password is declined: the new folder goes again.
+    EXPECT_EQ(RunAndWait(ProgramPath(), L"/s"), failure);
+    // The password is declined: the new folder goes again, and that needs no word.
     std::wstring encrypted = Place(scratch, TestData(L"encrypted.7z"));
     StartedProgram program(L"/s \"" + encrypted + L"\"");
     DialogAnswerer user(DialogWithText(L"Enter password:", program.id()), PressButton(IDCANCEL));
-    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_EQ(program.Wait(), cancelled);
     EXPECT_EQ(user.answered(), 1);
     EXPECT_EQ(CountEntries(scratch.path()), 4);
 }
@@ -367,13 +388,76 @@ TEST(ExtractHere, WithoutTheLibraryNothingIsExtractedAndTheReasonIsPrinted) {
     PROCESS_INFORMATION info = {};
     ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                                nullptr, &startup, &info));
-    WaitForSingleObject(info.hProcess, 60000);
+    // The user is told too.
+    DialogAnswerer told(MessageBeginningWith(L"plain.7z could not be opened", info.dwProcessId),
+                        PressButton(IDOK));
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(info.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, static_cast<DWORD>(failure));
+    EXPECT_EQ(told.answered(), 1);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
     CloseHandle(output);
 
     EXPECT_EQ(ReadTextFile(scratch / L"out.txt"), "\nCan not load 7-zip library\n");
     EXPECT_EQ(CountEntries(scratch.path()), 3); // program, archive, output
+}
+
+// Names that cannot be written as they are: the questions say why two entries meet, the
+// names changed are listed at the end as a warning, and nothing goes outside the folder.
+TEST(ExtractHere, NamesChangedOrMetAreSaidAndStayInside) {
+    ScratchFolder scratch;
+    std::wstring archive = Place(scratch, TestData(L"broken\\badnames.zip"));
+    StartedProgram program(L"/e \"" + archive + L"\"");
+    std::vector<std::wstring> questions;
+    std::mutex lock;
+    DialogAnswerer keepBoth(DialogWithText(L"&Keep Both", program.id()), [&](HWND question) {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            questions.push_back(ControlText(question, IDC_REPLACE_TEXT));
+        }
+        PressButton(IDC_KEEP_BOTH)(question);
+    });
+    ProgramMessages told(program);
+    EXPECT_EQ(program.Wait(), warnings);
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0].rfind(L"The archive holds the entry \"dup.txt\" twice.", 0), 0u)
+        << Narrow(questions[0]);
+    EXPECT_NE(questions[1].find(L"differ only in dots or blanks at the end"), std::wstring::npos)
+        << Narrow(questions[1]);
+    ASSERT_EQ(told.messages().size(), 1u);
+    const std::wstring message = told.messages()[0];
+    for (const wchar_t* changed :
+         {L"../escape.txt \u2192 escape.txt", L"/abs.txt \u2192 abs.txt", L"a:b \u2192 a_b",
+          L"what? \u2192 what_", L"CON.txt \u2192 _CON.txt", L"COM\u00b9.txt \u2192 _COM\u00b9.txt",
+          L"LPT\u00b2 \u2192 _LPT\u00b2"})
+        EXPECT_NE(message.find(changed), std::wstring::npos) << Narrow(changed) << Narrow(message);
+    EXPECT_EQ(ListTree(scratch.path()),
+              Sorted({L"badnames.zip", L"escape.txt", L"abs.txt", L"dup.txt", L"dup (2).txt",
+                      L"dot", L"dot\\inside.txt", L"a_b", L"what_", L"_CON.txt", L"_COM\u00b9.txt",
+                      L"_LPT\u00b2", L"trailing", L"trailing (2)", L"normal.txt"}));
+    EXPECT_EQ(ReadTextFile(scratch / L"dup (2).txt"), "second dup");
+
+    // A backslash inside a name is written and said alike.
+    ScratchFolder tar;
+    VerbRun run = RunVerb(L"/e \"" + Place(tar, TestData(L"broken\\backslash.tar")) + L"\"");
+    EXPECT_EQ(run.exitCode, warnings);
+    EXPECT_TRUE(run.Said(L"back\\slash.txt \u2192 back_slash.txt")) << run.All();
+    EXPECT_EQ(ReadTextFile(tar / L"back_slash.txt"), "backslash\n");
+}
+
+// A set is as trusted as its least trusted volume: one volume from the Internet marks
+// every file of the set, whichever volume was opened.
+TEST(ExtractHere, ASetCarriesTheStrictestMarkOfItsVolumes) {
+    ScratchFolder scratch;
+    std::wstring opened =
+        PlaceSet(scratch, TestData(L"volumes"), L"split7z.7z.", L"split7z.7z.004");
+    const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\n";
+    SetWebMark(opened, mark);
+    EXPECT_EQ(RunAndWait(ProgramPath(), L"/e \"" + opened + L"\""), success);
+    for (const wchar_t* file : {L"big.bin", L"small.txt"})
+        EXPECT_EQ(WebMarkOf(scratch / file), mark) << Narrow(file);
 }
 
 } // namespace

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
 namespace {
 
 using namespace testing_support;
@@ -192,6 +196,37 @@ TEST(ExtractAll, ExtractsEverythingOrRefusesANonArchive) {
     EXPECT_TRUE(ListTree(scratch.path()).empty());
     EXPECT_EQ(ExtractAll(TestData(L"plain.7z"), scratch.path()), 0);
     EXPECT_EQ(ListTree(scratch.path()).size(), 6u);
+}
+
+// Cancel stops inside one huge entry at once, and the half-written file goes.
+TEST(ExtractAll, ACancelStopsInsideAHugeEntryAtOnce) {
+    ScratchFolder scratch;
+    const std::wstring written = scratch / L"ten-gib.bin";
+    std::atomic<int32_t> cancelled{0};
+    ExtractReport report;
+    int result = 0;
+    std::thread job([&] {
+        result = ExtractAll(TestData(L"ten-gib.zip"), scratch.path(), &report, &cancelled);
+    });
+    auto size = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        return GetFileAttributesExW(written.c_str(), GetFileExInfoStandard, &data)
+                   ? (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow
+                   : 0;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return size() > (256u << 20); }, 60000));
+    const uint64_t atCancel = size();
+    const DWORD start = GetTickCount();
+    cancelled = 1;
+    job.join();
+    const DWORD stopped = GetTickCount() - start;
+    std::printf("cancel took %lu ms, %llu bytes written after it\n", stopped,
+                static_cast<unsigned long long>(size() > atCancel ? size() - atCancel : 0));
+    EXPECT_LT(stopped, 1500u); // half a second where nothing else runs; room for a busy machine
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(report.userStopped);
+    EXPECT_EQ(ExtractOutcome(TestData(L"ten-gib.zip"), result, report).end, JobEnd::Cancelled);
+    EXPECT_TRUE(ListTree(scratch.path()).empty()); // nothing half-written is left
 }
 
 } // namespace

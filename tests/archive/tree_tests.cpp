@@ -142,10 +142,23 @@ TEST(ArchiveTree, ChildrenKeepTheOrderOfFirstAppearance) {
     EXPECT_EQ(ChildNames(archiver.tree, ArchiveTree::root),
               (std::vector<std::string>{"zeta.txt", "beta", "alpha"}));
 
-    // A repeated path fills the same node instead of making a second one.
-    archiver.BuildTree(Contents({File(L"alpha", L"99")}));
-    EXPECT_EQ(ChildNames(archiver.tree, ArchiveTree::root).size(), 3u);
-    EXPECT_EQ(archiver.tree.EntryOf(archiver.tree.Find("alpha")).size, 99u);
+    // A path that comes again is a row of its own, told apart by its index in the archive;
+    // the first keeps the name, and a choice by that name takes the first alone.
+    archiver.BuildTree(Contents({File(L"alpha", L"99"), File(L"beta\\1", L"7")}));
+    EXPECT_EQ(ChildNames(archiver.tree, ArchiveTree::root),
+              (std::vector<std::string>{"zeta.txt", "beta", "alpha", "alpha [2]"}));
+    EXPECT_EQ(archiver.tree.EntryOf(archiver.tree.Find("alpha [2]")).size, 99u);
+    EXPECT_EQ(archiver.tree.DuplicateIndex(archiver.tree.Find("alpha [2]")), 0u);
+    EXPECT_EQ(archiver.tree.DuplicateIndex(archiver.tree.Find("beta\\1 [2]")), 1u);
+    EXPECT_EQ(archiver.tree.DuplicateIndex(archiver.tree.Find("alpha")), ArchiveTree::noIndex);
+    EntryChoice choice = archiver.ChoiceOf({L"alpha", L"beta\\1 [2]"});
+    EXPECT_EQ(choice.names, std::vector<std::wstring>{L"alpha"});
+    EXPECT_EQ(choice.indices, std::vector<uint32_t>{1});
+    EXPECT_EQ(choice.notByName, (std::vector<uint32_t>{0, 1}));
+
+    // Two folder entries of one path are one folder.
+    archiver.BuildTree(Contents({Folder(L"beta")}));
+    EXPECT_EQ(ChildNames(archiver.tree, ArchiveTree::root).size(), 4u);
 }
 
 // The open job hands its entries to a tree built on a thread of its own, in batches that go
@@ -159,7 +172,7 @@ TEST(ArchiveTree, EntriesOfManyFoldersTakingTurnsGoThroughTheFeederInOrder) {
         for (int i = 0; i < 20000; ++i) {
             DirItem item = File(L"d" + std::to_wstring(i % 3000) + L"\\s" +
                                 std::to_wstring(i / 3000 % 2) + L"\\f" + std::to_wstring(i));
-            feeder.Put(item.path, item.entry);
+            feeder.Put(item.path, item.entry, static_cast<uint32_t>(i));
         }
         feeder.Finish();
     }
@@ -176,14 +189,20 @@ TEST(ArchiveTree, EntriesOfManyFoldersTakingTurnsGoThroughTheFeederInOrder) {
     }
 }
 
-TEST(ArchiveTree, EveryBackslashSeparatesComponents) {
+// Paths that name no place inside the archive are shown whole, as stored, between quotes,
+// at the root: they pass neither for the up row nor for a folder without a name. "./" is
+// no folder.
+TEST(ArchiveTree, PathsLeadingOutOrFromTheRootAreShownAsStored) {
     Archiver archiver;
-    archiver.BuildTree(Contents({File(L"a\\\\b")}));
+    archiver.BuildTree(
+        Contents({File(L"a\\\\b"), File(L"..\\escape.txt"), File(L"\\abs.txt"), Folder(L"."),
+                  File(L".\\docs\\note.txt"), File(L"C:\\x.txt"), File(L"..")}));
     const ArchiveTree& tree = archiver.tree;
-    ASSERT_NE(tree.Find("a"), ArchiveTree::none);
-    EXPECT_EQ(ChildNames(tree, tree.Find("a")), (std::vector<std::string>{""}));
-    EXPECT_NE(tree.Find("a\\\\b"), ArchiveTree::none);
-    EXPECT_EQ(tree.Find("a\\b"), ArchiveTree::none);
+    EXPECT_EQ(ChildNames(tree, ArchiveTree::root),
+              (std::vector<std::string>{"\"a//b\"", "\"../escape.txt\"", "\"/abs.txt\"", "docs",
+                                        "\"C:/x.txt\"", "\"..\""}));
+    EXPECT_NE(tree.Find("docs\\note.txt"), ArchiveTree::none);
+    EXPECT_TRUE(tree.IsFolder(ArchiveTree::root));
     EXPECT_EQ(tree.Find(""), ArchiveTree::root);
 }
 

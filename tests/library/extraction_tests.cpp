@@ -142,16 +142,24 @@ TEST(Extraction, EntriesThatMeetInOneFileByLetterCaseCanBothBeKept) {
     EXPECT_EQ(ReadTextFile(scratch / L"index (2).html"), "lower");
 }
 
-TEST(Extraction, AFolderWhereAFileGoesStopsTheExtraction) {
+// A file that cannot be written fails alone: the entries after it are still tried.
+TEST(Extraction, AFolderWhereAFileGoesFailsThatEntryAlone) {
     ScratchFolder scratch;
     MakeFolder(scratch / L"top.txt");
     OutputCapture output;
-    EXPECT_EQ(Extract(TestData(L"nested.zip"), scratch.path()), 1);
+    ArchiveContents contents;
+    ExtractReport report;
+    EXPECT_EQ(ExtractArchive(TestData(L"nested.zip"), GetArchiveKind(TestData(L"nested.zip")),
+                             scratch.path(), contents, ExtractOptions(), &report),
+              1);
     std::string text = output.Text();
-    EXPECT_NE(text.find("ERROR: Can not delete output file " + Narrow(scratch / L"top.txt")),
+    EXPECT_NE(text.find("ERROR: A folder is in the way of " + Narrow(scratch / L"top.txt")),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("\nExtract Error\n"), std::string::npos) << text;
+    ASSERT_EQ(report.failed.size(), 1u);
+    EXPECT_EQ(report.failed[0].path, L"top.txt");
+    EXPECT_EQ(report.failed[0].fault, Fault::FolderInTheWay);
+    EXPECT_EQ(ReadTextFile(scratch / L"docs\\deep\\deeper\\note.txt"), "deep note");
 }
 
 TEST(Extraction, EachItemIsReportedOnStandardOutput) {

@@ -1,6 +1,7 @@
 // The library's test mode: every entry read and checked, nothing written.
 #include "archive/archivekind.h"
 #include "archive/library/archivetest.h"
+#include "archive/library/listing.h"
 #include "res/resource.h"
 #include "support/testsupport.h"
 
@@ -70,6 +71,58 @@ TEST(TestMode, AWrongPasswordIsSaidAsSuch) {
     TestReport report;
     Faults(Fixture(L"rar4-data-encrypted.rar"), report);
     EXPECT_TRUE(report.userStopped);
+}
+
+// What is wrong with an archive as a whole is known, listed, tested or extracted: a cut
+// end, a compressed stream around a tar that fails its own check at its end (the tar's
+// entries came out of it, each of them possibly damaged).
+TEST(TestMode, DamagedAndCutShortArchivesAreKnownAsSuch) {
+    const std::wstring broken = TestData(L"broken\\");
+    auto facts = [](const std::wstring& archive, int& result) {
+        std::wstring password;
+        ArchiveFacts said;
+        result = ListArchiveItems(
+            archive, GetArchiveKind(archive), password, nullptr,
+            [](DirItem&, uint32_t, uint32_t) {}, nullptr, &said);
+        return said;
+    };
+    int listed = 0;
+    // Cut short: a 7z does not open, and says why; a ZIP lists what it can.
+    ArchiveFacts said = facts(TestData(L"truncated.7z"), listed);
+    EXPECT_EQ(listed, 1);
+    EXPECT_NE(said.openErrors & sevenzip::ErrorUnexpectedEnd, 0u) << said.openErrors;
+    said = facts(broken + L"trunc-nested.zip", listed);
+    EXPECT_EQ(listed, 0);
+    EXPECT_EQ(HealthWords(said.health), L"cut short");
+    // The stream's check is made on opening too: the whole tar is read to list it.
+    for (const wchar_t* name : {L"flip-kit.tar.gz", L"flip-kit.tar.bz2"}) {
+        said = facts(broken + name, listed);
+        EXPECT_TRUE(said.health.Damaged()) << Narrow(name);
+    }
+    said = facts(TestData(L"formats\\kit.tar.gz"), listed);
+    EXPECT_TRUE(said.health.Whole());
+
+    // Tested: never "no errors".
+    for (const wchar_t* name :
+         {L"flip-kit.tar.gz", L"flip-kit.tar.xz", L"flip-kit.tar.bz2", L"flip-kit.tar.zst",
+          L"flip-notes.txt.gz", L"trunc-kit.tar.gz", L"trunc-nested.zip"}) {
+        TestReport report;
+        ArchiveContents contents;
+        EXPECT_EQ(
+            TestArchive(broken + name, GetArchiveKind(name), contents, nullptr, nullptr, report), 1)
+            << Narrow(name);
+        EXPECT_TRUE(!report.damaged.empty() || report.health.Damaged()) << Narrow(name);
+    }
+
+    // Extracted: the files written from a stream that failed are named.
+    ScratchFolder scratch;
+    ArchiveContents contents;
+    ExtractReport report;
+    EXPECT_EQ(ExtractArchive(broken + L"flip-kit.tar.gz", GetArchiveKind(L"x.tar.gz"),
+                             scratch.path(), contents, ExtractOptions(), &report),
+              1);
+    EXPECT_EQ(report.health.streamFault, Fault::CrcError);
+    EXPECT_FALSE(report.written.empty());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "shell/paths.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -586,6 +587,72 @@ std::string MessageBoxReader::All() const {
     for (const std::wstring& text : Texts())
         all += Narrow(text) + " | ";
     return all.empty() ? "no message" : all;
+}
+
+} // namespace testing_support
+
+namespace testing_support {
+
+int StopProcessesNamed(const std::wstring& exeName) {
+    int stopped = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, exeName.c_str()) != 0)
+            continue;
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
+            if (TerminateProcess(process, 1))
+                ++stopped;
+            CloseHandle(process);
+        }
+    }
+    CloseHandle(snapshot);
+    return stopped;
+}
+
+ProgramMessages::ProgramMessages(const StartedProgram& program)
+    : answerer_(MessageBeginningWith(L"", program.id()), [this](HWND box) {
+          std::wstring text = MessageText(box);
+          if (text.empty())
+              return; // a question of its own, not a message
+          {
+              std::lock_guard<std::mutex> hold(lock_);
+              messages_.push_back(text);
+          }
+          PressButton(IDOK)(box);
+      }) {}
+
+std::vector<std::wstring> ProgramMessages::messages() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return messages_;
+}
+
+bool VerbRun::Said(const std::wstring& part) const {
+    for (const std::wstring& message : messages) {
+        if (message.find(part) != std::wstring::npos)
+            return true;
+    }
+    return false;
+}
+
+std::string VerbRun::All() const {
+    std::string all = "exit code " + std::to_string(exitCode);
+    for (const std::wstring& message : messages)
+        all += "\n---\n" + Narrow(message);
+    return all;
+}
+
+VerbRun RunVerb(const std::wstring& arguments) {
+    StartedProgram program(arguments);
+    ProgramMessages told(program);
+    VerbRun run;
+    run.exitCode = program.Wait();
+    run.messages = told.messages();
+    return run;
 }
 
 } // namespace testing_support

@@ -176,6 +176,32 @@ DialogAnswerer::Action TypeAndPressOk(int controlId, const std::wstring& text);
 DialogAnswerer::Action TypeAndPressEnter(int controlId, const std::wstring& text);
 DialogAnswerer::Action PressButton(int buttonId);
 
+// Presses OK in every message of another process and keeps its text (its questions, which
+// have no message text, are left to other answerers).
+class ProgramMessages {
+  public:
+    explicit ProgramMessages(const StartedProgram& program);
+    ProgramMessages(const ProgramMessages&) = delete;
+    ProgramMessages& operator=(const ProgramMessages&) = delete;
+    std::vector<std::wstring> messages() const;
+
+  private:
+    mutable std::mutex lock_;
+    std::vector<std::wstring> messages_;
+    DialogAnswerer answerer_; // last: it goes first, before what it writes to
+};
+
+// A verb run as the shell starts it: how it ended, and the messages it showed, each
+// answered with OK as a user would.
+struct VerbRun {
+    int exitCode = -1;
+    std::vector<std::wstring> messages;
+    // Whether a message holds `part`.
+    bool Said(const std::wstring& part) const;
+    std::string All() const;
+};
+VerbRun RunVerb(const std::wstring& arguments);
+
 // Presses OK in every message box "Varnix File Opener" of this process and keeps its text.
 class MessageBoxReader {
   public:
@@ -209,6 +235,10 @@ void SetControlText(HWND dialog, int controlId, const std::wstring& text);
 // The text of the selected item in the folder tree of a folder-browser dialog (also of
 // another process), or "" when nothing is selected.
 std::wstring SelectedFolderInBrowser(HWND dialog);
+
+// Ends every process of that executable name (as another program, or the user in the task
+// manager, might); how many it ended.
+int StopProcessesNamed(const std::wstring& exeName);
 
 // Waits (at most `milliseconds`) for a condition, polling.
 bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 20000);

@@ -37,7 +37,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     if (wcsstr(commandLine, L"replace")) {
         bool sameExtraction = wcsstr(commandLine, L"replace-case") != nullptr;
         AskReplace(L"C:\\users\\Public\\Documents\\site\\index.html",
-                   sameExtraction ? L"site\\Index.html" : L"site\\index.html", sameExtraction,
+                   sameExtraction ? L"site\\Index.html" : L"site\\index.html",
+                   sameExtraction ? NameClash::LetterCase : NameClash::None, L"site\\index.html",
                    L"index (2).html");
         return 0;
     }

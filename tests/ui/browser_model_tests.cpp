@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using namespace browser_testing;
@@ -206,6 +208,68 @@ TEST(Activation, FoldersArchivesAndOtherFiles) {
     model.ActivateItem(0);
     EXPECT_EQ(model.archiver, nullptr);
     EXPECT_EQ(model.folder, disk.scratch.path());
+}
+
+// Every entry is a row of its own, shown as what it is: a path that leads out or starts at
+// the root is shown as stored between quotes and never climbs out; two entries of one name
+// are two rows, each extracted alone; "./" is no folder.
+TEST(Activation, EveryEntryIsARowShownAsWhatItIs) {
+    FolderBrowser model;
+    ASSERT_TRUE(model.OpenArchive(TestData(L"broken\\badnames.zip")));
+    std::vector<std::wstring> names = Names(model);
+    for (const wchar_t* name :
+         {L"\"../escape.txt\"", L"\"/abs.txt\"", L"dup.txt", L"dup.txt [2]", L"dot", L"a:b"})
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << Narrow(name);
+    EXPECT_EQ(std::count(names.begin(), names.end(), L".."), 1);
+    EXPECT_EQ(model
+                  .GetItem(static_cast<int>(std::find(names.begin(), names.end(), L"dup.txt [2]") -
+                                            names.begin()))
+                  .type,
+              model
+                  .GetItem(static_cast<int>(std::find(names.begin(), names.end(), L"dup.txt") -
+                                            names.begin()))
+                  .type);
+
+    // A double-click on the quoted row opens it: it never climbs out of the archive.
+    auto row = [&](const wchar_t* name) {
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    };
+    EXPECT_EQ(model.ActivateItem(row(L"dot")), 2);
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"inside.txt"}));
+    model.ActivateItem(0);
+    EXPECT_EQ(model.archiver->subPath, "");
+
+    // Each of the two is extracted alone, and the quoted one inside the folder, as said.
+    MessageBoxReader told;
+    ScratchFolder first, second, quoted;
+    model.archiver->ExtractEntries({L"dup.txt"}, first.path());
+    model.archiver->ExtractEntries({L"dup.txt [2]"}, second.path());
+    model.archiver->ExtractEntries({L"\"../escape.txt\""}, quoted.path());
+    EXPECT_EQ(ListTree(first.path()), std::vector<std::wstring>{L"dup.txt"});
+    EXPECT_EQ(ReadTextFile(first / L"dup.txt"), "first dup");
+    EXPECT_EQ(ListTree(second.path()), std::vector<std::wstring>{L"dup.txt"});
+    EXPECT_EQ(ReadTextFile(second / L"dup.txt"), "second dup");
+    EXPECT_EQ(ReadTextFile(quoted / L"escape.txt"), "escape");
+    EXPECT_TRUE(told.Saw(L"Every file of badnames.zip was extracted.")) << told.All();
+    // Opened, the second is the second.
+    std::wstring opened;
+    ASSERT_TRUE(model.archiver->ExtractItemToTemp(L"dup.txt [2]", opened));
+    EXPECT_EQ(ReadTextFile(opened), "second dup");
+
+    // A cut-short ZIP opens with what it has, and says it is cut short; a cut-short 7z
+    // does not open, and says why.
+    ASSERT_TRUE(model.OpenArchive(TestData(L"broken\\trunc-nested.zip")));
+    EXPECT_TRUE(told.Saw(L"trunc-nested.zip is cut short")) << told.All();
+    EXPECT_EQ(HealthWords(model.archiver->facts.health), L"cut short");
+    EXPECT_FALSE(model.OpenArchive(TestData(L"truncated.7z")));
+    EXPECT_TRUE(told.Saw(L"Couldn't open the file.\n\ntruncated.7z is cut short")) << told.All();
+
+    // A tar made of ".": its entries at the root, no folder named ".".
+    ASSERT_TRUE(model.OpenArchive(TestData(L"broken\\dotted.tar.gz")));
+    EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"sub", L"notes.txt"}));
+    ScratchFolder dotted;
+    model.archiver->ExtractEntries({L"sub"}, dotted.path());
+    EXPECT_EQ(ReadTextFile(dotted / L"sub\\a.txt"), "a\n");
 }
 
 TEST(Activation, EveryKindOfArchiveOpensAndDocumentsGoToTheirProgram) {

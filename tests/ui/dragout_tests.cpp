@@ -129,7 +129,7 @@ TEST(DragOut, APasswordIsAskedOnceAndAFailedExtractionDropsNothing) {
     DragOut drag;
     ASSERT_TRUE(PrepareDragOut(model, RowsNamed(model, {L"good.txt", L"bad"}), drag));
     EXPECT_EQ(DropWith(*drag.source.get(), DROPEFFECT_COPY), DRAGDROP_S_CANCEL);
-    EXPECT_TRUE(told.Saw(L"Some files could not be extracted.")) << told.All();
+    EXPECT_TRUE(told.Saw(L"Some files could not be extracted from crc.zip.")) << told.All();
     EXPECT_EQ(ListTree(folder), std::vector<std::wstring>{});
     RemoveDragScratch();
 }
