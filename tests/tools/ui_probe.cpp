@@ -11,6 +11,10 @@
 //   ui_probe button-rect TITLE ID    the screen rectangle of that button, to click it
 //   ui_probe pick-folder PATH        picks PATH in the folder picker and presses OK
 //   ui_probe clipboard               the text on the clipboard, a line each
+//   ui_probe windows                 every visible top-level window: handle, process, class,
+//                                    title, and whether it answers within two seconds
+//   ui_probe close-window HANDLE     asks a window to close (WM_CLOSE)
+//   ui_probe end PID                 ends a process
 //   ui_probe watch WINDOW|pid:ID EVENT
 //                                    sends WM_NULL every 50 ms to the window (or to every
 //                                    visible window of the process) until the named event
@@ -160,6 +164,9 @@ HWND FindToolbar(HWND frame) {
 
 int State(HWND frame) {
     Print("title", WindowText(frame));
+    DWORD processId = 0;
+    GetWindowThreadProcessId(frame, &processId);
+    Print("pid", std::to_wstring(processId));
     HWND list = ViewControl(frame, 1002);
     HWND header = ListView_GetHeader(list);
     int columns = Header_GetItemCount(header);
@@ -446,6 +453,25 @@ int Watch(const std::wstring& target, const std::wstring& eventName) {
     return 0;
 }
 
+BOOL CALLBACK PrintTopWindow(HWND window, LPARAM) {
+    if (!IsWindowVisible(window))
+        return TRUE;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[256] = {};
+    GetClassNameW(window, className, 256);
+    DWORD_PTR ignored = 0;
+    bool answers = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000,
+                                       &ignored) != 0;
+    wchar_t title[512] = {};
+    if (answers)
+        GetWindowTextW(window, title, 512);
+    Print("window", std::to_wstring(reinterpret_cast<uintptr_t>(window)) + L"|" +
+                        std::to_wstring(processId) + L"|" + className + L"|" + title + L"|" +
+                        (answers ? L"yes" : L"no"));
+    return TRUE;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -490,6 +516,24 @@ int wmain(int argc, wchar_t** argv) {
         if (!dialog)
             return 1;
         PrintWindowRect("rect", GetDlgItem(dialog, _wtoi(argv[3])));
+        return 0;
+    }
+    if (command == L"windows") {
+        EnumWindows(PrintTopWindow, 0);
+        return 0;
+    }
+    if (command == L"close-window" && argc > 2) {
+        PostMessageW(reinterpret_cast<HWND>(static_cast<uintptr_t>(wcstoull(argv[2], nullptr, 10))),
+                     WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (command == L"end" && argc > 2) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE,
+                                     static_cast<DWORD>(wcstoul(argv[2], nullptr, 10)));
+        if (!process)
+            return 1;
+        TerminateProcess(process, 1);
+        CloseHandle(process);
         return 0;
     }
     if (command == L"pick-folder" && argc > 2)
