@@ -90,20 +90,8 @@ Fault FaultOfSystemError(DWORD error) {
 }
 
 void JobOutcome::AtLeast(JobEnd worse) {
-    auto rank = [](JobEnd end) {
-        switch (end) {
-        case JobEnd::Success:
-            return 0;
-        case JobEnd::Warnings:
-            return 1;
-        case JobEnd::Failure:
-            return 2;
-        case JobEnd::Cancelled:
-            return 3;
-        }
-        return 0;
-    };
-    if (rank(worse) > rank(end))
+    // The ends are declared from the best to the worst.
+    if (static_cast<int>(worse) > static_cast<int>(end))
         end = worse;
 }
 

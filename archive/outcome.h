@@ -8,7 +8,7 @@
 #include <vector>
 
 // How a job ended. Every route says it the same way: the window and the shell verbs with
-// one message, the process with its exit code.
+// one message, the process with its exit code. From the best end to the worst.
 enum class JobEnd {
     Success,  // everything asked was done
     Warnings, // done, but something is to be known (names changed, files left out)

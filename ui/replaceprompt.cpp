@@ -61,6 +61,11 @@ ReplaceAnswer AskReplace(const std::wstring& path, const std::wstring& entry, Na
     SplitPath(path, name, folder);
     const std::wstring keepOrReplace =
         L"\n\nKeep both (this entry as \"" + keptName + L"\"), or replace the file just extracted?";
+    // Two entries Windows gives one file, and why.
+    auto met = [&](const std::wstring& why) {
+        return L"The entries \"" + earlierEntry + L"\" and \"" + entry + L"\" " + why +
+               L": both are the file \"" + name + L"\" in " + folder + L"." + keepOrReplace;
+    };
     std::wstring text;
     switch (clash) {
     case NameClash::None:
@@ -69,28 +74,18 @@ ReplaceAnswer AskReplace(const std::wstring& path, const std::wstring& entry, Na
                L"\" from the archive? Keep Both puts the entry beside it as \"" + keptName + L"\".";
         break;
     case NameClash::SameName:
-        text = L"The archive holds the entry \"" + entry +
-               L"\" twice. The first was just "
-               L"extracted as \"" +
-               name + L"\" in " + folder + L"." + keepOrReplace;
+        text = L"The archive holds the entry \"" + entry + L"\" twice. The first was just " +
+               L"extracted as \"" + name + L"\" in " + folder + L"." + keepOrReplace;
         break;
     case NameClash::LetterCase:
-        text = L"The entries \"" + earlierEntry + L"\" and \"" + entry +
-               L"\" differ only in letter case, which Windows does not tell apart: both are the "
-               L"file \"" +
-               name + L"\" in " + folder + L"." + keepOrReplace;
+        text = met(L"differ only in letter case, which Windows does not tell apart");
         break;
     case NameClash::TrailingDots:
-        text = L"The entries \"" + earlierEntry + L"\" and \"" + entry +
-               L"\" differ only in dots or blanks at the end of a name, which Windows drops: "
-               L"both are the file \"" +
-               name + L"\" in " + folder + L"." + keepOrReplace;
+        text = met(L"differ only in dots or blanks at the end of a name, which Windows drops");
         break;
     case NameClash::MadeValid:
-        text = L"The entries \"" + earlierEntry + L"\" and \"" + entry +
-               L"\" hold characters Windows does not allow in names. Made valid, both are the "
-               L"file \"" +
-               name + L"\" in " + folder + L"." + keepOrReplace;
+        text = met(L"hold characters Windows does not allow in names, and made valid they are "
+                   L"alike");
         break;
     }
     ReplaceDialog dialog(text, clash != NameClash::None ? IDC_KEEP_BOTH : IDNO);
