@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "res/resource.h"
 #include "ui/progressdialog.h"
+#include "win/clipboard.h"
 #include "win/dialog.h"
 #include "win/dpi.h"
 
@@ -21,17 +22,7 @@ void CopyText(HWND owner, const std::wstring& text) {
             windowsText += L'\r';
         windowsText += c;
     }
-    if (!OpenClipboard(owner))
-        return;
-    EmptyClipboard();
-    size_t bytes = (windowsText.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        memcpy(GlobalLock(memory), windowsText.c_str(), bytes);
-        GlobalUnlock(memory);
-        if (!SetClipboardData(CF_UNICODETEXT, memory))
-            GlobalFree(memory);
-    }
-    CloseClipboard();
+    win::CopyTextToClipboard(owner, windowsText);
 }
 
 class OutcomeDialog : public win::Dialog {

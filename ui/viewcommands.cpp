@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "shell/paths.h"
 #include "ui/dragout.h"
+#include "win/clipboard.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -193,21 +194,8 @@ void CVarnixView::CopyPaths() {
     std::wstring text;
     for (int row : SelectedRows())
         text += (text.empty() ? L"" : L"\r\n") + model_.RowFullPath(row);
-    if (text.empty() || !OpenClipboard(hwnd()))
-        return;
-    EmptyClipboard();
-    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        if (void* copy = GlobalLock(memory)) {
-            memcpy(copy, text.c_str(), bytes);
-            GlobalUnlock(memory);
-            if (!SetClipboardData(CF_UNICODETEXT, memory))
-                GlobalFree(memory);
-        } else {
-            GlobalFree(memory);
-        }
-    }
-    CloseClipboard();
+    if (!text.empty())
+        win::CopyTextToClipboard(hwnd(), text);
 }
 
 void CVarnixView::OnDropFiles(HDROP drop) {
