@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/addoptions.h"
 #include "archive/archivetypes.h"
 #include "archive/library/extraction.h"
 #include "archive/library/listing.h"
@@ -21,6 +22,12 @@ enum ArchiverMode : int32_t {
     ModeAdd = 2,
     ModeExtract = 3,
     ModeDelete = 4,
+};
+
+// One archive an add makes or changes, and the files and folders that go into it.
+struct AddTarget {
+    std::wstring archive;
+    std::vector<std::wstring> files;
 };
 
 // The open archive: its path, its tree of entries, the rows of the folder shown and the
@@ -104,9 +111,14 @@ class Archiver {
     // caller refreshes.
     int AddFiles(const std::vector<std::wstring>& newFiles);
     // Adds files and folders to the root of `archive` (made when missing), with `password`
-    // unless it is empty. Always 0.
+    // unless it is empty, in the format its name says. Always 0.
     int AddToArchive(const std::wstring& archive, const std::vector<std::wstring>& newFiles,
                      const std::wstring& newPassword);
+    // Adds each target's files to the root of its archive as `options` say (a new
+    // archive gets their format; one that is there keeps its own), in one job under one
+    // progress dialog. The password comes in the options and is not kept once the job has
+    // ended. What did not go as asked is said; the end is in lastOutcome.
+    void CreateArchives(const std::vector<AddTarget>& targets, AddOptions options);
     // Deletes the named rows of the folder shown from the archive, then lists the archive
     // again. -1 when the archive cannot be changed; otherwise 0.
     int DeleteItems(const std::vector<std::wstring>& names);
@@ -141,6 +153,13 @@ class Archiver {
     std::wstring jobFailure;
     // What the last add job left out on purpose (links), to be said when it has ended.
     std::wstring jobNotice;
+    // The running add's archives and choices (its password is in `password`).
+    std::vector<AddTarget> addTargets;
+    AddOptions addOptions;
+    // What the last add moved to the Recycle Bin after compressing, and what it kept
+    // although asked to delete it, with why.
+    std::vector<std::wstring> recycledFiles;
+    std::vector<FaultyEntry> keptFiles;
     // The files the tool left out of the last add (locked, unreadable), with why.
     std::vector<FaultyEntry> skippedFiles;
     // How the last add, delete or extraction ended, for the exit code of a verb.
@@ -163,6 +182,9 @@ class Archiver {
     std::wstring WrittenPath(const std::wstring& path) const;
 
   private:
+    // Checks the targets and runs the add job on them; the outcome is said. -1 when it was
+    // refused before it began, otherwise 0.
+    int RunAdd(std::vector<AddTarget> targets);
     // The paths from the archive's root of the rows named `names` in the folder shown.
     std::vector<std::wstring> PathsInFolderShown(const std::vector<std::wstring>& names) const;
     // What the extract job takes.

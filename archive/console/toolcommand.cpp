@@ -91,7 +91,8 @@ static std::wstring ToolStart(const std::wstring& command, const std::wstring& a
 }
 
 bool MakeItemsRun(const std::wstring& archive, const std::wstring& command,
-                  const std::vector<std::wstring>& names, bool askPassword, ToolRun& run) {
+                  const std::vector<std::wstring>& names, bool askPassword, ToolRun& run,
+                  const std::wstring& switches) {
     run = ToolRun();
     if (!IsUsableToolPath(archive))
         return false;
@@ -134,16 +135,18 @@ bool MakeItemsRun(const std::wstring& archive, const std::wstring& command,
     // to its own folder would never end.
     if (command == L"a")
         run.commandLine += L" -snl";
+    run.commandLine += switches;
     if (askPassword)
         run.commandLine += L" -p";
     return true;
 }
 
-ToolRun MakeFolderRun(const std::wstring& archive, const std::wstring& folder, bool askPassword) {
+ToolRun MakeFolderRun(const std::wstring& archive, const std::wstring& folder, bool askPassword,
+                      const std::wstring& switches) {
     ToolRun run;
     run.program = GetCorePath(L"7z.exe");
     run.folder = folder;
-    run.commandLine = ToolStart(L"a", archive) + L" *" + commonSwitches;
+    run.commandLine = ToolStart(L"a", archive) + L" *" + commonSwitches + switches;
     if (askPassword)
         run.commandLine += L" -p";
     return run;

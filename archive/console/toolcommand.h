@@ -50,12 +50,15 @@ bool ZipTakesPassword(const std::wstring& password);
 // A run of `command` ("a" or "d") on `archive` for `names`: the files and folders to add,
 // or the entries to delete (matched exactly, wildcards taken literally). With
 // `askPassword` the tool is told that the job has a password (it then asks for it).
-// False when a name cannot be listed or the list file cannot be written.
+// False when a name cannot be listed or the list file cannot be written. `switches` (each
+// with a leading blank) choose the format, the compression and the update mode of an add.
 bool MakeItemsRun(const std::wstring& archive, const std::wstring& command,
-                  const std::vector<std::wstring>& names, bool askPassword, ToolRun& run);
+                  const std::vector<std::wstring>& names, bool askPassword, ToolRun& run,
+                  const std::wstring& switches = std::wstring());
 
 // A run that adds everything in `folder` ("*") to `archive`, run inside `folder`.
-ToolRun MakeFolderRun(const std::wstring& archive, const std::wstring& folder, bool askPassword);
+ToolRun MakeFolderRun(const std::wstring& archive, const std::wstring& folder, bool askPassword,
+                      const std::wstring& switches = std::wstring());
 
 // Removes what the run left in the Temp folder (its list file).
 void DiscardRun(ToolRun& run);

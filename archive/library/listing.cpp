@@ -234,6 +234,7 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
         said.kind += L" in " + FormatTitle(opened.outerFormat);
     said.volumes = 1 + opened.volumes.size();
     said.encrypted = opened.namesEncrypted;
+    said.namesEncrypted = opened.namesEncrypted;
 
     if (opened.sequential) {
         win::ComPtr<CListCallback> callback(new CListCallback(opened, cancelled, take));

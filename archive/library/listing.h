@@ -30,6 +30,7 @@ struct ArchiveFacts {
     std::wstring format;    // the outermost handler, as the library names it: "zip", "gzip"
     size_t volumes = 1;     // files of the set
     bool encrypted = false; // names or entries' data need the password
+    bool namesEncrypted = false; // even its names: it is listed only with the password
     // What is wrong with it as a whole: cut short, damaged headers, data after its end, a
     // compressed stream that failed its check. Its entries are listed all the same.
     ArchiveHealth health;
