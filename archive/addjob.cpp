@@ -234,11 +234,15 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
     }
     if (stopped)
         return false;
-    // A new archive that got none of its files is no archive the user asked for.
+    // A new archive that got none of its files is no archive the user asked for. One of
+    // several (an archive for each item) is left out, and the others are still made: the
+    // files it did not get are named.
     if (!archiveExisted && sources > 0 && CountSkipped(entries, skippedHere) >= sources) {
         DeleteFileW(target.archive.c_str());
         for (const std::wstring& volume : VolumesOf(target.archive))
             DeleteFileW(volume.c_str());
+        if (archiver.addTargets.size() > 1)
+            return true;
         archiver.jobFailure = L"The archive " + FileNamePart(target.archive) +
                               L" was not made: none of its files could be read.";
         return false;

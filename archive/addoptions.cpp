@@ -134,6 +134,9 @@ bool FormatOfName(const std::wstring& name, AddFormat& format) {
 }
 
 std::wstring NameWithFormat(const std::wstring& name, AddFormat format) {
+    const std::wstring extension = std::wstring(L".") + InfoOf(format).extension;
+    if (EndsWith(Lower(name), extension) && name.size() > extension.size())
+        return name; // as the user wrote it: "ready.ZIP" stays
     std::wstring base = name;
     size_t known = KnownExtensionLength(name, nullptr);
     if (known != 0)

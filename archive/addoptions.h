@@ -64,7 +64,7 @@ bool FormatOfName(const std::wstring& name, AddFormat& format);
 std::wstring NameWithFormat(const std::wstring& name, AddFormat format);
 
 struct AddOptions {
-    AddFormat format = AddFormat::SevenZip;
+    AddFormat format = AddFormat::Zip;
     int level = LevelNormal;
     std::wstring method;    // one of the format's methods; empty: its default
     uint64_t solidBlock = 0; // 7z: 0 solid as the level makes it, 1 non-solid, else bytes

@@ -4,8 +4,10 @@
 #include "archive/archiver.h"
 #include "archive/archivekind.h"
 #include "archive/console/toolcommand.h"
+#include "archive/library/listing.h"
 #include "res/resource.h"
 #include "shell/paths.h"
+#include "ui/addchoices.h"
 #include "ui/progressdialog.h"
 #include "win/dialog.h"
 #include "win/handle.h"
@@ -46,6 +48,51 @@ std::wstring Unquoted(const std::wstring& argument) {
     return path;
 }
 
+std::wstring FolderOf(const std::wstring& path) {
+    size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// The size of the files and folders to add, for the number of volumes; 0 when it is not
+// known soon (a folder of very many files is not walked to its end for this).
+uint64_t SourceBytes(const std::vector<std::wstring>& sources) {
+    uint64_t bytes = 0;
+    size_t seen = 0;
+    std::vector<std::wstring> folders;
+    for (const std::wstring& source : sources) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            folders.push_back(source);
+        else
+            bytes += (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    while (!folders.empty()) {
+        std::wstring folder = folders.back();
+        folders.pop_back();
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        do {
+            if (++seen > 20000) {
+                FindClose(search);
+                return 0;
+            }
+            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0 ||
+                (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                folders.push_back(folder + L"\\" + found.cFileName);
+            else
+                bytes += (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return bytes;
+}
+
 class AddDialog : public win::Dialog {
   public:
     AddDialog() : Dialog(IDD_ADD) {}
@@ -58,8 +105,44 @@ class AddDialog : public win::Dialog {
             return TRUE;
         case WM_COPYDATA:
             return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case WM_APP:
+            choices_.Refresh();
+            return TRUE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
+            case IDC_ARCHIVE_NAME:
+                if (HIWORD(wParam) == EN_CHANGE)
+                    choices_.OnNameChanged();
+                return TRUE;
+            case IDC_ADD_FORMAT:
+                if (HIWORD(wParam) == CBN_SELCHANGE)
+                    choices_.OnFormatChosen();
+                return TRUE;
+            case IDC_ADD_SHOW_PASSWORD:
+                choices_.OnShowPassword();
+                return TRUE;
+            case IDC_ADD_LEVEL:
+            case IDC_ADD_METHOD:
+            case IDC_ADD_THREADS:
+            case IDC_ADD_UPDATE:
+            case IDC_ADD_ZIP_ENCRYPTION:
+                if (HIWORD(wParam) == CBN_SELCHANGE)
+                    choices_.Refresh();
+                return TRUE;
+            case IDC_ADD_VOLUMES:
+                if (HIWORD(wParam) == CBN_SELCHANGE)
+                    PostMessageW(hwnd(), WM_APP, 0, 0); // the field has its text only then
+                else if (HIWORD(wParam) == CBN_EDITCHANGE)
+                    choices_.Refresh();
+                return TRUE;
+            case IDC_ADD_PASSWORD:
+                if (HIWORD(wParam) == EN_CHANGE)
+                    choices_.Refresh();
+                return TRUE;
+            case IDC_ADD_ENCRYPT_NAMES:
+            case IDC_ADD_SEPARATE:
+                choices_.Refresh();
+                return TRUE;
             case IDC_BROWSE:
                 OnBrowse();
                 return TRUE;
@@ -84,6 +167,7 @@ class AddDialog : public win::Dialog {
         SendDlgItemMessageW(hwnd(), IDC_ADD_PASSWORD, EM_LIMITTEXT, passwordLength, 0);
         SendDlgItemMessageW(hwnd(), IDC_ADD_PASSWORD_AGAIN, EM_LIMITTEXT, passwordLength, 0);
         SetDlgItemTextW(hwnd(), IDC_ARCHIVE_NAME, addArchiveName.c_str());
+        choices_.Init(hwnd(), RememberedAddOptions(), addFiles, SourceBytes(addFiles));
     }
 
     // A later process's path. The sender learns whether it was taken: once the add has
@@ -95,8 +179,10 @@ class AddDialog : public win::Dialog {
             auto text = static_cast<const wchar_t*>(data->lpData);
             std::wstring argument(text, wcsnlen(text, data->cbData / sizeof(wchar_t)));
             std::wstring path = Unquoted(argument);
-            if (!path.empty())
+            if (!path.empty()) {
                 addFiles.push_back(path);
+                choices_.SetSources(addFiles, 0);
+            }
             taken = true;
         }
         SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, taken ? TRUE : FALSE);
@@ -120,7 +206,8 @@ class AddDialog : public win::Dialog {
         if (!GetOpenFileNameW(&dialog))
             return;
         std::wstring chosen = file;
-        SetExtension(chosen, L"zip", false);
+        if (!FileExists(chosen))
+            chosen = NameWithFormat(chosen, choices_.ChosenFormat());
         SetDlgItemTextW(hwnd(), IDC_ARCHIVE_NAME, chosen.c_str());
     }
 
@@ -129,34 +216,87 @@ class AddDialog : public win::Dialog {
         wchar_t again[passwordLength + 1] = {};
         GetDlgItemTextW(hwnd(), IDC_ADD_PASSWORD, password, passwordLength + 1);
         GetDlgItemTextW(hwnd(), IDC_ADD_PASSWORD_AGAIN, again, passwordLength + 1);
-        if (password[0] && wcscmp(password, again) != 0) {
+        const bool shown = IsDlgButtonChecked(hwnd(), IDC_ADD_SHOW_PASSWORD) == BST_CHECKED;
+        const bool mismatch = password[0] && !shown && wcscmp(password, again) != 0;
+        SecureZeroMemory(again, sizeof again);
+        if (mismatch) {
             SecureZeroMemory(password, sizeof password);
-            SecureZeroMemory(again, sizeof again);
             MessageBoxW(hwnd(), L"Password is invalid. Please input again.", L"Varnix File Opener",
                         MB_OK);
             return;
         }
-        wchar_t name[MAX_PATH] = {};
-        GetDlgItemTextW(hwnd(), IDC_ARCHIVE_NAME, name, MAX_PATH);
-        // Said here, with the fields still filled in, rather than after the dialog ends.
-        if (GetArchiveKind(name) == ArchiveKindZip && !ZipTakesPassword(password)) {
+        AddOptions options;
+        wchar_t typedName[MAX_PATH] = {};
+        GetDlgItemTextW(hwnd(), IDC_ARCHIVE_NAME, typedName, MAX_PATH);
+        const std::wstring name = ArchiveLocation(typedName);
+        if (!choices_.Read(options)) {
             SecureZeroMemory(password, sizeof password);
-            SecureZeroMemory(again, sizeof again);
+            return;
+        }
+        options.password = password;
+        SecureZeroMemory(password, sizeof password);
+        // Said here, with the fields still filled in, rather than after the dialog ends.
+        const bool zip = options.format == AddFormat::Zip ||
+                         (choices_.ArchiveExists() && GetArchiveKind(name) == ArchiveKindZip);
+        if (zip && !ZipTakesPassword(options.password)) {
             MessageBoxW(hwnd(), zipPasswordMessage, L"Varnix File Opener", MB_OK);
             return;
         }
+        if (choices_.ArchiveExists() && !KeepsItsEncryption(name, options))
+            return;
+        if (choices_.ArchiveExists() && options.update == UpdateMode::Synchronize &&
+            MessageBoxW(hwnd(),
+                        (L"Synchronize removes from " + FileNamePart(name) +
+                         L" every entry under the files and folders added whose file is no "
+                         L"longer on the disk.\n\nGo on?")
+                            .c_str(),
+                        L"Varnix File Opener", MB_OKCANCEL | MB_ICONWARNING) != IDOK)
+            return;
+        RememberAddOptions(options);
 
+        std::vector<AddTarget> targets;
+        if (options.separateArchives) {
+            for (const std::wstring& file : addFiles)
+                targets.push_back({ArchiveNameFor(FolderOf(file), file, options.format), {file}});
+        } else {
+            targets.push_back({name, addFiles});
+        }
         // The progress dialog and the job's messages belong to this dialog meanwhile.
         HWND previousOwner = AppState.mainWindow;
         AppState.mainWindow = hwnd();
         adding_ = true;
-        GetArchiver()->AddToArchive(ArchiveLocation(name), addFiles, password);
+        GetArchiver()->CreateArchives(targets, options);
+        SecureZeroMemory(&options.password[0], options.password.size() * sizeof(wchar_t));
         addEnd = GetArchiver()->lastOutcome.end;
         ReleaseArchiver();
         AppState.mainWindow = previousOwner;
-        SecureZeroMemory(password, sizeof password);
-        SecureZeroMemory(again, sizeof again);
         EndDialog(IDOK);
+    }
+
+    // An archive made with a password gets no entry in the clear. Its listing tells whether
+    // it is encrypted (one whose names are encrypted asks for the password to be listed at
+    // all, and that password is then the add's). False, after saying so, when it is and no
+    // password was typed.
+    bool KeepsItsEncryption(const std::wstring& archive, AddOptions& options) {
+        std::wstring password = options.password;
+        ArchiveFacts facts;
+        int listed = ListArchiveItems(archive, GetArchiveKind(archive), password, nullptr,
+                                      [](DirItem&, uint32_t, uint32_t) {}, nullptr, &facts);
+        if (listed == 0 && facts.namesEncrypted) {
+            options.password = password;
+            options.encryptNames = true;
+        }
+        SecureZeroMemory(&password[0], password.size() * sizeof(wchar_t));
+        if (listed != 0 || !facts.encrypted || !options.password.empty())
+            return true;
+        MessageBoxW(hwnd(),
+                    (FileNamePart(archive) +
+                     L" is encrypted. Type its password, so that the files added are encrypted "
+                     L"like the others.")
+                        .c_str(),
+                    L"Varnix File Opener", MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(GetDlgItem(hwnd(), IDC_ADD_PASSWORD));
+        return false;
     }
 
     // A bare or relative name is meant beside the files, not in whatever folder the
@@ -171,12 +311,9 @@ class AddDialog : public win::Dialog {
     }
 
     bool adding_ = false;
+    AddChoices choices_;
 };
 
-std::wstring FolderOf(const std::wstring& path) {
-    size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
 
 struct CollectorSearch {
     std::vector<HWND> windows;
@@ -231,14 +368,29 @@ JobEnd RunDialog() {
 
 } // namespace
 
-std::wstring DefaultArchiveName(const std::wstring& folder, const std::wstring& file) {
+std::wstring DefaultArchiveName(const std::wstring& folder, const std::wstring& file,
+                               const std::wstring& extension) {
     std::wstring name = folder;
     if (!name.empty() && name.back() != L'\\')
         name += L'\\';
     name += FileNamePart(file);
-    SetExtension(name, L"zip", true);
+    SetExtension(name, extension, true);
     while (FileExists(name))
-        name += L".zip";
+        name += L"." + extension;
+    return name;
+}
+
+std::wstring ArchiveNameFor(const std::wstring& folder, const std::wstring& item, AddFormat format) {
+    const FormatInfo& info = InfoOf(format);
+    if (!info.singleFile)
+        return DefaultArchiveName(folder, item, info.extension);
+    // A single file's compressed form keeps its whole name: "notes.txt.gz".
+    std::wstring name = folder;
+    if (!name.empty() && name.back() != L'\\')
+        name += L'\\';
+    name += FileNamePart(item) + L"." + info.extension;
+    while (FileExists(name))
+        name += L"." + std::wstring(info.extension);
     return name;
 }
 
@@ -247,12 +399,13 @@ int ShowAddDialog(const std::vector<std::wstring>& files) {
         return 1;
     addFiles = files;
     addFolder = FolderOf(files.front());
+    const AddFormat format = RememberedAddOptions().format;
     std::wstring folderName = FileNamePart(addFolder);
     if (files.size() == 1 || folderName.empty() || folderName.back() == L':') {
         // One file, or files in a drive's root (whose "folder name" is the drive itself).
-        addArchiveName = DefaultArchiveName(addFolder, files.front());
+        addArchiveName = ArchiveNameFor(addFolder, files.front(), format);
     } else {
-        addArchiveName = addFolder + L"\\" + folderName + L".zip";
+        addArchiveName = addFolder + L"\\" + folderName + L"." + InfoOf(format).extension;
     }
     RunDialog();
     return 1;
@@ -276,7 +429,7 @@ int CollectAddRequest(const std::wstring& argument) {
     if (!path.empty())
         addFiles.push_back(path);
     addFolder = path.substr(0, path.rfind(L'\\') + 1);
-    addArchiveName = DefaultArchiveName(addFolder, path);
+    addArchiveName = ArchiveNameFor(addFolder, path, RememberedAddOptions().format);
     // The mutex stays open until the process ends, and with it the collection.
     return ExitCodeOf(RunDialog());
 }

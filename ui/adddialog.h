@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/addoptions.h"
+
 #include <windows.h>
 
 #include <string>
@@ -21,8 +23,12 @@ int ShowAddDialog(const std::vector<std::wstring>& files);
 int CollectAddRequest(const std::wstring& argument);
 
 // The archive a file is added to by default: beside it, named after it, with the
-// extension "zip", and not the name of a file that exists.
-std::wstring DefaultArchiveName(const std::wstring& folder, const std::wstring& file);
+// extension "zip" (or another), and not the name of a file that exists.
+std::wstring DefaultArchiveName(const std::wstring& folder, const std::wstring& file,
+                               const std::wstring& extension = L"zip");
+// The same for an archive of `format`: a single file's compressed form keeps the file's
+// whole name ("notes.txt.gz").
+std::wstring ArchiveNameFor(const std::wstring& folder, const std::wstring& item, AddFormat format);
 
 // How long a later "/a" process waits for the first one's dialog to take its path before
 // it collects on its own.

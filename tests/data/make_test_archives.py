@@ -511,6 +511,10 @@ def main():
     if not rar.exists():
         sys.exit(f"the RAR test archives are missing: no {rar}")
     (out / "rar-named.zip").write_bytes(rar.read_bytes())
+    # The run's own Recycle Bin: Wine keeps it as a Linux trash, under the XDG_DATA_HOME the
+    # tests are given, and it must be there to take files.
+    for part in ("files", "info"):
+        (out / "xdg-data" / "Trash" / part).mkdir(parents=True, exist_ok=True)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include "archive/archivekind.h"
 #include "archive/library/listing.h"
+#include "archive/textconv.h"
 #include "shell/paths.h"
 
 #include <commctrl.h>
@@ -126,6 +127,46 @@ int RunAndWait(const std::wstring& program, const std::wstring& arguments,
     }
     CloseHandle(process.hProcess);
     return result;
+}
+
+std::string EngineListing(const std::wstring& archive, const std::wstring& password) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, inRead = nullptr, inWrite = nullptr;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&inRead, &inWrite, &inherit, 0))
+        return "<no pipe>";
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+    // The password is answered at the tool's prompt; without one the prompt reads the end.
+    std::string answer = WideToUtf8(password) + "\r\n";
+    DWORD written = 0;
+    if (!password.empty())
+        WriteFile(inWrite, answer.data(), static_cast<DWORD>(answer.size()), &written, nullptr);
+    CloseHandle(inWrite);
+    std::wstring commandLine = L"\"" + ProgramFolder() + L"\\core\\7z.exe\" l -slt -sccUTF-8 \"" +
+                               archive + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inRead;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = outWrite;
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                  nullptr, nullptr, &startup, &process);
+    CloseHandle(outWrite);
+    CloseHandle(inRead);
+    std::string output;
+    if (started) {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(outRead, buffer, sizeof buffer, &read, nullptr) && read > 0)
+            output.append(buffer, read);
+        WaitForSingleObject(process.hProcess, 60000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(outRead);
+    return started ? output : "<not started>";
 }
 
 void AddRegistryTree(RegistrySnapshot& snapshot, HKEY root, const std::wstring& rootName,

@@ -64,6 +64,10 @@ std::vector<std::wstring> ArchiveEntries(const std::wstring& archive,
 int RunAndWait(const std::wstring& program, const std::wstring& arguments,
                DWORD timeoutMilliseconds = 60000);
 
+// What the engine's own tool says of an archive (`7z l -slt`), its output whole; the
+// password, when given, is typed at its prompt.
+std::string EngineListing(const std::wstring& archive, const std::wstring& password = std::wstring());
+
 // Every key and value below a registry key, for comparing the registry before and after.
 // Keys are "ROOT\path"; a value entry is "ROOT\path|name" with its type and data.
 struct RegistryValue {
