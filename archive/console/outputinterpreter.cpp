@@ -73,24 +73,83 @@ std::vector<FaultyEntry> ConsoleSession::SkippedFiles() const {
 OutputInterpreter::OutputInterpreter(ConsoleSession& session, ToolInput& input)
     : session_(session), input_(input) {}
 
+// The tool's progress figure, as it draws it over and over on one line (-bsp): "  0%",
+// " 13% 5" (percent done, then files done). -1 when the text is no such figure.
+static int ProgressPercent(const std::string& text) {
+    size_t digits = text.find_first_not_of(' ');
+    if (digits == std::string::npos)
+        return -1;
+    size_t sign = text.find_first_not_of("0123456789", digits);
+    if (sign == digits || sign == std::string::npos || text[sign] != '%' || sign - digits > 3)
+        return -1;
+    return std::min(std::stoi(text.substr(digits, sign - digits)), 100);
+}
+
 void OutputInterpreter::InterpretOutput(const char* chunk, size_t size) {
     const char* end = chunk + size;
+    // A carriage return that ended the last chunk: the line end, or the start of a redraw.
+    if (returnPending_ && size > 0) {
+        returnPending_ = false;
+        if (*chunk == '\n')
+            Append("\r", 1);
+        else
+            Redraw();
+    }
     while (chunk < end) {
-        auto lineEnd = static_cast<const char*>(memchr(chunk, '\n', end - chunk));
-        const char* pieceEnd = lineEnd ? lineEnd : end;
-        size_t room = keptLineLength - line_.size();
-        line_.append(chunk, std::min(room, static_cast<size_t>(pieceEnd - chunk)));
-        if (!lineEnd)
+        const char* mark = chunk;
+        while (mark < end && *mark != '\n' && *mark != '\r')
+            ++mark;
+        Append(chunk, mark - chunk);
+        if (mark == end)
             break;
-        CheckForPrompt();
-        EndLine();
-        chunk = lineEnd + 1;
+        chunk = mark + 1;
+        if (*mark == '\n') {
+            CheckForPrompt();
+            EndLine();
+        } else if (chunk == end) {
+            returnPending_ = true; // the next chunk tells which
+        } else if (*chunk == '\n') {
+            Append("\r", 1); // kept before the line end, as the tool wrote it
+        } else {
+            Redraw();
+        }
     }
     // A prompt comes without a line end: the tool waits for the answer right behind it.
     CheckForPrompt();
 }
 
+void OutputInterpreter::Append(const char* text, size_t size) {
+    line_.append(text, std::min(keptLineLength - line_.size(), size));
+}
+
+bool OutputInterpreter::StoppedInUnansweredLine() const {
+    // The tool's progress figure waits for nothing: it stays while the tool works.
+    return !line_.empty() && !lineAnswered_ && ProgressPercent(line_) < 0;
+}
+
+void OutputInterpreter::Redraw() {
+    // A carriage return without a line end: the tool goes back to the start of the line to
+    // draw its progress anew, and what stood there is gone as it is on a console.
+    int percent = ProgressPercent(line_);
+    if (percent >= 0 && session_.archiver.mode == ModeAdd) {
+        // The total is in the job's own unit: the figure moves the count in proportion,
+        // one short of the total until the job ends, as the file count does.
+        uint64_t total = progressTotal;
+        uint64_t completed = total * static_cast<uint64_t>(percent) / 100;
+        if (total > 0 && completed >= total)
+            completed = total - 1;
+        if (completed > progressCompleted)
+            progressCompleted = completed;
+    }
+    line_.clear();
+    lineAnswered_ = false;
+}
+
 void OutputInterpreter::Finish() {
+    if (returnPending_) {
+        returnPending_ = false;
+        Append("\r", 1);
+    }
     if (!line_.empty()) {
         CheckForPrompt();
         EndLine();

@@ -17,9 +17,10 @@ class ToolInput {
 };
 
 // Reads the console tool's output as it comes, line by line, answers its password prompt
-// and replace question, and counts the files an add job has added. A line that the
-// chunks of output cut in two is put together again, and a prompt is answered as soon as
-// it has come, line end or not.
+// and replace question, and counts the files an add job has added (by its "+ name" lines,
+// or by its progress figure where it prints no names). A line that the chunks of output
+// cut in two is put together again, and a prompt is answered as soon as it has come, line
+// end or not. A carriage return inside a line starts it again, as on a console.
 class OutputInterpreter {
   public:
     OutputInterpreter(ConsoleSession& session, ToolInput& input);
@@ -31,7 +32,7 @@ class OutputInterpreter {
 
     // The output stopped inside a line that is no prompt this interpreter answered: the
     // tool may be waiting for an answer nobody will give.
-    bool StoppedInUnansweredLine() const { return !line_.empty() && !lineAnswered_; }
+    bool StoppedInUnansweredLine() const;
 
     // The prompts and lines the tool's output is read for.
     static const char passwordPrompt[];
@@ -39,8 +40,11 @@ class OutputInterpreter {
     static const char replacePrompt[];
 
   private:
+    void Append(const char* text, size_t size);
     void CheckForPrompt();
     void EndLine();
+    // A carriage return inside a line: the tool draws the line again (its progress).
+    void Redraw();
     // A file the tool left out, with its reason.
     void NoteSkipped(const std::string& file, const std::string& reason);
     void AnswerPassword();
@@ -52,6 +56,9 @@ class OutputInterpreter {
     // interpreter looks for, so that a huge line costs no memory.
     std::string line_;
     bool lineAnswered_ = false;
+    // The last chunk ended in a carriage return; the next one's first byte tells whether
+    // it ended the line or starts it again.
+    bool returnPending_ = false;
     // Lines taken into the session's error text since the tool's first error line.
     int errorLines_ = 0;
     // Inside the tool's closing list of the files it left out ("WARNINGS for files:").

@@ -196,6 +196,30 @@ TEST(OutputInterpreter, TheCountStaysBelowTheTotalUntilTheJobEnds) {
     EXPECT_EQ(progressCompleted, 2u);
 }
 
+TEST(OutputInterpreter, AProgressFigureDrawnOverItselfMovesTheCount) {
+    InterpreterCase add;
+    add.archiver.mode = ModeAdd;
+    progressTotal = 200;
+    // What the tool prints with -bsp2: each figure goes back to the start of its line.
+    add.Feed("Scanning the drive:\r\n  0M Scan  C:\\data\\\r      \r");
+    add.Feed("\r\nWARNING: File not found.\r\nC:\\data\\gone.txt\r\n\r\n");
+    add.Feed("  0%\r    \r 13% 5\r      \r 50% 9");
+    EXPECT_EQ(progressCompleted, 26u);
+    EXPECT_FALSE(add.interpreter.StoppedInUnansweredLine()); // the figure asks nothing
+    // A carriage return at the end of a chunk: the next one tells a redraw from a line end.
+    add.Feed("\r");
+    EXPECT_EQ(progressCompleted, 26u);
+    add.Feed("      \r");
+    EXPECT_EQ(progressCompleted, 100u);
+    add.Feed("100%\r    \r\r\n+ a.txt\r");
+    add.Feed("\nEverything is Ok\r");
+    add.Feed("\n");
+    EXPECT_EQ(progressCompleted, 199u); // one short of the total until the job ends
+    EXPECT_TRUE(add.session.finishedOk);
+    EXPECT_EQ(add.session.skipped,
+              std::vector<std::string>{"C:\\data\\gone.txt : File not found."});
+}
+
 TEST(OutputInterpreter, APasswordPromptIsAnsweredWhereverTheChunksCutIt) {
     InterpreterCase known;
     known.session.SetPassword("p\xc3\xa4ss");
