@@ -4,8 +4,14 @@
 // own delete of the same names. Not a test: it prints figures. Needs a display for the
 // progress dialog.
 //   add_benchmark <scratch folder>
+// With --tar-gz it times one compressed tar made in one step (the tar writer piped into
+// the compressor) of a folder; scripts/bench_compare.py times the two tool runs joined by
+// a shell pipe against it.
+//   add_benchmark --tar-gz <folder> <archive>
 #include "archive/archiver.h"
+#include "archive/console/consolesession.h"
 #include "archive/console/processrunner.h"
+#include "archive/console/tarpipeline.h"
 #include "archive/console/toolcommand.h"
 #include "shell/paths.h"
 
@@ -69,8 +75,25 @@ double Median(std::vector<double> values) {
 
 } // namespace
 
+// The tar writer piped into the compressor, as the add job runs them, at the tool's
+// default level.
+int TimeTarPipeline(const std::wstring& folder, const std::wstring& archive) {
+    DeleteFileW(archive.c_str());
+    Archiver archiver;
+    ConsoleSession session(archiver);
+    double start = Seconds();
+    RunTarPipeline({folder}, archive, L"gzip", L" -mx=5", session);
+    double seconds = Seconds() - start;
+    bool made = session.RunEnd() == JobEnd::Success;
+    std::printf("\ntar.gz of a folder in one step: %s in %.3f s\n", made ? "made" : "FAILED",
+                seconds);
+    return made ? 0 : 1;
+}
+
 int wmain(int argc, wchar_t** argv) {
     CoInitialize(nullptr);
+    if (argc == 4 && std::wstring(argv[1]) == L"--tar-gz")
+        return TimeTarPipeline(argv[2], argv[3]);
     if (argc < 2) {
         std::printf("usage: add_benchmark <scratch folder>\n");
         return 2;
