@@ -6,6 +6,7 @@
 #include "archive/archivekind.h"
 #include "archive/console/consolesession.h"
 #include "archive/console/processrunner.h"
+#include "archive/console/tarpipeline.h"
 #include "archive/console/toolcommand.h"
 #include "archive/library/archivetest.h"
 #include "archive/progress.h"
@@ -198,9 +199,19 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
     std::vector<std::wstring> entries;
     for (const std::wstring& file : target.files)
         entries.push_back(WithoutTrailingBackslash(file));
+    const std::vector<std::wstring> picked = entries;
 
     bool going = true;
     size_t sources = 0;
+    if (IsCompressedTar(options.format) && !archiveExisted) {
+        // The tar is made and compressed in one step; its compressor gets the level and
+        // threads, and no type: the pipeline names it.
+        sources = entries.size();
+        RunTarPipeline(entries, target.archive, ToolType(options.format),
+                       AddSwitches(options, false), session);
+        going = NoteRun(archiver, session);
+        entries.clear(); // nothing for the runs below
+    }
     for (const std::vector<std::wstring>& names : RunsByName(entries)) {
         if (archiver.cancelled || session.passwordDeclined)
             break;
@@ -237,7 +248,7 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
     // A new archive that got none of its files is no archive the user asked for. One of
     // several (an archive for each item) is left out, and the others are still made: the
     // files it did not get are named.
-    if (!archiveExisted && sources > 0 && CountSkipped(entries, skippedHere) >= sources) {
+    if (!archiveExisted && sources > 0 && CountSkipped(picked, skippedHere) >= sources) {
         DeleteFileW(target.archive.c_str());
         for (const std::wstring& volume : VolumesOf(target.archive))
             DeleteFileW(volume.c_str());

@@ -15,7 +15,8 @@ const uint64_t GB = 1024 * MB;
 const std::vector<std::wstring> sevenZipMethods{L"LZMA2", L"LZMA", L"PPMd", L"BZip2"};
 const std::vector<std::wstring> zipMethods{L"Deflate", L"Deflate64", L"BZip2", L"LZMA"};
 
-// The tool's -t name of a format; a compressed tar's is its compressor's.
+} // namespace
+
 const wchar_t* ToolType(AddFormat format) {
     switch (format) {
     case AddFormat::SevenZip:
@@ -38,6 +39,8 @@ const wchar_t* ToolType(AddFormat format) {
     }
     return L"7z";
 }
+
+namespace {
 
 std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text)
@@ -200,7 +203,9 @@ std::wstring AddSwitches(const AddOptions& options, bool newArchive) {
         switches += L" -ms=off";
     else if (options.format == AddFormat::SevenZip && options.solidBlock > 1)
         switches += L" -ms=" + std::to_wstring(options.solidBlock / MB) + L"m";
-    if (info.levels && options.threads > 0)
+    // Deflate in a gzip stream is one stream: it takes no threads.
+    const bool gzip = options.format == AddFormat::GZip || options.format == AddFormat::TarGz;
+    if (info.levels && options.threads > 0 && !gzip)
         switches += L" -mmt=" + std::to_wstring(options.threads);
     if (newArchive && info.volumes && options.volumeSize > 0)
         switches += L" -v" + std::to_wstring(options.volumeSize) + L"b";

@@ -85,6 +85,14 @@ std::wstring SolidBlockText(uint64_t block);
 std::wstring LevelName(int level);
 const std::vector<int>& LevelChoices();
 
+// The tool's -t name of a format ("7z", "gzip"); a compressed tar's is its compressor's.
+const wchar_t* ToolType(AddFormat format);
+
+// Whether the format is a tar compressed in the same step (tar.gz, tar.xz, tar.bz2).
+inline bool IsCompressedTar(AddFormat format) {
+    return format == AddFormat::TarGz || format == AddFormat::TarXz || format == AddFormat::TarBz2;
+}
+
 // The tool's switches for these options, each with a leading blank: the format, level,
 // method, solid blocks, threads, volumes, the encryption method and names, the update
 // mode. The password itself is never among them: the tool asks for it. An archive that

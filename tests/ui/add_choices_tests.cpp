@@ -112,6 +112,10 @@ TEST(AddChoices, EveryFormatIsMadeAsChosen) {
         {L"zip", L"Store", L"", L"", nullptr, "Method = Store"},
         {L"tar", L"Store", L"", L"", nullptr, "Type = tar"},
         {L"wim", L"Store", L"", L"", nullptr, "Type = wim"},
+        {L"tar.gz", L"Fast", L"", L"", nullptr, "Type = gzip"},
+        {L"tar.xz", L"Normal", L"", L"",
+         [](HWND dialog) { Choose(dialog, IDC_ADD_THREADS, L"2"); }, "Type = xz"},
+        {L"tar.bz2", L"Ultra", L"", L"", nullptr, "Type = bzip2"},
         {L"gz", L"Maximum", L"", L"", nullptr, "Type = gzip"},
         // Two threads pack a big file in blocks of their own.
         {L"xz", L"Fastest", L"", L"",
