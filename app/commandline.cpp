@@ -35,6 +35,9 @@ VerbRequest ParseVerb(const std::wstring& commandLine) {
     } else if (commandLine.compare(0, 2, L"/s") == 0) {
         request.verb = Verb::ExtractToFolder;
         request.argument = CutPath(commandLine);
+    } else if (commandLine.compare(0, 3, L"/q7") == 0 || commandLine.compare(0, 3, L"/qz") == 0) {
+        request.verb = commandLine[2] == L'7' ? Verb::QuickAdd7z : Verb::QuickAddZip;
+        request.argument = commandLine.size() > 4 ? commandLine.substr(4) : std::wstring();
     } else if (commandLine.compare(0, 2, L"/a") == 0) {
         request.verb = Verb::AddRequest;
         request.argument = commandLine.size() > 3 ? commandLine.substr(3) : std::wstring();

@@ -9,11 +9,13 @@ enum class Verb {
     ExtractTo,       // /x "archive"
     ExtractToFolder, // /s "archive"
     AddRequest,      // /a "path"
+    QuickAdd7z,      // /q7 "path": add to "name.7z" with no dialog
+    QuickAddZip,     // /qz "path": add to "name.zip"
 };
 
 struct VerbRequest {
     Verb verb = Verb::None;
-    // /e, /x and /s: the archive path; /a: the rest of the line, quotes kept.
+    // /e, /x and /s: the archive path; /a, /q7 and /qz: the rest of the line, quotes kept.
     std::wstring argument;
 };
 

@@ -8,6 +8,7 @@
 #include "ui/adddialog.h"
 #include "ui/folderpicker.h"
 #include "ui/outcomedialog.h"
+#include "ui/quickadd.h"
 
 // A verb's extraction runs on a job thread. Most are over in a moment; one that takes
 // longer shows the progress dialog, whose Cancel stops it. How it ended is said as the
@@ -73,6 +74,12 @@ bool DispatchVerb(const std::wstring& commandLine, int& exitCode) {
         return true;
     case Verb::AddRequest:
         exitCode = CollectAddRequest(request.argument);
+        return true;
+    case Verb::QuickAdd7z:
+        exitCode = CollectQuickAddRequest(request.argument, AddFormat::SevenZip);
+        return true;
+    case Verb::QuickAddZip:
+        exitCode = CollectQuickAddRequest(request.argument, AddFormat::Zip);
         return true;
     case Verb::None:
         break;

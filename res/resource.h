@@ -59,6 +59,8 @@
 #define ID_OPEN_IN_WINDOW 32781
 #define ID_EXTRACT_HERE 32782
 #define ID_COPY_PATH 32783
+#define ID_QUICK_ADD_7Z 32784
+#define ID_QUICK_ADD_ZIP 32785
 
 // Command ids of the standard frame, as the menu and accelerators use them.
 #define ID_FILE_NEW 57600

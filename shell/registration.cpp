@@ -13,9 +13,13 @@ const ArchiveTypeEntry archiveTypes[3] = {
 
 // Explorer lists a type's verbs in the order of their key names: a new verb takes the next
 // number.
-const VerbEntry verbEntries[14] = {
+const VerbEntry verbEntries[18] = {
     {L"*\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
+    {L"*\\shell\\Varnix4", L"Add to 7z archive", L" /q7 \"%1\""},
+    {L"*\\shell\\Varnix5", L"Add to zip archive", L" /qz \"%1\""},
     {L"Folder\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
+    {L"Folder\\shell\\Varnix4", L"Add to 7z archive", L" /q7 \"%1\""},
+    {L"Folder\\shell\\Varnix5", L"Add to zip archive", L" /qz \"%1\""},
     {L"Varnix.zip\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
     {L"Varnix.zip\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
     {L"Varnix.zip\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},

@@ -18,7 +18,7 @@ struct VerbEntry {
     const wchar_t* menuItem;
     const wchar_t* arguments; // behind the quoted program path
 };
-extern const VerbEntry verbEntries[14];
+extern const VerbEntry verbEntries[18];
 
 // The other archive extensions the engine reads. They keep their default program: only
 // the extracting verbs are put on their context menus, for the user, under

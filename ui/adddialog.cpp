@@ -32,8 +32,8 @@ JobEnd addEnd = JobEnd::Cancelled;
 const wchar_t mutexName[] = L"VarnixEvent";
 const int passwordLength = 255;
 
-// The path in a request. The shell's command puts it in double quotes, which go; a script
-// or another program may give it bare, and then it is taken as it is.
+} // namespace
+
 std::wstring Unquoted(const std::wstring& argument) {
     size_t start = argument.find_first_not_of(L" \t");
     if (start == std::wstring::npos)
@@ -47,6 +47,8 @@ std::wstring Unquoted(const std::wstring& argument) {
     }
     return path;
 }
+
+namespace {
 
 std::wstring FolderOf(const std::wstring& path) {
     size_t slash = path.rfind(L'\\');
@@ -316,6 +318,7 @@ class AddDialog : public win::Dialog {
 
 
 struct CollectorSearch {
+    const wchar_t* title;
     std::vector<HWND> windows;
 };
 
@@ -324,18 +327,20 @@ BOOL CALLBACK FindCollector(HWND window, LPARAM parameter) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     if (processId != GetCurrentProcessId() && GetWindowTextW(window, title, 64) > 0 &&
-        wcscmp(title, addDialogTitle) == 0)
+        wcscmp(title, reinterpret_cast<CollectorSearch*>(parameter)->title) == 0)
         reinterpret_cast<CollectorSearch*>(parameter)->windows.push_back(window);
     return TRUE;
 }
 
-// Hands the request to the dialog of an earlier process. It may not be up yet (that
+// Hands the request to the collecting window of an earlier process. It may not be up yet (that
 // process is still starting) or may refuse (its add has begun): then it is asked again
 // until the time runs out. False when no dialog took it.
-bool DeliverToCollector(const std::wstring& argument) {
+} // namespace
+
+bool DeliverToCollector(const wchar_t* title, const std::wstring& argument) {
     DWORD start = GetTickCount();
     for (;;) {
-        CollectorSearch search;
+        CollectorSearch search{title, {}};
         EnumWindows(FindCollector, reinterpret_cast<LPARAM>(&search));
         for (HWND window : search.windows) {
             SetForegroundWindow(window);
@@ -355,6 +360,8 @@ bool DeliverToCollector(const std::wstring& argument) {
         Sleep(50);
     }
 }
+
+namespace {
 
 // Runs the dialog; how its add ended (cancelled when the dialog was).
 JobEnd RunDialog() {
@@ -419,7 +426,7 @@ int CollectAddRequest(const std::wstring& argument) {
     win::KernelHandle mutex(rawMutex);
     if (collecting) {
         // The dialog that took the path says how the add went.
-        if (DeliverToCollector(argument) || argument.empty())
+        if (DeliverToCollector(addDialogTitle, argument) || argument.empty())
             return ExitCodeOf(JobEnd::Success);
         // No dialog took the path: rather than lose it, this process collects it itself.
     }

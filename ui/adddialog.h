@@ -30,6 +30,16 @@ std::wstring DefaultArchiveName(const std::wstring& folder, const std::wstring& 
 // whole name ("notes.txt.gz").
 std::wstring ArchiveNameFor(const std::wstring& folder, const std::wstring& item, AddFormat format);
 
+// The path in a request. The shell's command puts it in double quotes, which go; a script
+// or another program may give it bare, and then it is taken as it is.
+std::wstring Unquoted(const std::wstring& argument);
+
+// Hands a request to the window titled `title` of an earlier process, which collects the
+// paths of the processes the shell started together. It may not be up yet (that process is
+// still starting) or may refuse (its add has begun): then it is asked again until
+// collectorWaitLimit has passed. False when no window took it.
+bool DeliverToCollector(const wchar_t* title, const std::wstring& argument);
+
 // How long a later "/a" process waits for the first one's dialog to take its path before
 // it collects on its own.
 const DWORD collectorWaitLimit = 10000;

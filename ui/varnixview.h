@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/addoptions.h"
 #include "ui/folderbrowser.h"
 #include "win/dialog.h"
 #include "win/dpi.h"
@@ -37,6 +38,7 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
 
     // The frame's commands.
     void OnAdd();
+    void OnQuickAdd(AddFormat format);
     void OnExtract();
     void OnDelete();
     void OnTest();

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "shell/paths.h"
 #include "ui/dragout.h"
+#include "ui/quickadd.h"
 #include "win/clipboard.h"
 
 #include <commctrl.h>
@@ -31,6 +32,21 @@ void CVarnixView::OnAdd() {
     const ShownFind find = RememberFind();
     model_.AddSelection(SelectedRows());
     RefreshAfterCommand(find);
+}
+
+void CVarnixView::OnQuickAdd(AddFormat format) {
+    std::vector<std::wstring> paths;
+    for (int row : SelectedRows()) {
+        if (!model_.IsDriveOrUpRow(row))
+            paths.push_back(model_.RowFullPath(row));
+    }
+    if (model_.archiver || paths.empty())
+        return;
+    const ShownFind find = RememberFind();
+    const std::wstring archive = QuickArchiveName(paths, format);
+    QuickAdd(paths, format);
+    RefreshAfterCommand(find);
+    FocusRowWithPath(archive); // what was made is in sight
 }
 
 void CVarnixView::OnExtract() {
@@ -116,6 +132,21 @@ HMENU CVarnixView::MakeRowMenu(int row, const std::vector<int>& rows) const {
         files = files && !model_.IsDriveOrUpRow(selected);
     separator(menu);
     add(menu, ID_ADD, L"&Add to archive...\tAlt+A", files);
+    // One click, with the choices remembered for the format, under the name it will have.
+    std::vector<std::wstring> paths;
+    for (int selected : rows)
+        paths.push_back(model_.RowFullPath(selected));
+    for (const auto& quick : {std::make_pair(ID_QUICK_ADD_7Z, AddFormat::SevenZip),
+                              std::make_pair(ID_QUICK_ADD_ZIP, AddFormat::Zip)}) {
+        std::wstring name = files ? FileNamePart(QuickArchiveName(paths, quick.second)) : L"";
+        // An ampersand in a file name is shown, not taken for an access key.
+        std::wstring shown;
+        for (wchar_t c : name)
+            shown += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
+        std::wstring text = files ? L"Add to \"" + shown + L"\"" : L"Add to \"name." +
+                                        std::wstring(InfoOf(quick.second).extension) + L"\"";
+        add(menu, quick.first, text.c_str(), files);
+    }
     add(menu, ID_DELETE, L"&Delete\tDel", files);
     separator(menu);
     add(menu, ID_COPY_PATH, L"Copy &path", some);
@@ -179,6 +210,10 @@ void CVarnixView::RunRowCommand(int command, int row) {
         break;
     case ID_ADD:
         OnAdd();
+        break;
+    case ID_QUICK_ADD_7Z:
+    case ID_QUICK_ADD_ZIP:
+        OnQuickAdd(command == ID_QUICK_ADD_7Z ? AddFormat::SevenZip : AddFormat::Zip);
         break;
     case ID_DELETE:
         OnDelete();

@@ -80,6 +80,35 @@ TEST(AddVerb, ThreeProcessesAtOnceMakeOneDialogAndOneArchive) {
               (std::vector<std::wstring>{L"one.txt", L"three.txt", L"two.txt"}));
 }
 
+// "Add to 7z archive" and "Add to zip archive": one click, no dialog. Three files from three
+// processes started at once go into one archive named after their folder; a name that is
+// taken gets " (2)", never an add into the archive that happens to be there.
+TEST(AddVerb, OneClickGathersThreeProcessesIntoOneNewArchive) {
+    ScratchFolder scratch;
+    const std::wstring folder = scratch / L"holiday";
+    MakeFolder(folder);
+    std::vector<std::wstring> files;
+    for (const wchar_t* name : {L"one.txt", L"two.txt", L"three.txt"}) {
+        files.push_back(folder + L"\\" + name);
+        WriteTextFile(files.back(), "text");
+    }
+    WriteTextFile(folder + L"\\holiday.7z", "somebody else's"); // taken
+    std::vector<std::unique_ptr<StartedProgram>> processes;
+    for (const std::wstring& file : files)
+        processes.push_back(std::make_unique<StartedProgram>(L"/q7 \"" + file + L"\""));
+    for (auto& process : processes)
+        EXPECT_EQ(process->Wait(), 0);
+    EXPECT_EQ(ReadTextFile(folder + L"\\holiday.7z"), "somebody else's");
+    EXPECT_EQ(ArchiveEntries(folder + L"\\holiday (2).7z"),
+              (std::vector<std::wstring>{L"one.txt", L"three.txt", L"two.txt"}));
+    EXPECT_FALSE(PathExists(folder + L"\\holiday (3).7z"));
+
+    // One file alone is named after itself, here as a ZIP.
+    StartedProgram zip(L"/qz \"" + files[0] + L"\"");
+    EXPECT_EQ(zip.Wait(), 0);
+    EXPECT_EQ(ArchiveEntries(folder + L"\\one.zip"), (std::vector<std::wstring>{L"one.txt"}));
+}
+
 // Stands in for a first process's dialog: a window with its title that keeps the paths
 // it is sent.
 class Collector : public win::Window {

@@ -110,7 +110,11 @@ std::vector<std::wstring> ExpectedRegistration() {
         const wchar_t* arguments;
     } verbs[] = {
         {L"*\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
+        {L"*\\shell\\Varnix4", L"Add to 7z archive", L" /q7 \"%1\""},
+        {L"*\\shell\\Varnix5", L"Add to zip archive", L" /qz \"%1\""},
         {L"folder\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
+        {L"folder\\shell\\Varnix4", L"Add to 7z archive", L" /q7 \"%1\""},
+        {L"folder\\shell\\Varnix5", L"Add to zip archive", L" /qz \"%1\""},
         {L"Varnix.zip\\shell\\Varnix", L"Add to archive...", L" /a \"%1\""},
         {L"Varnix.zip\\shell\\Varnix1", L"Extract Here", L" /e \"%1\""},
         {L"Varnix.zip\\shell\\Varnix2", L"Extract files...", L" /x \"%1\""},
@@ -150,8 +154,8 @@ std::vector<std::wstring> ExpectedRegistration() {
         const std::wstring shell = associations + L"\\" + extension + L"\\shell";
         key(associations + L"\\" + extension);
         key(shell);
-        for (size_t i = 3; i <= 5; ++i) { // as on .zip: Varnix1 to Varnix3
-            const std::wstring name = shell + L"\\Varnix" + std::to_wstring(i - 2);
+        for (size_t i = 7; i <= 9; ++i) { // as on .zip: Varnix1 to Varnix3
+            const std::wstring name = shell + L"\\Varnix" + std::to_wstring(i - 6);
             key(name);
             value(name + L"|", verbs[i].menu);
             value(name + L"|Icon", program);

@@ -259,7 +259,7 @@ TEST_F(Registration, StandardAndElevatedUsersGetEveryClassValuePerUser) {
                 // Each write through HKCR, then the same one in the user's classes: 4 values
                 // per archive type, 3 per verb. Then 3 values per extracting verb on each
                 // other archive extension, in the user's classes only.
-                const size_t classWrites = 2u * (4 * 3 + 3 * 14);
+                const size_t classWrites = 2u * (4 * 3 + 3 * std::size(verbEntries));
                 const size_t userOnlyWrites = 3u * 3 * 22;
                 EXPECT_EQ(watch.changes.size(), classWrites + userOnlyWrites);
                 for (size_t i = 0; i + 1 < classWrites && i + 1 < watch.changes.size(); i += 2) {
