@@ -168,7 +168,7 @@ ensure_display() {
   fi
   local fd_file
   fd_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${VARNIX_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
   started_display_pid=$!
   for _ in $(seq 100); do
     [ -s "$fd_file" ] && break

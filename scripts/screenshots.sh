@@ -9,6 +9,8 @@ build_project >/dev/null
 use_runnable_flavour
 use_prefix screenshots
 unset DISPLAY
+# Room for the dialogs at 200 % scale.
+export VARNIX_SCREEN=1920x1440x24
 ensure_display
 trap 'stop_wine; stop_display' EXIT
 start_wine
@@ -176,7 +178,23 @@ print(struct.pack('<IIIiiiiiiii', 44, 0, 1, -1, -1, -1, -1, 0, 0, w, h).hex())" 
   probe close
   sleep 1
 done
+# The add dialog at each scale, for two files: add-96.png, add-144.png, add-192.png.
+for dpi in 96 144 192; do
+  set_dpi "$dpi"
+  wineserver -k 2>/dev/null || true
+  start_wine
+  "$wine" explorer /desktop=shot,1900x1400 "$preview" add >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do
+    xdotool search --name "^Varnix File Opener - Add\$" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  sleep 1
+  import -window root -crop 1900x1400+0+0 -trim "$shots/add-$dpi.png"
+  kill "$pid" 2>/dev/null || true
+done
 set_dpi 96
+echo "screenshots: $shots/add-96.png, add-144.png, add-192.png"
 echo "screenshots: $shots/main-disk-96.png, main-archive-96.png, main-locations-96.png,"
 echo "  main-menu-96.png, main-find-96.png, and the"
 echo "  same at 144 and 192 DPI"

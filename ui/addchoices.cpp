@@ -70,6 +70,16 @@ int ThreadChoiceCount() {
     return std::min<int>(64, std::max<int>(2, 2 * static_cast<int>(info.dwNumberOfProcessors)));
 }
 
+// An amount of memory as a user reads it: "130 MB", "1.4 GB".
+std::wstring MemoryText(uint64_t bytes) {
+    wchar_t text[32];
+    if (bytes >= (uint64_t(1) << 30))
+        swprintf(text, 32, L"%.1f GB", static_cast<double>(bytes) / (1 << 30));
+    else
+        swprintf(text, 32, L"%llu MB", static_cast<unsigned long long>((bytes + (1 << 19)) >> 20));
+    return text;
+}
+
 // A file name without its last extension ("notes.txt" -> "notes").
 std::wstring Stem(const std::wstring& name) {
     size_t dot = name.rfind(L'.');
@@ -312,8 +322,8 @@ void AddChoices::Refresh() {
     options.zipEncryption = zipEncryption;
 
     MemoryNeeds needs = EstimateMemory(options, ToolIs32Bit());
-    std::wstring memory = L"Memory for compressing: about " + SizeText(needs.compress / 1048576 * 1048576) +
-                          L"\nMemory for extracting: about " + SizeText(needs.extract / 1048576 * 1048576);
+    std::wstring memory = L"Memory for compressing: about " + MemoryText(needs.compress) +
+                          L"\nMemory for extracting: about " + MemoryText(needs.extract);
     SetDlgItemTextW(dialog_, IDC_ADD_MEMORY, memory.c_str());
     std::wstring summary;
     if (Checked(dialog_, IDC_ADD_SEPARATE) && sources_.size() > 1)
