@@ -137,7 +137,7 @@ int Archiver::RunAdd(std::vector<AddTarget> targets) {
             return -1;
         }
         if (!exists && addOptions.volumeSize > 0 && InfoOf(format).volumes &&
-            PathExists(target.archive + L".001")) {
+            (PathExists(target.archive + L".001") || PathExists(target.archive + L".001.tmp"))) {
             ShowMessage((FileNamePart(target.archive) + L".001 is there already: choose another "
                                                         L"name for the volumes.")
                             .c_str());

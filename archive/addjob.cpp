@@ -170,16 +170,23 @@ void RecycleSources(Archiver& archiver, const AddTarget& target,
     }
 }
 
-// The volumes of a set the tool wrote as "name.001", "name.002", ...
+// The files of a set the tool wrote as "name.001", "name.002", ...; while it writes, the
+// first one is "name.001.tmp" until the set is complete.
 std::vector<std::wstring> VolumesOf(const std::wstring& archive) {
     std::vector<std::wstring> volumes;
     for (int number = 1; number < 100000; ++number) {
         wchar_t suffix[16];
         swprintf(suffix, 16, L".%03d", number);
-        std::wstring volume = archive + suffix;
-        if (!PathExists(volume))
+        const std::wstring volume = archive + suffix;
+        bool found = false;
+        for (const std::wstring& name : {volume, volume + L".tmp"}) {
+            if (PathExists(name)) {
+                volumes.push_back(name);
+                found = true;
+            }
+        }
+        if (!found)
             break;
-        volumes.push_back(volume);
     }
     return volumes;
 }
@@ -238,7 +245,7 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
         if (stopped) {
             for (const std::wstring& volume : made)
                 DeleteFileW(volume.c_str()); // a set that did not end is removed whole
-        } else if (made.size() == 1) {
+        } else if (made.size() == 1 && made.front() == target.archive + L".001") {
             // One volume is no set: it gets the archive's own name.
             MoveFileW(made.front().c_str(), target.archive.c_str());
         }

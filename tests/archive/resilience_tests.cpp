@@ -315,4 +315,34 @@ TEST(Resilience, AToolRunIsJudgedByWhatItDid) {
               Sorted({L"big.bin", L"both.zip", L"free.txt", L"held.txt", L"kept.zip"}));
 }
 
+// A set of volumes that did not end, stopped by Cancel or by the tool stopped from outside,
+// is removed whole: no volume of it is left, and nothing else is touched.
+TEST(Resilience, AVolumeSetThatDidNotEndLeavesNoVolume) {
+    ScratchFolder scratch;
+    std::wstring big = RandomFile(scratch / L"big.bin", 48 << 20);
+    const std::wstring archive = scratch / L"set.7z";
+    AddOptions options;
+    options.format = AddFormat::SevenZip;
+    options.level = LevelStore;
+    options.volumeSize = 1 << 20;
+    for (bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "tool stopped");
+        Archiver archiver;
+        std::atomic<bool> stopped{false};
+        std::thread stopper([&] {
+            if (!WaitUntil([&] { return FileExists(archive + L".003"); }, 60000))
+                return;
+            if (cancel)
+                archiver.cancelled = 1;
+            stopped = cancel || StopProcessesNamed(L"7z.exe") > 0;
+        });
+        MessageBoxReader told;
+        archiver.CreateArchives({{archive, {big}}}, options);
+        stopper.join();
+        ASSERT_TRUE(stopped);
+        EXPECT_EQ(archiver.lastOutcome.end, cancel ? JobEnd::Cancelled : JobEnd::Failure);
+        EXPECT_EQ(ListTree(scratch.path()), std::vector<std::wstring>{L"big.bin"});
+    }
+}
+
 } // namespace
