@@ -191,6 +191,35 @@ std::vector<std::wstring> VolumesOf(const std::wstring& archive) {
     return volumes;
 }
 
+// Whether the disk can take what is known to be written, said in jobFailure when it
+// cannot: an archive changed in place is written anew beside the old one, and a stored one
+// (no compression) is as large as its files.
+bool RoomFor(Archiver& archiver, const AddTarget& target, bool archiveExisted) {
+    const FormatInfo& info = InfoOf(archiver.addOptions.format);
+    const bool storing = !info.levels || archiver.addOptions.level == LevelStore;
+    uint64_t need = 0;
+    if (archiveExisted) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        if (GetFileAttributesExW(target.archive.c_str(), GetFileExInfoStandard, &data))
+            need += (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    if (storing && !archiveExisted)
+        need += SourceBytes(target.files);
+    ULARGE_INTEGER available = {};
+    const std::wstring folder = ParentFolder(target.archive);
+    if (need == 0 || !GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) ||
+        available.QuadPart >= need)
+        return true;
+    const std::wstring room = L"the disk has " + SizeText(available.QuadPart) +
+                              L" free, and about " + SizeText(need) + L" are needed (" +
+                              SizeText(need - available.QuadPart) + L" more).";
+    archiver.jobFailure =
+        archiveExisted ? L"The archive could not be changed.\n" + FileNamePart(target.archive) +
+                             L" is written anew beside the old one while it changes, and " + room
+                       : FileNamePart(target.archive) + L" was not made: " + room;
+    return false;
+}
+
 // Adds one target's files; false when the job is to stop.
 bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& target) {
     const bool askPassword = session.passwordKnown;
@@ -202,6 +231,8 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
     const bool volumes = !archiveExisted && options.volumeSize > 0 &&
                          InfoOf(options.format).volumes;
     const size_t skippedBefore = archiver.skippedFiles.size();
+    if (!RoomFor(archiver, target, archiveExisted))
+        return false;
 
     std::vector<std::wstring> entries;
     for (const std::wstring& file : target.files)
@@ -304,6 +335,46 @@ void AddIntoFolderShown(Archiver& archiver, ConsoleSession& session,
 }
 
 } // namespace
+
+uint64_t SourceBytes(const std::vector<std::wstring>& sources, size_t limit) {
+    uint64_t bytes = 0;
+    size_t seen = 0;
+    std::vector<std::wstring> folders;
+    for (const std::wstring& source : sources) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            folders.push_back(WithoutTrailingBackslash(source));
+        else
+            bytes += (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    while (!folders.empty()) {
+        const std::wstring folder = folders.back();
+        folders.pop_back();
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        do {
+            if (limit != 0 && ++seen > limit) {
+                FindClose(search);
+                return 0;
+            }
+            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0 ||
+                (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                folders.push_back(folder + L"\\" + found.cFileName);
+            else
+                bytes += (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return bytes;
+}
 
 uint64_t CountFilesToAdd(const std::vector<std::wstring>& entries) {
     uint64_t count = 0;

@@ -1,6 +1,7 @@
 #include "ui/adddialog.h"
 
 #include "app/appstate.h"
+#include "archive/addjob.h"
 #include "archive/archiver.h"
 #include "archive/archivekind.h"
 #include "archive/console/toolcommand.h"
@@ -53,46 +54,6 @@ namespace {
 std::wstring FolderOf(const std::wstring& path) {
     size_t slash = path.rfind(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-// The size of the files and folders to add, for the number of volumes; 0 when it is not
-// known soon (a folder of very many files is not walked to its end for this).
-uint64_t SourceBytes(const std::vector<std::wstring>& sources) {
-    uint64_t bytes = 0;
-    size_t seen = 0;
-    std::vector<std::wstring> folders;
-    for (const std::wstring& source : sources) {
-        WIN32_FILE_ATTRIBUTE_DATA data = {};
-        if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data))
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            folders.push_back(source);
-        else
-            bytes += (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    }
-    while (!folders.empty()) {
-        std::wstring folder = folders.back();
-        folders.pop_back();
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            continue;
-        do {
-            if (++seen > 20000) {
-                FindClose(search);
-                return 0;
-            }
-            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0 ||
-                (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                folders.push_back(folder + L"\\" + found.cFileName);
-            else
-                bytes += (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    return bytes;
 }
 
 class AddDialog : public win::Dialog {
@@ -169,7 +130,7 @@ class AddDialog : public win::Dialog {
         SendDlgItemMessageW(hwnd(), IDC_ADD_PASSWORD, EM_LIMITTEXT, passwordLength, 0);
         SendDlgItemMessageW(hwnd(), IDC_ADD_PASSWORD_AGAIN, EM_LIMITTEXT, passwordLength, 0);
         SetDlgItemTextW(hwnd(), IDC_ARCHIVE_NAME, addArchiveName.c_str());
-        choices_.Init(hwnd(), RememberedAddOptions(), addFiles, SourceBytes(addFiles));
+        choices_.Init(hwnd(), RememberedAddOptions(), addFiles, SourceBytes(addFiles, 20000));
     }
 
     // A later process's path. The sender learns whether it was taken: once the add has

@@ -1,6 +1,7 @@
 // Archives the program cannot have its way with: held open by another program, read-only,
 // on a disk that is full. Each gives a clear message, and nothing is lost.
 #include "archive/archiver.h"
+#include "archive/console/processrunner.h"
 #include "shell/paths.h"
 #include "support/testsupport.h"
 #include "win/handle.h"
@@ -325,6 +326,7 @@ TEST(Resilience, AVolumeSetThatDidNotEndLeavesNoVolume) {
     options.format = AddFormat::SevenZip;
     options.level = LevelStore;
     options.volumeSize = 1 << 20;
+    const int runsBefore = ToolRunsStarted() + 2; // the two runs below
     for (bool cancel : {true, false}) {
         SCOPED_TRACE(cancel ? "cancelled" : "tool stopped");
         Archiver archiver;
@@ -342,6 +344,17 @@ TEST(Resilience, AVolumeSetThatDidNotEndLeavesNoVolume) {
         ASSERT_TRUE(stopped);
         EXPECT_EQ(archiver.lastOutcome.end, cancel ? JobEnd::Cancelled : JobEnd::Failure);
         EXPECT_EQ(ListTree(scratch.path()), std::vector<std::wstring>{L"big.bin"});
+    }
+    // A stored archive larger than the disk's room is refused before the tool runs, with
+    // how much is missing.
+    if (std::wstring disk = SmallDisk(); !disk.empty()) {
+        Archiver archiver;
+        MessageBoxReader told;
+        archiver.CreateArchives({{disk + L"\\stored.7z", {big}}}, options);
+        EXPECT_EQ(archiver.lastOutcome.end, JobEnd::Failure);
+        EXPECT_TRUE(told.Saw(L"stored.7z was not made: the disk has ")) << told.All();
+        EXPECT_FALSE(PathExists(disk + L"\\stored.7z.001"));
+        EXPECT_EQ(ToolRunsStarted(), runsBefore);
     }
 }
 
