@@ -13,6 +13,7 @@
 #include "archive/textconv.h"
 #include "shell/paths.h"
 #include "ui/progressdialog.h"
+#include "win/handle.h"
 
 #include <shellapi.h>
 
@@ -326,6 +327,7 @@ void AddIntoFolderShown(Archiver& archiver, ConsoleSession& session,
             archiver.jobNotice += L"\n" + link;
     }
     progressTotal = count;
+    progressBytesTotal = count == 0 ? 0 : SourceBytes({archiver.tmpPath});
     if (count != 0 && !archiver.cancelled) {
         ToolRun run = MakeFolderRun(archiver.archivePath, archiver.tmpPath, session.passwordKnown,
                                     AddSwitches(archiver.addOptions, false));
@@ -397,10 +399,13 @@ DWORD WINAPI AddJob(void* parameter) {
         !archiver->subPath.empty()) {
         AddIntoFolderShown(*archiver, session, targets.front().files);
     } else {
-        uint64_t total = 0;
-        for (const AddTarget& target : targets)
+        uint64_t total = 0, bytes = 0;
+        for (const AddTarget& target : targets) {
             total += CountFilesToAdd(target.files);
+            bytes += SourceBytes(target.files);
+        }
         progressTotal = total;
+        progressBytesTotal = bytes;
         for (const AddTarget& target : targets) {
             if (archiver->cancelled || !AddToTarget(*archiver, session, target))
                 break;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 // How far the running job is. The job's starter resets them, the job side advances them,
 // the progress dialog shows completed * 100 / total. The unit is the job's choice. Each is
@@ -12,6 +13,15 @@ extern std::atomic<uint64_t> progressCompleted;
 // Set by FinishProgress. The progress dialog looks at it when it comes up and at every
 // tick, so that a job that ends before the dialog is up still closes it.
 extern std::atomic<bool> progressFinished;
+
+// An add's bytes: those of all its sources, and how many of them are packed so far. The
+// dialog shows its byte, time and speed lines only while the total is not zero.
+extern std::atomic<uint64_t> progressBytesTotal;
+extern std::atomic<uint64_t> progressBytesDone;
+
+// The file being packed, as the tool names it; from any thread.
+void SetProgressFile(const std::wstring& name);
+std::wstring ProgressFile();
 
 // What a job's starter does before it starts the job.
 void ResetProgress();

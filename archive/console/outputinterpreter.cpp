@@ -17,8 +17,9 @@ const char OutputInterpreter::verifyPrompt[] = "Verify password (will not be ech
 const char OutputInterpreter::replacePrompt[] =
     "(Y)es / (N)o / (A)lways / (S)kip all / A(u)to rename all / (Q)uit?";
 
-// Longer than every text a line is tested for.
-static const size_t keptLineLength = 256;
+// Longer than every text a line is tested for, and than the path of any file the tool
+// names as it packs it, but for the longest that Windows allows.
+static const size_t keptLineLength = 4096;
 
 // A line begins with a text when the text stands at its very first position.
 static bool BeginsWith(const std::string& line, const char* text) {
@@ -85,6 +86,29 @@ static int ProgressPercent(const std::string& text) {
     return std::min(std::stoi(text.substr(digits, sign - digits)), 100);
 }
 
+// The bytes a run of the tool packs, from its line "Add new data to archive: 2 folders,
+// 3 files, 50000003 bytes (48 MiB)". False for any other line.
+static bool RunBytes(const std::string& text, uint64_t& bytes) {
+    if (!BeginsWith(text, "Add new data to archive:"))
+        return false;
+    size_t word = text.find(" byte");
+    if (word == std::string::npos)
+        return false;
+    size_t digits = text.find_last_not_of("0123456789", word - 1) + 1;
+    if (digits == word || word - digits > 19)
+        return false;
+    bytes = std::stoull(text.substr(digits, word - digits));
+    return true;
+}
+
+// Moves the bytes done on, never back, and never past the total.
+static void RaiseBytesDone(uint64_t done) {
+    done = std::min<uint64_t>(done, progressBytesTotal);
+    uint64_t shown = progressBytesDone;
+    while (done > shown && !progressBytesDone.compare_exchange_weak(shown, done)) {
+    }
+}
+
 void OutputInterpreter::InterpretOutput(const char* chunk, size_t size) {
     const char* end = chunk + size;
     // A carriage return that ended the last chunk: the line end, or the start of a redraw.
@@ -123,8 +147,10 @@ void OutputInterpreter::Append(const char* text, size_t size) {
 }
 
 bool OutputInterpreter::StoppedInUnansweredLine() const {
-    // The tool's progress figure waits for nothing: it stays while the tool works.
-    return !line_.empty() && !lineAnswered_ && ProgressPercent(line_) < 0;
+    // The tool's progress figure waits for nothing: it stays while the tool works, and so
+    // do the blanks it wipes the figure with.
+    return !line_.empty() && !lineAnswered_ && ProgressPercent(line_) < 0 &&
+           line_.find_first_not_of(' ') != std::string::npos;
 }
 
 void OutputInterpreter::Redraw() {
@@ -140,6 +166,16 @@ void OutputInterpreter::Redraw() {
             completed = total - 1;
         if (completed > progressCompleted)
             progressCompleted = completed;
+        // The figure is of this run's bytes; a run whose size the tool did not say is
+        // taken for the whole job.
+        if (runBytes_ > 0)
+            RaiseBytesDone(runStart_ + runBytes_ * static_cast<uint64_t>(percent) / 100);
+        else
+            RaiseBytesDone(progressBytesTotal * static_cast<uint64_t>(percent) / 100);
+        // On a console the figure names the file too: " 37% 12 + name".
+        size_t name = line_.find(" + ");
+        if (name != std::string::npos)
+            SetProgressFile(Utf8ToWide(line_.substr(name + 3)));
     }
     line_.clear();
     lineAnswered_ = false;
@@ -175,13 +211,18 @@ void OutputInterpreter::EndLine() {
     // -bb1) in current ones, once per file. The count stays one short of the total until
     // the job ends, so that the progress dialog does not close while the last file is
     // still being packed.
+    std::string text = line_.substr(0, line_.find_last_not_of("\r") + 1);
     if (archiver.mode == ModeAdd && (BeginsWith(line_, "Compressing") || BeginsWith(line_, "+ "))) {
         uint64_t total = progressTotal;
         if (total == 0 || progressCompleted + 1 < total)
             ++progressCompleted;
+        if (BeginsWith(text, "+ "))
+            SetProgressFile(Utf8ToWide(text.substr(2)));
     }
+    // Where this run's bytes start among the job's.
+    if (archiver.mode == ModeAdd && RunBytes(text, runBytes_))
+        runStart_ = progressBytesDone;
     // 7-Zip's account of a failure: its first error line and the lines after it.
-    std::string text = line_.substr(0, line_.find_last_not_of("\r") + 1);
     if (errorLines_ == 0 && (BeginsWith(text, "ERROR") || BeginsWith(text, "System ERROR") ||
                              BeginsWith(text, "Command Line Error")))
         errorLines_ = 1;
@@ -191,8 +232,12 @@ void OutputInterpreter::EndLine() {
         session_.errorText += text + "\n";
 
     // The tool's closing words: "Everything is Ok", or the files it left out.
-    if (text == "Everything is Ok")
+    if (text == "Everything is Ok") {
         session_.finishedOk = true;
+        // The figure stops short of 100 %: the run's bytes are all packed now.
+        if (archiver.mode == ModeAdd && runBytes_ > 0)
+            RaiseBytesDone(runStart_ + runBytes_);
+    }
     if (BeginsWith(text, "WARNING") || text.find("WARNINGS") != std::string::npos)
         session_.warned = true;
     // "WARNINGS for files:", or "Scan WARNINGS for files and folders:".

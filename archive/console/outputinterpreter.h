@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,10 @@ class ToolInput {
 
 // Reads the console tool's output as it comes, line by line, answers its password prompt
 // and replace question, and counts the files an add job has added (by its "+ name" lines,
-// or by its progress figure where it prints no names). A line that the chunks of output
-// cut in two is put together again, and a prompt is answered as soon as it has come, line
-// end or not. A carriage return inside a line starts it again, as on a console.
+// or by its progress figure where it prints no names); the figure's percentage of the
+// run's bytes moves the bytes done, and the last "+ name" is the file being packed. A line that the
+// chunks of output cut in two is put together again, and a prompt is answered as soon as it has
+// come, line end or not. A carriage return inside a line starts it again, as on a console.
 class OutputInterpreter {
   public:
     OutputInterpreter(ConsoleSession& session, ToolInput& input);
@@ -63,6 +65,9 @@ class OutputInterpreter {
     int errorLines_ = 0;
     // Inside the tool's closing list of the files it left out ("WARNINGS for files:").
     bool inWarnings_ = false;
+    // The bytes this run packs, as the tool said them, and the job's bytes done before it.
+    uint64_t runBytes_ = 0;
+    uint64_t runStart_ = 0;
     // The tool warned about a file while scanning: the next line names it.
     std::string scanWarning_;
 };

@@ -82,9 +82,10 @@ bool ZipTakesPassword(const std::wstring& password) {
 }
 
 // The switches every run gets: answers and output in UTF-8 (the password typed at the
-// prompt is read in that code page), and one "+ name" line per file added, which the
-// progress counts.
-static const wchar_t commonSwitches[] = L" -sccUTF-8 -bb1";
+// prompt is read in that code page), one "+ name" line per file added, which the
+// progress counts, and the progress figure ("  37%", drawn again after a carriage return)
+// on standard output, which gives the bytes done.
+static const wchar_t commonSwitches[] = L" -sccUTF-8 -bb1 -bsp1";
 
 static std::wstring ToolStart(const std::wstring& command, const std::wstring& archive) {
     return L"\"" + GetCorePath(L"7z.exe") + L"\" " + command + L" \"" + archive + L"\"";

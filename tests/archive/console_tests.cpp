@@ -105,7 +105,7 @@ TEST(ToolCommands, NamesGoQuotedIntoAUtf8ListFile) {
     EXPECT_TRUE(run.folder.empty());
     EXPECT_EQ(FileNamePart(run.listFile).substr(0, 2), L"7z");
     EXPECT_EQ(run.commandLine, tool + L" d \"C:\\data\\set.zip\" @\"" + run.listFile +
-                                   L"\" -scsUTF-8 -sccUTF-8 -bb1 -spd");
+                                   L"\" -scsUTF-8 -sccUTF-8 -bb1 -bsp1 -spd");
     EXPECT_EQ(ReadTextFile(run.listFile),
               "\"docs\\x.txt\"\r\n\" blank first\"\r\n\"\"quoted\"\"\r\n"
               "\"\xc3\xbc"
@@ -118,12 +118,12 @@ TEST(ToolCommands, NamesGoQuotedIntoAUtf8ListFile) {
     // An add with a password: the tool is told to ask for it, and nothing of it is written.
     ASSERT_TRUE(MakeItemsRun(L"C:\\a b\\set.7z", L"a", {L"C:\\files\\doc.txt"}, true, run));
     EXPECT_EQ(run.commandLine, tool + L" a \"C:\\a b\\set.7z\" @\"" + run.listFile +
-                                   L"\" -scsUTF-8 -sccUTF-8 -bb1 -snl -p");
+                                   L"\" -scsUTF-8 -sccUTF-8 -bb1 -bsp1 -snl -p");
     DiscardRun(run);
 
     ToolRun folderRun = MakeFolderRun(L"D:\\set.zip", L"E:\\Temp\\Quorp5", true);
     EXPECT_EQ(folderRun.folder, L"E:\\Temp\\Quorp5");
-    EXPECT_EQ(folderRun.commandLine, tool + L" a \"D:\\set.zip\" * -sccUTF-8 -bb1 -p");
+    EXPECT_EQ(folderRun.commandLine, tool + L" a \"D:\\set.zip\" * -sccUTF-8 -bb1 -bsp1 -p");
     EXPECT_TRUE(folderRun.listFile.empty());
 }
 
@@ -218,6 +218,35 @@ TEST(OutputInterpreter, AProgressFigureDrawnOverItselfMovesTheCount) {
     EXPECT_TRUE(add.session.finishedOk);
     EXPECT_EQ(add.session.skipped,
               std::vector<std::string>{"C:\\data\\gone.txt : File not found."});
+}
+
+TEST(OutputInterpreter, EachRunsFigureMovesTheBytesOfThatRunAndNamesTheFile) {
+    InterpreterCase first;
+    first.archiver.mode = ModeAdd;
+    progressBytesTotal = 1000;
+    // As the tool prints it to a pipe with -bb1 -bsp1.
+    first.Feed("Add new data to archive: 1 folder, 2 files, 600 bytes (1 KiB)\r\n\r\n");
+    first.Feed("  0%\r    \r+ photos\\a.jpg\r\n 50%\r    \r");
+    EXPECT_EQ(progressBytesDone, 300u);
+    EXPECT_EQ(ProgressFile(), L"photos\\a.jpg");
+    first.Feed("Files read from disk: 2\r\nEverything is Ok\r\n");
+    EXPECT_EQ(progressBytesDone, 600u); // the figure stopped short of 100 %
+
+    // The next run's figure starts where the first ended; a console's figure names the file.
+    InterpreterCase second;
+    second.archiver.mode = ModeAdd;
+    progressBytesTotal = 1000;
+    progressBytesDone = 600;
+    second.Feed("Add new data to archive: 1 file, 400 bytes (1 KiB)\r\n");
+    second.Feed(" 50% 1 + b\xc3\xa4r.bin\r                \r");
+    EXPECT_EQ(progressBytesDone, 800u);
+    EXPECT_EQ(ProgressFile(), L"b\u00e4r.bin");
+    // A figure never takes the bytes back, nor past the total.
+    second.Feed(" 10%\r    \r");
+    EXPECT_EQ(progressBytesDone, 800u);
+    second.Feed("Add new data to archive: 1 file, 9000 bytes (9 KiB)\r\n 90%\r");
+    second.Feed("    \r");
+    EXPECT_EQ(progressBytesDone, 1000u);
 }
 
 TEST(OutputInterpreter, APasswordPromptIsAnsweredWhereverTheChunksCutIt) {
