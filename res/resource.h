@@ -47,6 +47,12 @@
 #define IDC_ADD_DELETE_AFTER 1031
 #define IDC_ADD_SEPARATE 1032
 #define IDC_ADD_SUMMARY 1033
+// The progress dialog's lines of an add: the file being packed, the bytes, the speed, the
+// times.
+#define IDC_PROGRESS_FILE 1040
+#define IDC_PROGRESS_BYTES 1041
+#define IDC_PROGRESS_SPEED 1042
+#define IDC_PROGRESS_TIMES 1043
 
 // The frame's commands.
 #define ID_ADD 32775

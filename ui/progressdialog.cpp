@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "archive/progress.h"
+#include "archive/progresstext.h"
 #include "res/resource.h"
 #include "win/dialog.h"
 #include "win/dpi.h"
@@ -9,6 +10,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <map>
 
 // The dialog that is up. Cleared when it ends, so that a late finish signal can never
 // reach another window that got the same handle.
@@ -70,6 +72,7 @@ class ProgressDialog : public win::Dialog {
         hwndProgress = hwnd();
         SetWindowTextW(hwnd(), title_.c_str());
         SetTimer(hwnd(), progressTimerId, 100, nullptr);
+        startTick_ = GetTickCount64();
         if (HWND bar = Item(IDC_PROGRESS_BAR)) {
             SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
             SendMessageW(bar, PBM_SETPOS, 1, 0);
@@ -90,16 +93,62 @@ class ProgressDialog : public win::Dialog {
             return;
         uint64_t completed = progressCompleted;
         auto percent = static_cast<uint32_t>(completed * 100 / total);
+        // An add says its bytes: its share of them is the truer measure.
+        uint64_t bytesTotal = progressBytesTotal;
+        if (bytesTotal > 0) {
+            uint64_t bytesDone = progressBytesDone;
+            percent = static_cast<uint32_t>(static_cast<double>(bytesDone) * 100 /
+                                            static_cast<double>(bytesTotal));
+            ShowBytes(bytesDone, bytesTotal);
+        }
 
         if (HWND bar = Item(IDC_PROGRESS_BAR))
             SendMessageW(bar, PBM_SETPOS, percent, 0);
-        std::wstring text = message_ + L" " + std::to_wstring(percent) + L"%";
-        if (text != shownText_) {
-            SetDlgItemTextW(hwnd(), IDC_PROGRESS_MESSAGE, text.c_str());
-            shownText_ = text;
-        }
+        Show(IDC_PROGRESS_MESSAGE, message_ + L" " + std::to_wstring(percent) + L"%");
         if (completed == total)
             PostMessageW(hwnd(), WM_COMMAND, IDOK, 0);
+    }
+
+    // The lines of an add: the file being packed, the bytes, the speed and the times.
+    void ShowBytes(uint64_t done, uint64_t total) {
+        uint64_t elapsed = GetTickCount64() - startTick_;
+        Show(IDC_PROGRESS_BYTES, BytesOfText(done, total));
+        Show(IDC_PROGRESS_SPEED, SpeedText(done, elapsed));
+        Show(IDC_PROGRESS_TIMES, TimesText(elapsed, done, total));
+        std::wstring file = ProgressFile();
+        if (file != fileName_) {
+            fileName_ = file;
+            Show(IDC_PROGRESS_FILE, FittingPath(IDC_PROGRESS_FILE, file));
+        }
+    }
+
+    // `path` shortened in its middle to the width of the control, in the control's font.
+    std::wstring FittingPath(int id, const std::wstring& path) {
+        HWND control = Item(id);
+        RECT box;
+        if (!control || !GetClientRect(control, &box))
+            return path;
+        HDC dc = GetDC(control);
+        HGDIOBJ font =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        auto fits = [dc, &box](const std::wstring& text) {
+            SIZE size = {};
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            return size.cx <= box.right;
+        };
+        std::wstring shown = ShortenInMiddle(path, fits);
+        SelectObject(dc, font);
+        ReleaseDC(control, dc);
+        return shown;
+    }
+
+    // Sets a line's text only when it changed, so that the ticks do not make it flicker.
+    void Show(int id, const std::wstring& text) {
+        std::wstring& shown = shownTexts_[id];
+        if (text != shown) {
+            SetDlgItemTextW(hwnd(), id, text.c_str());
+            shown = text;
+        }
     }
 
     void End(int result) {
@@ -115,7 +164,9 @@ class ProgressDialog : public win::Dialog {
 
     std::wstring title_;
     std::wstring message_;
-    std::wstring shownText_;
+    std::map<int, std::wstring> shownTexts_;
+    std::wstring fileName_;
+    ULONGLONG startTick_ = 0;
 };
 
 } // namespace

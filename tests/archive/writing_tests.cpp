@@ -16,6 +16,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -130,6 +131,69 @@ TEST(Adding, AFolderIsOneRunCountedByItsFiles) {
     std::vector<std::wstring> entries = ArchiveEntries(scratch / L"ten.7z");
     EXPECT_EQ(entries.size(), 12u); // ten files, the folder and its subfolder
     EXPECT_NE(std::find(entries.begin(), entries.end(), L"ten\\sub\\last.txt"), entries.end());
+}
+
+// Data that does not compress, made fast: a xorshift generator's output.
+void WriteNoise(const std::wstring& path, size_t bytes, uint64_t seed) {
+    std::string data(bytes, '\0');
+    for (size_t i = 0; i + 8 <= bytes; i += 8) {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        memcpy(&data[i], &seed, 8);
+    }
+    MakeFolder(ParentFolder(path));
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << data;
+}
+
+TEST(Adding, TheProgressDialogTellsBytesSpeedAndTheFileBeingPacked) {
+    ScratchFolder scratch;
+    const size_t size = 24 * 1024 * 1024;
+    WriteNoise(scratch / L"photos\\noise one.bin", size, 88172645463325252ull);
+    WriteNoise(scratch / L"photos\\deeper\\noise two.bin", size, 1234567891011ull);
+
+    // The dialog's lines as they were read at each look while the add ran.
+    std::vector<std::wstring> bytesSeen, speedsSeen, filesSeen, timesSeen;
+    std::atomic<bool> adding{true};
+    std::thread watcher([&] {
+        auto text = [](HWND dialog, int id) {
+            wchar_t line[512] = {};
+            GetDlgItemTextW(dialog, id, line, 512);
+            return std::wstring(line);
+        };
+        while (adding) {
+            HWND dialog = FindWindowW(L"#32770", L"Add Files");
+            if (dialog) {
+                bytesSeen.push_back(text(dialog, IDC_PROGRESS_BYTES));
+                speedsSeen.push_back(text(dialog, IDC_PROGRESS_SPEED));
+                filesSeen.push_back(text(dialog, IDC_PROGRESS_FILE));
+                timesSeen.push_back(text(dialog, IDC_PROGRESS_TIMES));
+            }
+            Sleep(50); // a look every 50 ms, not a wait for anything
+        }
+    });
+    Archiver archiver;
+    int result = archiver.AddToArchive(scratch / L"photos.7z", {scratch / L"photos"}, L"");
+    adding = false;
+    watcher.join();
+    EXPECT_EQ(result, 0);
+
+    auto anyHas = [](const std::vector<std::wstring>& lines, const std::wstring& piece) {
+        for (const std::wstring& line : lines) {
+            if (line.find(piece) != std::wstring::npos)
+                return true;
+        }
+        return false;
+    };
+    ASSERT_FALSE(bytesSeen.empty()) << "the progress dialog was never seen";
+    EXPECT_TRUE(anyHas(bytesSeen, L" MB of 48 MB")) << Narrow(bytesSeen.back());
+    EXPECT_TRUE(anyHas(speedsSeen, L"B/s")) << Narrow(speedsSeen.back());
+    EXPECT_TRUE(anyHas(timesSeen, L"Elapsed 0:")) << Narrow(timesSeen.back());
+    EXPECT_TRUE(anyHas(filesSeen, L"noise one.bin") || anyHas(filesSeen, L"noise two.bin"))
+        << Narrow(filesSeen.back());
+    // At the end every byte is counted, the ones the figure stopped short of too.
+    EXPECT_EQ(progressBytesTotal, 2u * size);
+    EXPECT_EQ(progressBytesDone, 2u * size);
 }
 
 TEST(Adding, ALinkInAFolderIsStoredAsALinkNotFollowed) {

@@ -1,5 +1,6 @@
 // The progress dialog, shown for real and watched from another thread.
 #include "archive/progress.h"
+#include "archive/progresstext.h"
 #include "res/resource.h"
 #include "support/testsupport.h"
 #include "ui/progressdialog.h"
@@ -106,6 +107,39 @@ TEST(ProgressDialog, CancelEscapeAndTheCloseBoxEndIt) {
     EXPECT_FALSE(ShowProgress(L"Extract Files", L"Extracting Files ... "));
 }
 
+TEST(ProgressText, SizesTimesAndPathsAtTheirEdges) {
+    // Sizes: nothing, the unit boundaries, the largest number there is.
+    EXPECT_EQ(BytesOfText(0, 0), L"0 bytes of 0 bytes");
+    EXPECT_EQ(AmountText(1023), L"1023 bytes");
+    EXPECT_EQ(AmountText(1024), L"1.0 KB");
+    EXPECT_EQ(AmountText(1024 * 1024 - 1), L"1.0 MB");
+    EXPECT_EQ(AmountText(120ull << 20), L"120 MB");
+    EXPECT_EQ(AmountText(UINT64_MAX), L"16 EB");
+    // No time, no speed; remaining only once something is done, and never past a year.
+    EXPECT_EQ(SpeedText(5000, 0), L"");
+    EXPECT_EQ(SpeedText(35ull << 20, 1000), L"35 MB/s");
+    EXPECT_EQ(TimesText(0, 0, 0), L"Elapsed 0:00");
+    EXPECT_EQ(TimesText(12000, 0, 100), L"Elapsed 0:12");
+    EXPECT_EQ(TimesText(12000, 10, 100), L"Elapsed 0:12, remaining 1:48");
+    EXPECT_EQ(TimesText(4000, 1, UINT64_MAX), L"Elapsed 0:04, remaining 8760:00:00");
+    EXPECT_EQ(PackedText(L"photos.7z", 1288490189, 440401920),
+              L"photos.7z: 1.2 GB packed into 420 MB (34 %)");
+    EXPECT_EQ(PackedText(L"empty.zip", 0, 22), L"empty.zip: 0 bytes packed into 22 bytes");
+
+    // A long path gives way in its middle; the file's name at the end stays.
+    auto within = [](size_t width) {
+        return [width](const std::wstring& text) { return text.size() <= width; };
+    };
+    std::wstring path = L"C:\\Users\\someone\\Pictures\\Holiday 2026\\beach\\sunset.jpg";
+    EXPECT_EQ(ShortenInMiddle(path, within(100)), path);
+    std::wstring shortened = ShortenInMiddle(path, within(30));
+    EXPECT_EQ(shortened.size(), 30u);
+    EXPECT_EQ(shortened.substr(0, 6), L"C:\\Use");
+    EXPECT_EQ(shortened.substr(shortened.size() - 17), L"\\beach\\sunset.jpg");
+    EXPECT_NE(shortened.find(L"\u2026"), std::wstring::npos);
+    EXPECT_EQ(ShortenInMiddle(path, within(0)), L"\u2026");
+}
+
 TEST(ProgressDialog, TheTemplateHasItsControls) {
     ResetProgress();
     struct Seen {
@@ -130,15 +164,15 @@ TEST(ProgressDialog, TheTemplateHasItsControls) {
         seen.barStyle = GetWindowLongW(GetDlgItem(dialog, IDC_PROGRESS_BAR), GWL_EXSTYLE);
         seen.hasOk = GetDlgItem(dialog, IDOK) != nullptr;
         // Dialog units to pixels, as the template's numbers are.
-        RECT units = {7, 7, 7 + 193, 7 + 16};
+        RECT units = {7, 7, 7 + 246, 7 + 10};
         MapDialogRect(dialog, &units);
         EXPECT_EQ(seen.message.left, units.left);
         EXPECT_EQ(seen.message.right - seen.message.left, units.right - units.left);
-        RECT size = {0, 0, 207, 82};
+        RECT size = {0, 0, 260, 100};
         MapDialogRect(dialog, &size);
         EXPECT_EQ(seen.client.right, size.right);
         EXPECT_EQ(seen.client.bottom, size.bottom);
-        RECT cancel = {150, 61, 150 + 50, 61 + 14};
+        RECT cancel = {203, 79, 203 + 50, 79 + 14};
         MapDialogRect(dialog, &cancel);
         EXPECT_EQ(seen.cancel.left, cancel.left);
         EXPECT_EQ(seen.cancel.top, cancel.top);
