@@ -13,7 +13,6 @@
 #include "archive/textconv.h"
 #include "shell/paths.h"
 #include "ui/progressdialog.h"
-#include "win/handle.h"
 
 #include <shellapi.h>
 

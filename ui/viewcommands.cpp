@@ -138,13 +138,16 @@ HMENU CVarnixView::MakeRowMenu(int row, const std::vector<int>& rows) const {
         paths.push_back(model_.RowFullPath(selected));
     for (const auto& quick : {std::make_pair(ID_QUICK_ADD_7Z, AddFormat::SevenZip),
                               std::make_pair(ID_QUICK_ADD_ZIP, AddFormat::Zip)}) {
-        std::wstring name = files ? FileNamePart(QuickArchiveName(paths, quick.second)) : L"";
-        // An ampersand in a file name is shown, not taken for an access key.
+        const std::wstring extension = InfoOf(quick.second).extension;
+        std::wstring name = files ? FileNamePart(QuickArchiveName(paths, quick.second))
+                                  : L"name." + extension;
+        // An ampersand in a file name is shown, not taken for an access key; the key is the
+        // extension's first letter ("7", "z").
+        name.resize(name.size() - extension.size());
         std::wstring shown;
         for (wchar_t c : name)
             shown += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
-        std::wstring text = files ? L"Add to \"" + shown + L"\"" : L"Add to \"name." +
-                                        std::wstring(InfoOf(quick.second).extension) + L"\"";
+        std::wstring text = L"Add to \"" + shown + L"&" + extension + L"\"";
         add(menu, quick.first, text.c_str(), files);
     }
     add(menu, ID_DELETE, L"&Delete\tDel", files);

@@ -246,25 +246,34 @@ TEST(BrowserView, EachKindOfRowHasItsMenuWithWhatCannotActGreyed) {
     const int sub = disk.Index(model, L"sub");
 
     using Items = std::vector<std::wstring>;
+    // The one-click adds name what they will make: "set.zip" is taken.
     EXPECT_EQ(MenuItems(view.MakeRowMenu(zip, {zip})),
               (Items{L"&Open", L"Open in the &window*", L"-", L"Extract &Here",
                      L"Extract to &Folder", L"E&xtract files...", L"&Test", L"-",
-                     L"&Add to archive...", L"&Delete", L"-", L"Copy &path"}));
+                     L"&Add to archive...", L"Add to \"set.&7z\"", L"Add to \"set (2).&zip\"",
+                     L"&Delete", L"-", L"Copy &path"}));
+    // Several rows: named after their folder.
+    const std::wstring folder = FileNamePart(disk.scratch.path());
+    const Items quickForBoth{L"Add to \"" + folder + L".&7z\"", L"Add to \"" + folder + L".&zip\""};
     // Two archives: each is extracted here or to its folder, but one at a time otherwise.
     const int iso = disk.Index(model, L"kit.iso");
     EXPECT_EQ(MenuItems(view.MakeRowMenu(zip, {zip, iso})),
               (Items{L"&Open", L"Open in the &window*", L"-", L"Extract &Here",
                      L"Extract to &Folder", L"(E&xtract files...)", L"(&Test)", L"-",
-                     L"&Add to archive...", L"&Delete", L"-", L"Copy &path"}));
+                     L"&Add to archive...", quickForBoth[0], quickForBoth[1], L"&Delete", L"-",
+                     L"Copy &path"}));
     // An archive with a document: the archive commands cannot act.
     EXPECT_EQ(MenuItems(view.MakeRowMenu(zip, {zip, doc})),
               (Items{L"&Open", L"Open in the &window*", L"-", L"(Extract &Here)",
                      L"(Extract to &Folder)", L"(E&xtract files...)", L"(&Test)", L"-",
-                     L"&Add to archive...", L"&Delete", L"-", L"Copy &path"}));
+                     L"&Add to archive...", quickForBoth[0], quickForBoth[1], L"&Delete", L"-",
+                     L"Copy &path"}));
     EXPECT_EQ(MenuItems(view.MakeRowMenu(sub, {sub})),
-              (Items{L"&Open*", L"-", L"&Add to archive...", L"&Delete", L"-", L"Copy &path"}));
-    EXPECT_EQ(MenuItems(view.MakeRowMenu(0, {})), (Items{L"&Open*", L"-", L"(&Add to archive...)",
-                                                         L"(&Delete)", L"-", L"(Copy &path)"}));
+              (Items{L"&Open*", L"-", L"&Add to archive...", L"Add to \"sub.&7z\"",
+                     L"Add to \"sub.&zip\"", L"&Delete", L"-", L"Copy &path"}));
+    EXPECT_EQ(MenuItems(view.MakeRowMenu(0, {})),
+              (Items{L"&Open*", L"-", L"(&Add to archive...)", L"(Add to \"name.&7z\")",
+                     L"(Add to \"name.&zip\")", L"(&Delete)", L"-", L"(Copy &path)"}));
 
     // Extract Here puts the archive's entries beside it.
     view.SelectRow(zip);
