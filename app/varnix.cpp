@@ -10,6 +10,7 @@
 #include "ui/dragout.h"
 #include "ui/mainfrm.h"
 #include "ui/settings.h"
+#include "ui/windowquestions.h"
 #include "win/messageloop.h"
 
 #include <commctrl.h>
@@ -44,6 +45,7 @@ int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showComm
     ULONG_PTR gdiplusToken = 0;
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
     ClearAppState();
+    UseWindowQuestions();
     LoadSettings(AppState.settings);
     AppState.instance = instance;
 

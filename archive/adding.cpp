@@ -11,9 +11,7 @@
 #include "archive/progress.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
-#include "ui/outcomedialog.h"
-#include "ui/passwordprompt.h"
-#include "ui/progressdialog.h"
+#include "archive/questions.h"
 
 #include <algorithm>
 
@@ -27,7 +25,7 @@ const wchar_t zipPasswordMessage[] =
 namespace {
 
 void ShowMessage(const wchar_t* text) {
-    MessageBoxW(AppState.mainWindow, text, L"Varnix File Opener", MB_OK);
+    User().Tell(text);
 }
 
 // The absolute form of a path, however long; "" when there is none.
@@ -65,7 +63,7 @@ int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
     // without one (only its data is encrypted), the password is asked for now.
     if (facts.encrypted && password.empty()) {
         std::string typed;
-        if (!PromptPassword(typed)) {
+        if (!User().AskPassword(typed)) {
             lastOutcome.end = JobEnd::Cancelled;
             return -1;
         }
@@ -76,6 +74,8 @@ int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
     addOptions.format = FormatOfArchive(archivePath);
     addOptions.password = password;
     addOptions.encryptNames = facts.namesEncrypted;
+    if (facts.zipCrypto)
+        addOptions.zipEncryption = ZipEncryption::ZipCrypto;
     return RunAdd({{archivePath, newFiles}});
 }
 
@@ -184,7 +184,7 @@ int Archiver::RunAdd(std::vector<AddTarget> targets) {
         lastOutcome.end = JobEnd::Failure;
         return 0;
     }
-    if (!ShowProgress(L"Add Files", L"Adding Files "))
+    if (!User().ShowProgress(L"Add Files", L"Adding Files "))
         cancelled = 1; // the running tool is stopped, and no further run starts
     job.Wait();
     addTargets.clear();
@@ -205,7 +205,7 @@ int Archiver::RunAdd(std::vector<AddTarget> targets) {
         told.entries = skippedFiles;
         if (!keptFiles.empty())
             told.notes.push_back(L"What was not added whole is kept on the disk.");
-        ShowOutcome(AppState.mainWindow, told);
+        User().TellOutcome(told);
         lastOutcome.AtLeast(JobEnd::Warnings);
     } else if (!keptFiles.empty() && lastOutcome.end != JobEnd::Failure) {
         JobOutcome told;
@@ -214,7 +214,7 @@ int Archiver::RunAdd(std::vector<AddTarget> targets) {
                         L", but not all of them were deleted afterwards.";
         told.listTitle = L"Kept on the disk:";
         told.entries = keptFiles;
-        ShowOutcome(AppState.mainWindow, told);
+        User().TellOutcome(told);
         lastOutcome.AtLeast(JobEnd::Warnings);
     }
     if (!missing.empty()) {

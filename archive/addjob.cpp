@@ -10,9 +10,10 @@
 #include "archive/console/toolcommand.h"
 #include "archive/library/archivetest.h"
 #include "archive/progress.h"
+#include "archive/progresstext.h"
+#include "archive/questions.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
-#include "ui/progressdialog.h"
 
 #include <shellapi.h>
 
@@ -221,7 +222,24 @@ bool RoomFor(Archiver& archiver, const AddTarget& target, bool archiveExisted) {
 }
 
 // Adds one target's files; false when the job is to stop.
-bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& target) {
+// What the creates of a job made: how many archives, of how many bytes of sources, into
+// how many bytes.
+struct MadeTally {
+    int archives = 0;
+    std::wstring name; // the one archive's
+    uint64_t sourceBytes = 0;
+    uint64_t archiveBytes = 0;
+};
+
+uint64_t FileBytes(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& target,
+                 MadeTally& made) {
     const bool askPassword = session.passwordKnown;
     const bool archiveExisted = PathExists(target.archive);
     AddOptions options = archiver.addOptions;
@@ -295,6 +313,14 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
         archiver.jobFailure = L"The archive " + FileNamePart(target.archive) +
                               L" was not made: none of its files could be read.";
         return false;
+    }
+    if (!archiveExisted) {
+        ++made.archives;
+        made.name = FileNamePart(target.archive);
+        made.sourceBytes += SourceBytes(target.files);
+        made.archiveBytes += FileBytes(target.archive);
+        for (const std::wstring& volume : VolumesOf(target.archive))
+            made.archiveBytes += FileBytes(volume);
     }
     if (options.deleteAfter)
         RecycleSources(archiver, target, skippedHere);
@@ -405,13 +431,24 @@ DWORD WINAPI AddJob(void* parameter) {
         }
         progressTotal = total;
         progressBytesTotal = bytes;
+        MadeTally made;
+        bool whole = true;
         for (const AddTarget& target : targets) {
-            if (archiver->cancelled || !AddToTarget(*archiver, session, target))
+            if (archiver->cancelled || !AddToTarget(*archiver, session, target, made)) {
+                whole = false;
                 break;
+            }
+        }
+        // A create that went through ends with how well it packed.
+        if (whole && made.archives > 0 && archiver->skippedFiles.empty()) {
+            std::wstring name = made.archives == 1
+                                    ? made.name
+                                    : std::to_wstring(made.archives) + L" archives";
+            SetProgressEnding(PackedText(name, made.sourceBytes, made.archiveBytes));
         }
     }
 
-    FinishProgress();
+    User().EndProgress();
     archiver->mode = ModeNone;
     archiver->files.clear();
     return 0;

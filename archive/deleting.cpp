@@ -8,6 +8,7 @@
 #include "archive/console/processrunner.h"
 #include "archive/console/toolcommand.h"
 #include "archive/jobthread.h"
+#include "archive/questions.h"
 #include "archive/textconv.h"
 
 bool Archiver::CanBeChanged() const {
@@ -20,8 +21,7 @@ int Archiver::DeleteItems(const std::vector<std::wstring>& names) {
 
 int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {
     if (!CanBeChanged()) {
-        MessageBoxW(AppState.mainWindow, L"Operation is not supported.", L"Varnix File Opener",
-                    MB_OK);
+        User().Tell(L"Operation is not supported.");
         return -1;
     }
 
@@ -69,14 +69,14 @@ int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {
     }
     if (!jobFailure.empty()) {
         lastOutcome.end = JobEnd::Failure;
-        MessageBoxW(AppState.mainWindow, jobFailure.c_str(), L"Varnix File Opener", MB_OK);
+        User().Tell(jobFailure);
     }
     if (!refused.empty()) {
         lastOutcome.AtLeast(JobEnd::Failure);
         std::wstring text = L"These entries were not deleted: their names cannot be handed "
                             L"to the archive tool." +
                             refused;
-        MessageBoxW(AppState.mainWindow, text.c_str(), L"Varnix File Opener", MB_OK);
+        User().Tell(text);
     }
 
     if (!alike.empty()) {
@@ -85,7 +85,7 @@ int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {
                             L"of the same name, or their names lead out of the archive, and "
                             L"the archive tool deletes by name." +
                             alike;
-        MessageBoxW(AppState.mainWindow, text.c_str(), L"Varnix File Opener", MB_OK);
+        User().Tell(text);
     }
 
     Refresh();
@@ -100,7 +100,7 @@ int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {
         if (!kept.empty()) {
             lastOutcome.AtLeast(JobEnd::Failure);
             std::wstring text = L"These entries could not be deleted:" + kept;
-            MessageBoxW(AppState.mainWindow, text.c_str(), L"Varnix File Opener", MB_OK);
+            User().Tell(text);
         }
     }
     return 0;

@@ -11,8 +11,7 @@
 #include "archive/shownpath.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
-#include "ui/outcomedialog.h"
-#include "ui/progressdialog.h"
+#include "archive/questions.h"
 
 #include <shellapi.h>
 
@@ -175,7 +174,7 @@ bool Archiver::ExtractEntriesToScratch(const std::vector<std::wstring>& paths,
     // Opening it needs it whole: a name changed to be valid is no failure here.
     JobOutcome outcome = ExtractOutcome(archivePath, result, report);
     if (outcome.end == JobEnd::Failure)
-        ShowOutcome(AppState.mainWindow, outcome);
+        User().TellOutcome(outcome);
     return result == 0;
 }
 
@@ -200,7 +199,7 @@ static DWORD WINAPI ExtractJob(void* parameter) {
                                     archiver->destFolder, contents, options, &report);
         archiver->lastOutcome = ExtractOutcome(archiver->archivePath, result, report);
     }
-    FinishProgress();
+    User().EndProgress();
     archiver->mode = ModeNone;
     archiver->files.clear();
     return 0;
@@ -222,13 +221,13 @@ int Archiver::ExtractEntries(const std::vector<std::wstring>& paths, const std::
     Job job;
     if (!job.Start(ExtractJob, this))
         return 0;
-    if (!ShowProgress(L"Extract Files", L"Extracting Files ... "))
+    if (!User().ShowProgress(L"Extract Files", L"Extracting Files ... "))
         cancelled = 1; // the extraction stops at the library's next call
     job.Wait();
     if (cancelled)
         lastOutcome.end = JobEnd::Cancelled;
     if (lastOutcome.NeedsSaying())
-        ShowOutcome(AppState.mainWindow, lastOutcome);
+        User().TellOutcome(lastOutcome);
     return 0;
 }
 

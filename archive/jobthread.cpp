@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "archive/progress.h"
-#include "ui/progressdialog.h"
+#include "archive/questions.h"
 
 #include <objbase.h>
 
@@ -39,7 +39,7 @@ struct ProgressJob {
 DWORD WINAPI RunProgressJob(void* parameter) {
     auto job = static_cast<ProgressJob*>(parameter);
     job->work(&job->cancelled);
-    FinishProgress();
+    User().EndProgress();
     return 0;
 }
 
@@ -154,7 +154,7 @@ bool RunUnderProgress(const std::wstring& title, const std::wstring& message,
         return false;
     if (showAfter != 0 && thread.Wait(showAfter))
         return true;
-    if (!ShowProgress(title, message))
+    if (!User().ShowProgress(title, message))
         job.cancelled = 1; // the work stops at the library's next call
     thread.Wait();
     return true;

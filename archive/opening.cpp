@@ -8,7 +8,7 @@
 #include "archive/progress.h"
 #include "archive/shownpath.h"
 #include "archive/treefeeder.h"
-#include "ui/progressdialog.h"
+#include "archive/questions.h"
 
 #include <utility>
 
@@ -54,7 +54,7 @@ static DWORD WINAPI OpenJob(void* parameter) {
     feeder.Finish();
     if (archiver->listed)
         archiver->password = password;
-    FinishProgress();
+    User().EndProgress();
     archiver->mode = ModeNone;
     return 0;
 }
@@ -76,7 +76,7 @@ bool Archiver::Open(const std::wstring& path) {
     // Most archives are listed in a moment: the dialog comes up only for one that takes
     // longer.
     if (!job.Wait(progressDelay)) {
-        if (!ShowProgress(L"Open File", L"Opening File ... "))
+        if (!User().ShowProgress(L"Open File", L"Opening File ... "))
             cancelled = 1; // the listing stops at the library's next call
         job.Wait();
     }

@@ -10,6 +10,7 @@ std::atomic<uint64_t> progressBytesDone{0};
 
 static std::mutex fileLock;
 static std::wstring fileShown;
+static std::wstring endingShown;
 
 void SetProgressFile(const std::wstring& name) {
     std::lock_guard<std::mutex> hold(fileLock);
@@ -21,6 +22,16 @@ std::wstring ProgressFile() {
     return fileShown;
 }
 
+void SetProgressEnding(const std::wstring& text) {
+    std::lock_guard<std::mutex> hold(fileLock);
+    endingShown = text;
+}
+
+std::wstring ProgressEnding() {
+    std::lock_guard<std::mutex> hold(fileLock);
+    return endingShown;
+}
+
 void ResetProgress() {
     progressTotal = 0;
     progressCompleted = 0;
@@ -28,4 +39,5 @@ void ResetProgress() {
     progressBytesTotal = 0;
     progressBytesDone = 0;
     SetProgressFile(std::wstring());
+    SetProgressEnding(std::wstring());
 }

@@ -23,6 +23,11 @@ extern std::atomic<uint64_t> progressBytesDone;
 void SetProgressFile(const std::wstring& name);
 std::wstring ProgressFile();
 
+// What the job says at its end, where the progress dialog shows it for a moment: how well
+// a create packed. From any thread; empty for none.
+void SetProgressEnding(const std::wstring& text);
+std::wstring ProgressEnding();
+
 // What a job's starter does before it starts the job.
 void ResetProgress();
 

@@ -49,12 +49,12 @@ std::wstring Unquoted(const std::wstring& argument) {
     return path;
 }
 
-namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
+std::wstring FolderOfItem(const std::wstring& path) {
     size_t slash = path.rfind(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
+
+namespace {
 
 class AddDialog : public win::Dialog {
   public:
@@ -220,7 +220,7 @@ class AddDialog : public win::Dialog {
         std::vector<AddTarget> targets;
         if (options.separateArchives) {
             for (const std::wstring& file : addFiles)
-                targets.push_back({ArchiveNameFor(FolderOf(file), file, options.format), {file}});
+                targets.push_back({ArchiveNameFor(FolderOfItem(file), file, options.format), {file}});
         } else {
             targets.push_back({name, addFiles});
         }
@@ -250,6 +250,9 @@ class AddDialog : public win::Dialog {
             options.encryptNames = true;
         }
         SecureZeroMemory(&password[0], password.size() * sizeof(wchar_t));
+        // Its entries keep one method: the old ZIP encryption stays so for those added.
+        if (listed == 0 && facts.zipCrypto)
+            options.zipEncryption = ZipEncryption::ZipCrypto;
         if (listed != 0 || !facts.encrypted || !options.password.empty())
             return true;
         MessageBoxW(hwnd(),
@@ -348,33 +351,60 @@ std::wstring DefaultArchiveName(const std::wstring& folder, const std::wstring& 
     return name;
 }
 
-std::wstring ArchiveNameFor(const std::wstring& folder, const std::wstring& item, AddFormat format) {
-    const FormatInfo& info = InfoOf(format);
-    if (!info.singleFile)
-        return DefaultArchiveName(folder, item, info.extension);
-    // A single file's compressed form keeps its whole name: "notes.txt.gz".
+namespace {
+
+// One item's archive beside it, whether or not a file of that name is there: named after
+// it with the format's extension; a single file's compressed form keeps its whole name.
+std::wstring PlainNameForItem(const std::wstring& folder, const std::wstring& item,
+                              const FormatInfo& info) {
     std::wstring name = folder;
     if (!name.empty() && name.back() != L'\\')
         name += L'\\';
-    name += FileNamePart(item) + L"." + info.extension;
+    name += FileNamePart(item);
+    if (info.singleFile)
+        name += L"." + std::wstring(info.extension);
+    else
+        SetExtension(name, info.extension, true);
+    return name;
+}
+
+// One item, or items in a drive's root (whose "folder name" is the drive itself).
+bool NamedAfterAnItem(const std::vector<std::wstring>& items) {
+    const std::wstring folderName = FileNamePart(FolderOfItem(items.front()));
+    return items.size() == 1 || folderName.empty() || folderName.back() == L':';
+}
+
+} // namespace
+
+std::wstring ArchiveNameFor(const std::wstring& folder, const std::wstring& item, AddFormat format) {
+    const FormatInfo& info = InfoOf(format);
+    std::wstring name = PlainNameForItem(folder, item, info);
     while (FileExists(name))
         name += L"." + std::wstring(info.extension);
     return name;
+}
+
+std::wstring PlainArchiveName(const std::vector<std::wstring>& items, AddFormat format) {
+    if (items.empty())
+        return std::wstring();
+    const std::wstring folder = FolderOfItem(items.front());
+    if (NamedAfterAnItem(items))
+        return PlainNameForItem(folder, items.front(), InfoOf(format));
+    return folder + L"\\" + FileNamePart(folder) + L"." + InfoOf(format).extension;
+}
+
+std::wstring ArchiveNameForItems(const std::vector<std::wstring>& items, AddFormat format) {
+    if (!items.empty() && NamedAfterAnItem(items))
+        return ArchiveNameFor(FolderOfItem(items.front()), items.front(), format);
+    return PlainArchiveName(items, format);
 }
 
 int ShowAddDialog(const std::vector<std::wstring>& files) {
     if (files.empty())
         return 1;
     addFiles = files;
-    addFolder = FolderOf(files.front());
-    const AddFormat format = RememberedAddOptions().format;
-    std::wstring folderName = FileNamePart(addFolder);
-    if (files.size() == 1 || folderName.empty() || folderName.back() == L':') {
-        // One file, or files in a drive's root (whose "folder name" is the drive itself).
-        addArchiveName = ArchiveNameFor(addFolder, files.front(), format);
-    } else {
-        addArchiveName = addFolder + L"\\" + folderName + L"." + InfoOf(format).extension;
-    }
+    addFolder = FolderOfItem(files.front());
+    addArchiveName = ArchiveNameForItems(files, RememberedAddOptions().format);
     RunDialog();
     return 1;
 }

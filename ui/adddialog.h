@@ -29,6 +29,13 @@ std::wstring DefaultArchiveName(const std::wstring& folder, const std::wstring& 
 // The same for an archive of `format`: a single file's compressed form keeps the file's
 // whole name ("notes.txt.gz").
 std::wstring ArchiveNameFor(const std::wstring& folder, const std::wstring& item, AddFormat format);
+// The archive the dialog offers for these items: one item's as above; several go into one
+// named after the folder that holds them ("photos\\photos.7z").
+std::wstring ArchiveNameForItems(const std::vector<std::wstring>& items, AddFormat format);
+// The same name, whether or not a file of that name is there.
+std::wstring PlainArchiveName(const std::vector<std::wstring>& items, AddFormat format);
+// The folder that holds an item: its path up to the last backslash.
+std::wstring FolderOfItem(const std::wstring& path);
 
 // The path in a request. The shell's command puts it in double quotes, which go; a script
 // or another program may give it bare, and then it is taken as it is.

@@ -17,6 +17,8 @@
 static std::atomic<HWND> hwndProgress{nullptr};
 
 static const UINT_PTR progressTimerId = 100;
+// How long the end of a job stays up (the button then reads "Close").
+static const ULONGLONG lingerTime = 2500;
 
 void SetAppCaptionAndIcon(HWND hwnd) {
     SetWindowTextW(hwnd, L"Varnix File Opener");
@@ -54,8 +56,15 @@ class ProgressDialog : public win::Dialog {
             OnTimer();
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-                End(LOWORD(wParam));
+            if (LOWORD(wParam) == IDOK) {
+                if (ShouldLinger())
+                    Linger();
+                else
+                    End(IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                End(lingering_ ? IDOK : IDCANCEL); // once done, Close cancels nothing
                 return TRUE;
             }
             return FALSE;
@@ -84,6 +93,11 @@ class ProgressDialog : public win::Dialog {
     }
 
     void OnTimer() {
+        if (lingering_) {
+            if (GetTickCount64() - lingerStart_ >= lingerTime)
+                End(IDOK);
+            return;
+        }
         if (progressFinished) {
             PostMessageW(hwnd(), WM_COMMAND, IDOK, 0);
             return;
@@ -151,6 +165,26 @@ class ProgressDialog : public win::Dialog {
         }
     }
 
+    // A job that was watched for a while and has something to say at its end (how well a
+    // create packed) shows it for a moment before the dialog goes; a quick one does not.
+    bool ShouldLinger() const {
+        return !lingering_ && GetTickCount64() - startTick_ >= 1000 &&
+               !ProgressEnding().empty();
+    }
+
+    void Linger() {
+        lingering_ = true;
+        lingerStart_ = GetTickCount64();
+        if (HWND bar = Item(IDC_PROGRESS_BAR))
+            SendMessageW(bar, PBM_SETPOS, 100, 0);
+        Show(IDC_PROGRESS_MESSAGE, message_ + L" 100%");
+        Show(IDC_PROGRESS_FILE, ProgressEnding());
+        if (uint64_t total = progressBytesTotal)
+            Show(IDC_PROGRESS_BYTES, BytesOfText(total, total));
+        Show(IDC_PROGRESS_TIMES, L"Elapsed " + DurationText((lingerStart_ - startTick_) / 1000));
+        SetDlgItemTextW(hwnd(), IDCANCEL, L"Close");
+    }
+
     void End(int result) {
         Forget();
         KillTimer(hwnd(), progressTimerId);
@@ -167,6 +201,8 @@ class ProgressDialog : public win::Dialog {
     std::map<int, std::wstring> shownTexts_;
     std::wstring fileName_;
     ULONGLONG startTick_ = 0;
+    bool lingering_ = false;
+    ULONGLONG lingerStart_ = 0;
 };
 
 } // namespace

@@ -48,28 +48,12 @@ std::wstring Untaken(const std::wstring& name, const std::wstring& extension) {
     }
 }
 
-std::wstring FolderOfItem(const std::wstring& path) {
-    size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 } // namespace
 
 std::wstring QuickArchiveName(const std::vector<std::wstring>& items, AddFormat format) {
     if (items.empty())
         return std::wstring();
-    const std::wstring extension = InfoOf(format).extension;
-    const std::wstring folder = FolderOfItem(items.front());
-    const std::wstring folderName = FileNamePart(folder);
-    std::wstring name;
-    if (items.size() == 1 || folderName.empty() || folderName.back() == L':') {
-        // One item, or items in a drive's root (whose "folder name" is the drive itself).
-        name = folder + L"\\" + FileNamePart(items.front());
-        SetExtension(name, extension, true);
-    } else {
-        name = folder + L"\\" + folderName + L"." + extension;
-    }
-    return Untaken(name, extension);
+    return Untaken(PlainArchiveName(items, format), InfoOf(format).extension);
 }
 
 int QuickAdd(const std::vector<std::wstring>& items, AddFormat format) {

@@ -1,18 +1,9 @@
 #pragma once
 
 #include "archive/library/archivelibrary.h"
+#include "archive/questions.h"
 
 #include <string>
-
-// What the user answers when an extraction finds a file where an entry is to go.
-enum class ReplaceAnswer {
-    Replace,    // this file
-    ReplaceAll, // and every other one of this extraction, without asking
-    Skip,       // keep the file, leave the entry out
-    SkipAll,
-    KeepBoth, // the entry goes beside the file under a numbered name
-    Cancel,   // stop the extraction
-};
 
 // Asks whether the file at `path` is to be replaced by the archive's entry `entry`.
 // `clash` says why, when this extraction wrote the file a moment ago from the entry

@@ -5,7 +5,7 @@
 #include "archive/console/consolesession.h"
 #include "archive/progress.h"
 #include "archive/textconv.h"
-#include "ui/passwordprompt.h"
+#include "archive/questions.h"
 
 #include <windows.h>
 
@@ -274,7 +274,7 @@ void OutputInterpreter::NoteSkipped(const std::string& file, const std::string& 
 void OutputInterpreter::AnswerPassword() {
     if (!session_.passwordKnown && !session_.passwordDeclined) {
         std::string typed;
-        if (PromptPassword(typed))
+        if (User().AskPassword(typed))
             session_.SetPassword(typed);
         else
             session_.passwordDeclined = true;
@@ -292,8 +292,7 @@ void OutputInterpreter::AnswerPassword() {
 void OutputInterpreter::AnswerReplace() {
     Archiver& archiver = session_.archiver;
     if (archiver.replaceAll == 0 &&
-        MessageBoxW(AppState.mainWindow, L"File already exists.\nDo you want to replace it?",
-                    L"Varnix File Opener", MB_YESNO) == IDYES)
+        User().AskYesNo(L"File already exists.\nDo you want to replace it?"))
         archiver.replaceAll = 1;
     // "N" is the tool's own answer for keeping the file: it goes on instead of waiting.
     input_.Write(archiver.replaceAll == 1 ? "Y\n" : "N\n");

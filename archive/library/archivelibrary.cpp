@@ -3,10 +3,9 @@
 #include "app/appstate.h"
 #include "archive/library/diagnostics.h"
 #include "archive/progress.h"
+#include "archive/questions.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
-#include "ui/passwordprompt.h"
-#include "ui/replaceprompt.h"
 
 #include <cwchar>
 
@@ -22,7 +21,7 @@ int HandleArchiveRequest(int request, void* data, size_t capacity) {
     switch (request) {
     case RequestPassword: {
         std::string typed;
-        if (!data || capacity == 0 || !PromptPassword(typed))
+        if (!data || capacity == 0 || !User().AskPassword(typed))
             return 1;
         std::wstring wide = Utf8ToWide(typed);
         wcsncpy_s(static_cast<wchar_t*>(data), capacity, wide.c_str(), _TRUNCATE);
@@ -41,14 +40,11 @@ int HandleArchiveRequest(int request, void* data, size_t capacity) {
         auto question = static_cast<ReplaceQuestion*>(data);
         if (!question)
             return 1;
-        question->answer =
-            static_cast<int>(AskReplace(question->path, question->entry, question->clash,
-                                        question->earlierEntry, question->keptName));
+        question->answer = static_cast<int>(User().AskReplace(*question));
         return 0;
     }
     case RequestWrongPassword:
-        MessageBoxW(AppState.mainWindow, wrongPasswordMessage, L"Varnix File Opener",
-                    MB_OK | MB_ICONWARNING);
+        User().Tell(wrongPasswordMessage, true);
         return 0;
     default:
         return 1;

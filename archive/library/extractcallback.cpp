@@ -6,7 +6,7 @@
 #include "archive/library/webmark.h"
 #include "archive/shownpath.h"
 #include "shell/paths.h"
-#include "ui/replaceprompt.h"
+#include "archive/questions.h"
 
 using namespace sevenzip;
 

@@ -261,8 +261,14 @@ int ListArchiveItems(const std::wstring& archiveName, int kind, std::wstring& pa
         // Asked until one entry says so, of the first entries and then of one in 64: most
         // archives are encrypted whole or not at all, and asking each of a million entries
         // would add a tenth to the listing.
-        if (facts && !said.encrypted && (index < 1024 || index % 64 == 0))
+        if (facts && !said.encrypted && (index < 1024 || index % 64 == 0)) {
             said.encrypted = IsEncryptedEntry(opened.archive.get(), index);
+            // The first encrypted entry tells the method of a ZIP: "ZipCrypto Deflate".
+            PropVariant method;
+            if (said.encrypted &&
+                opened.archive->GetProperty(index, kpidMethod, method.Reset()) == S_OK)
+                said.zipCrypto = PropertyToText(method).find(L"ZipCrypto") != std::wstring::npos;
+        }
         take(item, index, numItems);
     }
     CloseInBackground(std::move(openedHere));

@@ -31,6 +31,7 @@ struct ArchiveFacts {
     size_t volumes = 1;     // files of the set
     bool encrypted = false; // names or entries' data need the password
     bool namesEncrypted = false; // even its names: it is listed only with the password
+    bool zipCrypto = false; // a ZIP whose entries have the old ZIP encryption, not AES
     // What is wrong with it as a whole: cut short, damaged headers, data after its end, a
     // compressed stream that failed its check. Its entries are listed all the same.
     ArchiveHealth health;

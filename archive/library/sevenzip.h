@@ -52,6 +52,7 @@ enum PropertyId : PROPID {
     kpidAttrib = 9,
     kpidMTime = 12,
     kpidEncrypted = 15,
+    kpidMethod = 22,
     kpidPhySize = 44,
     kpidErrorFlags = 71,
     kpidWarningFlags = 72,

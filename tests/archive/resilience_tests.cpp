@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <random>
 #include <thread>
 
 namespace {
@@ -19,15 +18,6 @@ using namespace testing_support;
 
 std::string Bytes(const std::wstring& path) {
     return ReadTextFile(path);
-}
-
-std::wstring RandomFile(const std::wstring& path, size_t size) {
-    std::mt19937 random(7);
-    std::string data(size, '\0');
-    for (char& c : data)
-        c = static_cast<char>(random());
-    WriteTextFile(path, data);
-    return path;
 }
 
 TEST(Resilience, AnArchiveAnotherProgramHoldsSaysSoAndStaysAsItWas) {
@@ -75,35 +65,6 @@ TEST(Resilience, AReadOnlyArchiveOpensButIsNotChanged) {
     EXPECT_EQ(ArchiveEntries(archive), ArchiveEntries(TestData(L"nested.zip")));
     SetFileAttributesW(archive.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
-
-// A small disk of its own, mounted by the test run where the machine allows it.
-std::wstring SmallDisk() {
-    std::wstring folder = TestData(L"fulldisk");
-    ULARGE_INTEGER available = {}, total = {};
-    if (!GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, &total, nullptr) ||
-        total.QuadPart > (16u << 20))
-        return std::wstring();
-    return folder;
-}
-
-// Fills the disk that holds `folder` up to the last byte; the filler goes at the end.
-struct Filler {
-    explicit Filler(const std::wstring& folder) : path(folder + L"\\filler.bin") {
-        HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        std::string block(4096, 'f');
-        for (size_t size = 1 << 20; size >= 1; size /= 2) {
-            block.assign(size, 'f');
-            DWORD written = 0;
-            while (WriteFile(file, block.data(), static_cast<DWORD>(size), &written, nullptr) &&
-                   written == size) {
-            }
-        }
-        CloseHandle(file);
-    }
-    ~Filler() { DeleteFileW(path.c_str()); }
-    std::wstring path;
-};
 
 TEST(Resilience, AFullDiskGivesAMessageAndLosesNothing) {
     std::wstring disk = SmallDisk();

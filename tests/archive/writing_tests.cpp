@@ -272,6 +272,36 @@ TEST(Adding, AnArchiveOpenedWithAPasswordKeepsIt) {
     EXPECT_EQ(ArchiveEntries(archive, L"wrong"), (std::vector<std::wstring>{L"<not listed>"}));
 }
 
+// An archive made with a password gets its added files encrypted the same way: the
+// password is asked once, and a ZIP keeps its method, ZipCrypto or AES-256.
+TEST(Adding, FilesAddedToAnEncryptedZipKeepItsMethod) {
+    ScratchFolder scratch;
+    std::wstring first = MakeFile(scratch / L"in\\first.txt", "first");
+    std::wstring later = MakeFile(scratch / L"in\\later.txt", "later");
+    for (ZipEncryption method : {ZipEncryption::ZipCrypto, ZipEncryption::Aes256}) {
+        const bool old = method == ZipEncryption::ZipCrypto;
+        SCOPED_TRACE(old ? "ZipCrypto" : "AES-256");
+        std::wstring archive = scratch / (old ? L"old.zip" : L"aes.zip");
+        PlayedUser user;
+        user.password = "s3cret";
+        AddOptions options;
+        options.password = L"s3cret";
+        options.zipEncryption = method;
+        Archiver archiver;
+        archiver.CreateArchives({{archive, {first}}}, options);
+        ASSERT_TRUE(archiver.Open(archive));
+        archiver.AddFiles({later});
+        EXPECT_EQ(archiver.lastOutcome.end, JobEnd::Success);
+        EXPECT_EQ(user.passwordsAsked, 1);
+        std::string listing = EngineListing(archive, L"s3cret");
+        const char* kept = old ? "Method = ZipCrypto" : "Method = AES-256";
+        const char* other = old ? "AES-256" : "ZipCrypto";
+        EXPECT_NE(listing.find(kept), listing.rfind(kept)) << listing; // both entries
+        EXPECT_EQ(listing.find(other), std::string::npos) << listing;
+        ExpectOnlyThisPassword(archive, L"later.txt", "later", L"s3cret");
+    }
+}
+
 TEST(Adding, HostilePasswordsReachTheToolExactlyAsTyped) {
     ScratchFolder scratch;
     std::wstring file = MakeFile(scratch / L"in\\data.txt", "payload");

@@ -6,6 +6,7 @@
 #include "app/appstate.h"
 #include "archive/archiver.h"
 #include "ui/mainfrm.h"
+#include "ui/windowquestions.h"
 
 #include <windows.h>
 
@@ -131,6 +132,7 @@ int FindBenchmark(const std::wstring& folder, const std::wstring& name) {
 }
 
 int wmain(int argc, wchar_t** argv) {
+    UseWindowQuestions();
     if (argc < 2) {
         std::printf("usage: browser_benchmark <folder> | --sort|--find <folder> <archive>\n");
         return 2;

@@ -2,19 +2,22 @@
 // 1,000 entries of a 100,000-entry archive, opening a 500 MB entry, extracting a 200 MB
 // archive from the disk view, dropping a 500 MB file into a folder of an archive (its
 // staging copy), and, in the program started as the shell starts it, Extract Here (/e) of
-// a 50,000-file ZIP and Extract files (/x) of the 200 MB one. Another process (ui_probe
+// a 50,000-file ZIP and Extract files (/x) of the 200 MB one; and making a 7z and a tar.gz
+// of 200 MB of mixed files from the window. Another process (ui_probe
 // watch) sends WM_NULL every 50 ms and reports the longest wait for an answer. The
 // questions are answered from another thread, as a user would. Not a test: it prints
 // figures. Needs a display.
 //   freeze_benchmark <bench data folder> <work folder> <program>
 // The data folder holds flat-100k.zip, big-entry.zip (one 500 MB entry, movie.varnixbench,
-// whose file lies in big-entry\), mixed-200mb.zip and files-50k.zip.
+// whose file lies in big-entry\), mixed-200mb.zip, files-50k.zip and mixed-1gb\ (photos
+// in media\set0..., notes in docs\part0...).
 #include "app/appstate.h"
 #include "archive/archiver.h"
 #include "archive/console/toolcommand.h"
 #include "res/resource.h"
 #include "shell/paths.h"
 #include "ui/mainfrm.h"
+#include "ui/windowquestions.h"
 
 #include <windows.h>
 
@@ -30,6 +33,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -311,6 +315,7 @@ HDROP DropOf(const std::wstring& path) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    UseWindowQuestions();
     if (argc < 4) {
         std::printf("usage: freeze_benchmark <data folder> <work folder> <program>\n");
         return 2;
@@ -387,8 +392,30 @@ int wmain(int argc, wchar_t** argv) {
         SendMessageW(view.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     });
     std::printf("  (%d rows in docs)\n", model.GetItemCount());
-
     model.CloseArchive();
+
+    // A new 7z at level Normal and a tar.gz, each of 200 MB of mixed files (the photos of
+    // four folders and the notes of twenty), made as the add dialog's OK makes them.
+    std::vector<std::wstring> mixed;
+    for (int i = 0; i < 4; ++i)
+        mixed.push_back(data + L"\\mixed-1gb\\media\\set" + std::to_wstring(i));
+    for (int i = 0; i < 20; ++i)
+        mixed.push_back(data + L"\\mixed-1gb\\docs\\part" + std::to_wstring(i));
+    for (AddFormat format : {AddFormat::SevenZip, AddFormat::TarGz}) {
+        AddOptions options;
+        options.format = format;
+        std::wstring made = work + (format == AddFormat::SevenZip ? L"\\made.7z" : L"\\made.tar.gz");
+        Measure(format == AddFormat::SevenZip ? "create a 7z (Normal) of 200 MB of mixed files"
+                                              : "create a tar.gz of 200 MB of mixed files",
+                frame.hwnd(), [&] {
+                    Archiver archiver;
+                    archiver.CreateArchives({{made, mixed}}, options);
+                    if (archiver.lastOutcome.end != JobEnd::Success)
+                        std::printf("message: %ls was not made\n", made.c_str());
+                });
+        DeleteFileW(made.c_str());
+    }
+
     DestroyWindow(frame.hwnd());
     Pump();
 

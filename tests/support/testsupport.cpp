@@ -2,8 +2,10 @@
 
 #include "archive/archivekind.h"
 #include "archive/library/listing.h"
+#include "archive/progress.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
+#include "ui/windowquestions.h"
 
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -11,10 +13,15 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <cstring>
 #include <sstream>
 
 namespace testing_support {
+
+// The tests that drive the dialogs of a job expect the program's own; a test that fakes
+// the user installs its fake over them for a while.
+static const bool windowQuestionsInstalled = (UseWindowQuestions(), true);
 
 ScratchFolder::ScratchFolder() {
     wchar_t temp[MAX_PATH];
@@ -369,6 +376,76 @@ FILETIME ModifiedTime(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
     return data.ftLastWriteTime;
+}
+
+PlayedUser::PlayedUser() : previous_(SetUser(this)) {}
+
+PlayedUser::~PlayedUser() {
+    SetUser(previous_);
+}
+
+bool PlayedUser::ShowProgress(const std::wstring&, const std::wstring&) {
+    ++progressShown;
+    while (!progressFinished) {
+        if (cancelWhen && cancelWhen())
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+bool PlayedUser::AskPassword(std::string& typed) {
+    ++passwordsAsked;
+    typed = password;
+    return !password.empty();
+}
+
+bool PlayedUser::AskYesNo(const std::wstring& text) {
+    told.push_back(text);
+    return yes;
+}
+
+void PlayedUser::Tell(const std::wstring& text, bool) {
+    told.push_back(text);
+}
+
+void PlayedUser::TellOutcome(const JobOutcome& outcome) {
+    told.push_back(outcome.headline);
+}
+
+std::wstring RandomFile(const std::wstring& path, size_t size) {
+    std::mt19937 random(7);
+    std::string data(size, '\0');
+    for (char& c : data)
+        c = static_cast<char>(random());
+    WriteTextFile(path, data);
+    return path;
+}
+
+std::wstring SmallDisk() {
+    std::wstring folder = TestData(L"fulldisk");
+    ULARGE_INTEGER available = {}, total = {};
+    if (!GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, &total, nullptr) ||
+        total.QuadPart > (16u << 20))
+        return std::wstring();
+    return folder;
+}
+
+Filler::Filler(const std::wstring& folder) : path(folder + L"\\filler.bin") {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    std::string block;
+    for (size_t size = 1 << 20; size >= 1; size /= 2) {
+        block.assign(size, 'f');
+        DWORD written = 0;
+        while (WriteFile(file, block.data(), static_cast<DWORD>(size), &written, nullptr) &&
+               written == size) {
+        }
+    }
+    CloseHandle(file);
+}
+
+Filler::~Filler() {
+    DeleteFileW(path.c_str());
 }
 
 OutputCapture::OutputCapture() {

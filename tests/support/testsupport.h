@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/questions.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -116,6 +118,45 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> entries);
 
 // The last-write time of a file.
 FILETIME ModifiedTime(const std::wstring& path);
+
+// The user, played by a test through the archive layer's seam for questions: no window is
+// shown. It answers with `password` and `yes`, keeps what it is told, and presses Cancel in
+// the progress dialog the moment `cancelWhen` holds. In place while it lives.
+class PlayedUser : public Unattended {
+  public:
+    PlayedUser();
+    ~PlayedUser() override;
+    bool ShowProgress(const std::wstring& title, const std::wstring& message) override;
+    bool AskPassword(std::string& typed) override;
+    bool AskYesNo(const std::wstring& text) override;
+    void Tell(const std::wstring& text, bool warning) override;
+    void TellOutcome(const JobOutcome& outcome) override;
+
+    std::function<bool()> cancelWhen;
+    std::string password;
+    bool yes = false;
+    int progressShown = 0;
+    int passwordsAsked = 0;
+    std::vector<std::wstring> told;
+
+  private:
+    UserQuestions* previous_;
+};
+
+// A file of `size` bytes that do not compress (the same bytes each time); its path.
+std::wstring RandomFile(const std::wstring& path, size_t size);
+
+// The small disk of its own that the test run mounts where the machine allows it; "" where
+// there is none.
+std::wstring SmallDisk();
+
+// Fills the disk that holds `folder` up to the last byte while it lives; its file is the
+// folder's "filler.bin".
+struct Filler {
+    explicit Filler(const std::wstring& folder);
+    ~Filler();
+    std::wstring path;
+};
 
 // A file's web mark: its Zone.Identifier stream (under Wine a file beside it); "" for none.
 inline void SetWebMark(const std::wstring& path, const std::string& mark) {

@@ -16,6 +16,7 @@
 #include "ui/passwordprompt.h"
 #include "ui/progressdialog.h"
 #include "ui/replaceprompt.h"
+#include "ui/windowquestions.h"
 
 #include <windows.h>
 
@@ -28,6 +29,7 @@
 #include <string>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+    UseWindowQuestions();
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     if (wcsstr(commandLine, L"about")) {

@@ -107,6 +107,31 @@ TEST(ProgressDialog, CancelEscapeAndTheCloseBoxEndIt) {
     EXPECT_FALSE(ShowProgress(L"Extract Files", L"Extracting Files ... "));
 }
 
+// A create that was watched for a while shows how well it packed at its end; Close then
+// ends the dialog as a finished job, not as a cancel. A quick one closes at once.
+TEST(ProgressDialog, TheEndOfALongCreateShowsHowWellItPacked) {
+    ResetProgress();
+    progressBytesTotal = 1000;
+    std::wstring file, button;
+    DialogAnswerer user(ProgressDialog(L"Add Files"), [&](HWND dialog) {
+        Sleep(1100);
+        SetProgressEnding(L"photos.7z: 1000 bytes packed into 400 bytes (40 %)");
+        FinishProgress();
+        WaitUntil([&] { return GetDlgItem(dialog, IDCANCEL) && ControlText(dialog, IDCANCEL) == L"Close"; });
+        file = ControlText(dialog, IDC_PROGRESS_FILE);
+        button = ControlText(dialog, IDCANCEL);
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_TRUE(ShowProgress(L"Add Files", L"Adding Files "));
+    EXPECT_EQ(file, L"photos.7z: 1000 bytes packed into 400 bytes (40 %)");
+    EXPECT_EQ(button, L"Close");
+
+    ResetProgress();
+    SetProgressEnding(L"quick.7z: packed");
+    FinishProgress();
+    EXPECT_TRUE(ShowProgress(L"Add Files", L"Adding Files "));
+}
+
 TEST(ProgressText, SizesTimesAndPathsAtTheirEdges) {
     // Sizes: nothing, the unit boundaries, the largest number there is.
     EXPECT_EQ(BytesOfText(0, 0), L"0 bytes of 0 bytes");
