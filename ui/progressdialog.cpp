@@ -168,7 +168,7 @@ class ProgressDialog : public win::Dialog {
     // A job that was watched for a while and has something to say at its end (how well a
     // create packed) shows it for a moment before the dialog goes; a quick one does not.
     bool ShouldLinger() const {
-        return !lingering_ && GetTickCount64() - startTick_ >= 1000 &&
+        return !lingering_ && GetTickCount64() - startTick_ >= 2000 &&
                !ProgressEnding().empty();
     }
 

@@ -114,7 +114,7 @@ TEST(ProgressDialog, TheEndOfALongCreateShowsHowWellItPacked) {
     progressBytesTotal = 1000;
     std::wstring file, button;
     DialogAnswerer user(ProgressDialog(L"Add Files"), [&](HWND dialog) {
-        Sleep(1100);
+        Sleep(2100);
         SetProgressEnding(L"photos.7z: 1000 bytes packed into 400 bytes (40 %)");
         FinishProgress();
         WaitUntil([&] { return GetDlgItem(dialog, IDCANCEL) && ControlText(dialog, IDCANCEL) == L"Close"; });
