@@ -1,6 +1,6 @@
 // The browser model's commands: Add, Extract, Delete, Test and Extract to Folder on the
 // selected rows, and files dropped on the view.
-#include "ui/folderbrowser.h"
+#include "ui/browsercommands.h"
 
 #include "app/appstate.h"
 #include "archive/archiver.h"
@@ -10,6 +10,7 @@
 #include "archive/testing.h"
 #include "shell/paths.h"
 #include "ui/adddialog.h"
+#include "ui/folderbrowser.h"
 #include "ui/folderpicker.h"
 #include "ui/outcomedialog.h"
 
@@ -30,17 +31,6 @@ int Tell(const std::wstring& text, UINT type) {
 std::wstring FolderPart(const std::wstring& path) {
     size_t slash = path.rfind(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-// A row of the drive list ("D:"). Handed to the shell, "D:" would mean the current folder
-// of that drive.
-bool IsDriveRow(const ItemData& row) {
-    return row.path.size() == 2 && row.path[1] == L':';
-}
-
-// A disk row the archive commands take: a file the program opens as an archive.
-bool IsArchiveRow(const ItemData& row) {
-    return !IsDriveRow(row) && !IsDirectory(row.path) && IsArchivePath(row.path);
 }
 
 } // namespace
@@ -78,7 +68,8 @@ static std::vector<std::wstring> PickFilesToAdd(const std::wstring& startFolder)
     return files;
 }
 
-int FolderBrowser::AddSelection(const std::vector<int>& rows) {
+int BrowserCommands::AddSelection(const std::vector<int>& rows) {
+    Archiver* archiver = browser_.archive();
     if (archiver) {
         // Inside an archive, Add asks for the files to put into the folder shown, as a drop
         // puts them there.
@@ -97,21 +88,22 @@ int FolderBrowser::AddSelection(const std::vector<int>& rows) {
     }
     std::vector<std::wstring> paths;
     for (int row : rows) {
-        if (IsDriveRow(GetItem(row))) {
+        if (IsDriveRow(browser_.rows().Get(row))) {
             Tell(L"A drive cannot be added to an archive. Open the drive and select the files "
                  L"and folders to add.",
                  MB_ICONWARNING);
             return -1;
         }
-        paths.push_back(GetItem(row).path);
+        paths.push_back(browser_.rows().Get(row).path);
     }
     int result = ShowAddDialog(paths);
     // An archive made here is listed.
-    BrowseFolder(folder);
+    browser_.BrowseFolder(browser_.folder());
     return result;
 }
 
-int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
+int BrowserCommands::ExtractSelection(const std::vector<int>& rows) {
+    Archiver* archiver = browser_.archive();
     if (archiver) {
         std::wstring chosen;
         if (!BrowseForFolder(GetActiveWindow(), FolderPart(archiver->archivePath), chosen))
@@ -119,14 +111,14 @@ int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
         // By their paths: found rows lie in any folder. They come out with their folders.
         std::vector<std::wstring> paths;
         for (int row : rows)
-            paths.push_back(GetItem(row).path);
+            paths.push_back(browser_.rows().Get(row).path);
         return archiver->ExtractEntries(paths, chosen);
     }
     if (rows.size() != 1) {
         Tell(noSelection, MB_ICONWARNING);
         return -1;
     }
-    ItemData row = GetItem(rows.front());
+    ItemData row = browser_.rows().Get(rows.front());
     std::wstring chosen;
     if (!BrowseForFolder(GetActiveWindow(), FolderPart(row.path), chosen))
         return 1;
@@ -146,7 +138,8 @@ int FolderBrowser::ExtractSelection(const std::vector<int>& rows) {
     return result == 0 ? 1 : 0;
 }
 
-int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
+int BrowserCommands::DeleteSelection(const std::vector<int>& rows) {
+    Archiver* archiver = browser_.archive();
     if (archiver) {
         // Said before the question: there is nothing to confirm.
         if (!archiver->CanBeChanged()) {
@@ -160,14 +153,14 @@ int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
             return -1;
         std::vector<std::wstring> paths;
         for (int row : rows)
-            paths.push_back(GetItem(row).path);
+            paths.push_back(browser_.rows().Get(row).path);
         int result = archiver->DeleteEntries(paths);
-        ShowArchiveOrItsFolder();
+        browser_.ShowArchiveOrItsFolder();
         return result;
     }
 
     for (int row : rows) {
-        if (IsDriveRow(GetItem(row))) {
+        if (IsDriveRow(browser_.rows().Get(row))) {
             Tell(L"A drive cannot be deleted.", MB_ICONWARNING);
             return -1;
         }
@@ -178,7 +171,7 @@ int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
     // One path after the other, each with its zero, and one more zero at the end.
     std::wstring from;
     for (int row : rows) {
-        from += GetItem(row).path;
+        from += browser_.rows().Get(row).path;
         from += L'\0';
     }
     from += L'\0';
@@ -190,31 +183,33 @@ int FolderBrowser::DeleteSelection(const std::vector<int>& rows) {
                                                              : FOF_MULTIDESTFILES | FOF_ALLOWUNDO);
     int result = SHFileOperationW(&operation);
     if (result == 0)
-        SelectLocation(current);
+        browser_.SelectLocation(browser_.locations().Current());
     return result;
 }
 
-void FolderBrowser::Reload() {
+void BrowserCommands::Reload() {
+    Archiver* archiver = browser_.archive();
     if (archiver) {
         archiver->Refresh();
-        ShowArchiveOrItsFolder();
+        browser_.ShowArchiveOrItsFolder();
         return;
     }
-    if (GetLocationPath(current) == computerPath) {
-        ListDrives();
+    if (browser_.locations().CurrentPath() == LocationBar::computerPath) {
+        browser_.ListDrives();
         return;
     }
     // A folder that has gone since: the nearest one above that is still there.
-    std::wstring path = folder;
+    std::wstring path = browser_.folder();
     while (!path.empty() && !IsDirectory(path))
         path = ParentFolder(path);
     if (path.empty())
-        ListDrives();
+        browser_.ListDrives();
     else
-        BrowseFolder(path);
+        browser_.BrowseFolder(path);
 }
 
-int FolderBrowser::AddDroppedFiles(const std::vector<std::wstring>& files) {
+int BrowserCommands::AddDroppedFiles(const std::vector<std::wstring>& files) {
+    Archiver* archiver = browser_.archive();
     if (!archiver) {
         Tell(L"Please open an archive file first.", MB_ICONWARNING);
         return -1;
@@ -223,11 +218,12 @@ int FolderBrowser::AddDroppedFiles(const std::vector<std::wstring>& files) {
     if (result == -1)
         return result; // refused: the archive is as it was
     archiver->Refresh();
-    ShowArchiveOrItsFolder();
+    browser_.ShowArchiveOrItsFolder();
     return result;
 }
 
-int FolderBrowser::TestSelection(const std::vector<int>& rows) {
+int BrowserCommands::TestSelection(const std::vector<int>& rows) {
+    Archiver* archiver = browser_.archive();
     std::wstring archive;
     std::wstring password;
     std::vector<std::wstring> names;
@@ -235,13 +231,13 @@ int FolderBrowser::TestSelection(const std::vector<int>& rows) {
         archive = archiver->archivePath;
         password = archiver->password;
         for (int row : rows)
-            names.push_back(GetItem(row).path);
+            names.push_back(browser_.rows().Get(row).path);
     } else {
         if (rows.size() != 1) {
             Tell(rows.empty() ? noSelection : L"Select one archive to test.", MB_ICONWARNING);
             return -1;
         }
-        ItemData row = GetItem(rows.front());
+        ItemData row = browser_.rows().Get(rows.front());
         if (!IsArchiveRow(row)) {
             Tell(row.name + L" is not valid archive file.", MB_OK);
             return -1;
@@ -261,16 +257,17 @@ int FolderBrowser::TestSelection(const std::vector<int>& rows) {
 // Each archive of the selection extracted by `extract` under the progress dialog, one
 // after another until one fails (said) or the user stops; then the disk folder is listed
 // again. 0 when every one came out, 1 when one failed, -1 when refused or stopped.
-int FolderBrowser::ExtractArchives(
+int BrowserCommands::ExtractArchives(
     const std::vector<int>& rows,
     const std::function<int(const std::wstring&, CancelFlag, ExtractReport&)>& extract) {
+    Archiver* archiver = browser_.archive();
     if (archiver || rows.empty()) {
         Tell(noSelection, MB_ICONWARNING);
         return -1;
     }
     std::vector<ItemData> archives;
     for (int row : rows) {
-        archives.push_back(GetItem(row));
+        archives.push_back(browser_.rows().Get(row));
         if (!IsArchiveRow(archives.back())) {
             Tell(archives.back().name + L" is not valid archive file.", MB_OK);
             return -1;
@@ -297,37 +294,20 @@ int FolderBrowser::ExtractArchives(
         }
     }
     // What came out is listed.
-    BrowseFolder(folder);
+    browser_.BrowseFolder(browser_.folder());
     return outcome;
 }
 
-int FolderBrowser::ExtractToFolderSelection(const std::vector<int>& rows, std::wstring& made) {
+int BrowserCommands::ExtractToFolderSelection(const std::vector<int>& rows, std::wstring& made) {
     return ExtractArchives(
         rows, [&](const std::wstring& archive, CancelFlag cancelled, ExtractReport& report) {
             return ExtractToNewFolder(archive, cancelled, &report, &made);
         });
 }
 
-int FolderBrowser::ExtractHereSelection(const std::vector<int>& rows) {
+int BrowserCommands::ExtractHereSelection(const std::vector<int>& rows) {
     return ExtractArchives(
         rows, [](const std::wstring& archive, CancelFlag cancelled, ExtractReport& report) {
             return ExtractAll(archive, FolderPart(archive), &report, cancelled);
         });
-}
-
-bool FolderBrowser::IsArchiveFileRow(int i) const {
-    return !archiver && i >= 0 && i < GetItemCount() && IsArchiveRow(GetItem(i));
-}
-
-bool FolderBrowser::IsDriveOrUpRow(int i) const {
-    if (i < 0 || i >= GetItemCount())
-        return true;
-    if (GetItemName(i) == L"..")
-        return true;
-    return !archiver && IsDriveRow(GetItem(i));
-}
-
-std::wstring FolderBrowser::RowFullPath(int i) const {
-    std::wstring path = GetItem(i).path;
-    return archiver ? archiver->archivePath + L"\\" + path : path;
 }

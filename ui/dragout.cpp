@@ -54,12 +54,12 @@ bool FreshDragFolder() {
 }
 
 bool PrepareEntries(FolderBrowser& model, const std::vector<int>& rows, DragOut& drag) {
-    Archiver* archiver = model.archiver;
+    Archiver* archiver = model.archive();
     std::wstring folder = DragScratchFolder();
     std::vector<std::wstring> entries;
     std::vector<std::wstring> files;
     for (int row : rows) {
-        std::wstring entry = model.GetItem(row).path; // empty for the up row
+        std::wstring entry = model.rows().Get(row).path; // empty for the up row
         // Where the extraction puts it, which for odd names is not the name itself.
         std::wstring relative = archiver->WrittenPath(entry);
         if (entry.empty() || relative.empty())
@@ -84,7 +84,7 @@ bool PrepareEntries(FolderBrowser& model, const std::vector<int>& rows, DragOut&
 bool PrepareFiles(FolderBrowser& model, const std::vector<int>& rows, DragOut& drag) {
     std::vector<std::wstring> files;
     for (int row : rows) {
-        ItemData item = model.GetItem(row);
+        ItemData item = model.rows().Get(row);
         if (item.name == L".." || item.path.empty() || IsDrivePath(item.path))
             continue;
         files.push_back(item.path);
@@ -161,7 +161,7 @@ HRESULT DragOutSource::GiveFeedback(DWORD effect) {
 }
 
 bool PrepareDragOut(FolderBrowser& model, const std::vector<int>& rows, DragOut& drag) {
-    return model.archiver ? PrepareEntries(model, rows, drag) : PrepareFiles(model, rows, drag);
+    return model.archive() ? PrepareEntries(model, rows, drag) : PrepareFiles(model, rows, drag);
 }
 
 // The shell draws the rows under the pointer as they go, from the list's own picture of the
@@ -184,7 +184,7 @@ bool DragRowsOut(FolderBrowser& model, const std::vector<int>& rows, HWND list) 
     AttachDragImage(list, drag.data.get());
     DWORD effect = DROPEFFECT_NONE;
     HRESULT result = DoDragDrop(drag.data.get(), drag.source.get(), drag.allowedEffects, &effect);
-    if (model.archiver || result != DRAGDROP_S_DROP)
+    if (model.archive() || result != DRAGDROP_S_DROP)
         return false;
     // A move within one volume is done by the target, which then says DROPEFFECT_NONE: the
     // files that are gone tell.

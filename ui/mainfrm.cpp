@@ -4,6 +4,7 @@
 #include "archive/jobthread.h"
 #include "res/resource.h"
 #include "ui/aboutdlg.h"
+#include "ui/commands.h"
 #include "ui/outcomedialog.h"
 
 #include <commctrl.h>
@@ -55,20 +56,6 @@ void ScaleControlFont(HWND control, HFONT original, int dpi, win::GdiObject<HFON
 // The system menu's way to the about box: the menu bar, which had it, is removed.
 const UINT systemMenuAbout = 0x0010;
 
-const wchar_t* ButtonText(int command) {
-    switch (command) {
-    case ID_ADD:
-        return L"Add";
-    case ID_EXTRACT:
-        return L"Extract";
-    case ID_DELETE:
-        return L"Delete";
-    case ID_TEST:
-        return L"Test";
-    }
-    return L"";
-}
-
 } // namespace
 
 CMainFrame::CMainFrame(win::MessageLoop& loop) : loop_(loop) {}
@@ -76,13 +63,15 @@ CMainFrame::CMainFrame(win::MessageLoop& loop) : loop_(loop) {}
 CMainFrame::~CMainFrame() {
     if (images_)
         ImageList_Destroy(images_);
+    if (accelerators_)
+        DestroyAcceleratorTable(accelerators_);
 }
 
 HWND CMainFrame::CreateFrame() {
     HINSTANCE instance = AppInstance();
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
     RegisterClass(instance, className, CS_DBLCLKS, icon, nullptr, nullptr);
-    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    accelerators_ = MakeAccelerators();
     // The menu comes with the window and goes again at creation (the window has none).
     HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
     HWND frame = Create(className, L"", WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
@@ -220,7 +209,8 @@ void CMainFrame::CreateToolbar() {
             button.idCommand = command;
             button.fsState = TBSTATE_ENABLED;
             button.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT;
-            button.iString = reinterpret_cast<INT_PTR>(ButtonText(command));
+            const Command* known = CommandOf(command);
+            button.iString = reinterpret_cast<INT_PTR>(known && known->button ? known->button : L"");
         }
         buttons.push_back(button);
     }
@@ -403,21 +393,17 @@ void CMainFrame::OnCommand(int id) {
 
 LRESULT CMainFrame::OnNotify(NMHDR& header) {
     if (header.code == TTN_GETDISPINFOW) {
-        // The tooltip is the text after the line break of the button's string.
         auto& tip = reinterpret_cast<NMTTDISPINFOW&>(header);
-        wchar_t text[256] = {};
-        LoadStringW(AppInstance(), static_cast<UINT>(header.idFrom), text, 256);
-        const wchar_t* afterBreak = wcschr(text, L'\n');
-        wcsncpy(tip.szText, afterBreak ? afterBreak + 1 : text, 79);
+        std::wstring text = TipText(static_cast<int>(header.idFrom));
+        wcsncpy(tip.szText, text.c_str(), 79);
         tip.szText[79] = L'\0';
         return 0;
     }
     if (header.code == TTN_GETDISPINFOA) {
         auto& tip = reinterpret_cast<NMTTDISPINFOA&>(header);
-        char text[256] = {};
-        LoadStringA(AppInstance(), static_cast<UINT>(header.idFrom), text, 256);
-        const char* afterBreak = strchr(text, '\n');
-        strncpy(tip.szText, afterBreak ? afterBreak + 1 : text, 79);
+        std::wstring text = TipText(static_cast<int>(header.idFrom));
+        tip.szText[0] = '\0';
+        WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, tip.szText, 80, nullptr, nullptr);
         tip.szText[79] = '\0';
         return 0;
     }
@@ -447,8 +433,8 @@ void CMainFrame::OnIdle() {
     // The buttons are always there to press: each command says itself when it cannot act.
     if (!toolbar_)
         return;
-    for (int command : {ID_ADD, ID_EXTRACT, ID_DELETE, ID_TEST}) {
-        if (!SendMessageW(toolbar_, TB_ISBUTTONENABLED, command, 0))
-            SendMessageW(toolbar_, TB_ENABLEBUTTON, command, TRUE);
+    for (const Command& command : Commands()) {
+        if (command.button && !SendMessageW(toolbar_, TB_ISBUTTONENABLED, command.id, 0))
+            SendMessageW(toolbar_, TB_ENABLEBUTTON, command.id, TRUE);
     }
 }

@@ -87,7 +87,7 @@ INT_PTR CVarnixView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         if (LOWORD(wParam) == IDC_FIND && HIWORD(wParam) == EN_SETFOCUS) {
-            model_.PrepareFind();
+            model_.finder().Prepare();
             return TRUE;
         }
         return FALSE;
@@ -176,12 +176,12 @@ void CVarnixView::OnSize() {
 
 void CVarnixView::FillLocationBar() {
     SendMessageW(locationBar_, CB_RESETCONTENT, 0, 0);
-    for (int i = 0; i < model_.GetLocationCount(); ++i) {
+    for (int i = 0; i < model_.locations().Count(); ++i) {
         // Drawn from the entry at its index: the control keeps no strings.
         SendMessageW(locationBar_, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(model_.GetLocation(i)->name.c_str()));
+                     reinterpret_cast<LPARAM>(model_.locations().Get(i)->name.c_str()));
     }
-    SendMessageW(locationBar_, CB_SETCURSEL, static_cast<WPARAM>(model_.current), 0);
+    SendMessageW(locationBar_, CB_SETCURSEL, static_cast<WPARAM>(model_.locations().Current()), 0);
 }
 
 void CVarnixView::SaveColumnWidths() {
@@ -234,7 +234,7 @@ void CVarnixView::FillList() {
     while (ListView_DeleteColumn(list_, 0)) {
     }
     std::vector<std::wstring> head;
-    model_.GetHead(head);
+    model_.rows().Head(head);
     for (size_t position = 0; position < head.size(); ++position) {
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -250,12 +250,12 @@ void CVarnixView::FillList() {
     HDITEMW sorted = {};
     sorted.mask = HDI_FORMAT;
     HWND header = ListView_GetHeader(list_);
-    if (Header_GetItem(header, model_.sortColumn, &sorted)) {
-        sorted.fmt |= model_.sortOrder == 2 ? HDF_SORTDOWN : HDF_SORTUP;
-        Header_SetItem(header, model_.sortColumn, &sorted);
+    if (Header_GetItem(header, model_.rows().SortColumn(), &sorted)) {
+        sorted.fmt |= model_.rows().SortOrder() == 2 ? HDF_SORTDOWN : HDF_SORTUP;
+        Header_SetItem(header, model_.rows().SortColumn(), &sorted);
     }
     // The list asks for the rows it shows.
-    ListView_SetItemCountEx(list_, model_.GetItemCount(), 0);
+    ListView_SetItemCountEx(list_, model_.rows().Count(), 0);
     FitLastColumn(); // once the rows say whether the list has a vertical scrollbar
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
@@ -265,7 +265,7 @@ void CVarnixView::FillList() {
     SendMessageW(pathBox_, EM_SETSEL, 0, static_cast<LPARAM>(path.size()));
     SendMessageW(pathBox_, EM_SCROLLCARET, 0, 0);
 
-    if (model_.GetItemCount() > 0 && remembered >= 0 && remembered < model_.GetItemCount())
+    if (model_.rows().Count() > 0 && remembered >= 0 && remembered < model_.rows().Count())
         SelectRow(remembered);
     CountSelection();
     ShowStatus();
@@ -273,7 +273,7 @@ void CVarnixView::FillList() {
 
 void CVarnixView::RefreshView() {
     // Another place shown ends the find there.
-    if (!model_.IsFinding())
+    if (!model_.finder().IsActive())
         SetFindBoxText(std::wstring());
     FillLocationBar();
     // Counted once per place shown: a column click only puts the same rows in another order.
@@ -295,7 +295,7 @@ void CVarnixView::SelectRow(int i) {
 }
 
 void CVarnixView::FocusRow(int i) {
-    if (i >= 0 && i < model_.GetItemCount()) {
+    if (i >= 0 && i < model_.rows().Count()) {
         SelectRow(i);
         ListView_EnsureVisible(list_, i, FALSE);
     }
@@ -304,7 +304,7 @@ void CVarnixView::FocusRow(int i) {
 }
 
 void CVarnixView::FocusRowWithPath(const std::wstring& path) {
-    int row = path.empty() ? -1 : model_.FindRow(path);
+    int row = path.empty() ? -1 : model_.rows().Find(path);
     FocusRow(row >= 0 ? row : 0);
 }
 
@@ -312,7 +312,7 @@ void CVarnixView::ActivateRow(int index) {
     if (index < 0)
         return;
     // Going up focuses the folder it leaves, as Explorer does.
-    bool goingUp = model_.GetItemName(index) == L"..";
+    bool goingUp = model_.rows().Name(index) == L"..";
     std::wstring left = goingUp ? model_.ShownPlacePath() : std::wstring();
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     if (model_.ActivateItem(index) > 0) {
@@ -353,19 +353,19 @@ void CVarnixView::OpenTypedPath() {
 }
 
 void CVarnixView::SelectAllRows() {
-    int count = model_.GetItemCount();
+    int count = model_.rows().Count();
     if (count == 0)
         return;
     ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
     // ".." is a way out, not something to act on.
-    if (model_.GetItemName(0) == L"..")
+    if (model_.rows().Name(0) == L"..")
         ListView_SetItemState(list_, 0, 0, LVIS_SELECTED);
 }
 
 void CVarnixView::Reload() {
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     const ShownFind find = RememberFind();
-    model_.Reload();
+    model_.commands().Reload();
     // The same place again keeps the selection by position, and a find is run again.
     RefreshAfterCommand(find);
     if (GetFocus() != findBox_)
@@ -373,7 +373,7 @@ void CVarnixView::Reload() {
 }
 
 void CVarnixView::GoUp() {
-    if (model_.GetItemCount() > 0 && model_.GetItemName(0) == L"..")
+    if (model_.rows().Count() > 0 && model_.rows().Name(0) == L"..")
         ActivateRow(0);
 }
 
@@ -385,7 +385,7 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         ActivateRow(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
         return TRUE;
     case LVN_COLUMNCLICK:
-        if (model_.SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem))
+        if (model_.rows().SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem))
             FillList();
         return TRUE;
     case LVN_ITEMCHANGED: {
@@ -429,7 +429,7 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
             const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             UINT alignment = 0;
-            textBuffer_ = model_.GetItemText(item.iItem, item.iSubItem, alignment);
+            textBuffer_ = model_.rows().Text(item.iItem, item.iSubItem, alignment);
             wcsncpy(item.pszText, textBuffer_.c_str(), static_cast<size_t>(item.cchTextMax) - 1);
             item.pszText[item.cchTextMax - 1] = L'\0';
         }
@@ -440,12 +440,12 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
         LRESULT found = -1;
         if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find.lvfi.psz) {
-            int count = model_.GetItemCount();
+            int count = model_.rows().Count();
             for (int step = 0; step < count && found == -1; ++step) {
                 int row = (find.iStart + step) % count;
                 if (row < find.iStart && !(find.lvfi.flags & LVFI_WRAP))
                     break;
-                if (BeginsWithIgnoringCase(model_.GetItemName(row), find.lvfi.psz))
+                if (BeginsWithIgnoringCase(model_.rows().Name(row), find.lvfi.psz))
                     found = row;
             }
         }
@@ -469,7 +469,7 @@ bool CVarnixView::PreTranslateMessage(MSG& message) {
             return true;
         }
         if (message.wParam == VK_BACK && focus == list_) {
-            if (model_.IsFinding())
+            if (model_.finder().IsActive())
                 EndFind();
             else
                 GoUp();
@@ -489,7 +489,7 @@ bool CVarnixView::PreTranslateMessage(MSG& message) {
             return true;
         }
         if (message.wParam == VK_ESCAPE && (focus == findBox_ || focus == list_)) {
-            if (model_.IsFinding())
+            if (model_.finder().IsActive())
                 EndFind();
             else if (focus == findBox_)
                 SetFocus(list_);

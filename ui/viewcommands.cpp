@@ -6,6 +6,7 @@
 #include "archive/archivekind.h"
 #include "res/resource.h"
 #include "shell/paths.h"
+#include "ui/commands.h"
 #include "ui/dragout.h"
 #include "ui/quickadd.h"
 #include "win/clipboard.h"
@@ -22,7 +23,7 @@ std::vector<int> CVarnixView::SelectedRows() const {
     std::vector<int> rows;
     for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row != -1;
          row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) {
-        if (model_.GetItemName(row) != L"..") // the drive list has no up row
+        if (model_.rows().Name(row) != L"..") // the drive list has no up row
             rows.push_back(row);
     }
     return rows;
@@ -30,17 +31,17 @@ std::vector<int> CVarnixView::SelectedRows() const {
 
 void CVarnixView::OnAdd() {
     const ShownFind find = RememberFind();
-    model_.AddSelection(SelectedRows());
+    model_.commands().AddSelection(SelectedRows());
     RefreshAfterCommand(find);
 }
 
 void CVarnixView::OnQuickAdd(AddFormat format) {
     std::vector<std::wstring> paths;
     for (int row : SelectedRows()) {
-        if (!model_.IsDriveOrUpRow(row))
-            paths.push_back(model_.RowFullPath(row));
+        if (!model_.rows().IsDriveOrUp(row))
+            paths.push_back(model_.rows().FullPath(row));
     }
-    if (model_.archiver || paths.empty())
+    if (model_.archive() || paths.empty())
         return;
     const ShownFind find = RememberFind();
     const std::wstring archive = QuickArchiveName(paths, format);
@@ -56,7 +57,7 @@ void CVarnixView::OnExtract() {
                     MB_ICONWARNING);
         return;
     }
-    if (model_.ExtractSelection(rows) == 0)
+    if (model_.commands().ExtractSelection(rows) == 0)
         RefreshView();
 }
 
@@ -69,17 +70,17 @@ void CVarnixView::OnDelete() {
     }
     // Found rows are deleted from their folders; the find is run again on what is left.
     const ShownFind find = RememberFind();
-    if (model_.DeleteSelection(rows) == 0)
+    if (model_.commands().DeleteSelection(rows) == 0)
         RefreshAfterCommand(find);
 }
 
 void CVarnixView::OnTest() {
-    model_.TestSelection(SelectedRows());
+    model_.commands().TestSelection(SelectedRows());
 }
 
 void CVarnixView::OnExtractToFolder() {
     std::wstring made;
-    model_.ExtractToFolderSelection(SelectedRows(), made);
+    model_.commands().ExtractToFolderSelection(SelectedRows(), made);
     // The model lists the folder again: what came out is shown and focused.
     RefreshView();
     if (!made.empty())
@@ -87,72 +88,77 @@ void CVarnixView::OnExtractToFolder() {
 }
 
 HMENU CVarnixView::MakeRowMenu(int row, const std::vector<int>& rows) const {
-    const bool inArchive = model_.archiver != nullptr;
+    const bool inArchive = model_.archive() != nullptr;
     const bool one = rows.size() == 1;
     const bool some = !rows.empty();
     // Every selected row is an archive file on the disk.
     bool archives = some;
     for (int selected : rows)
-        archives = archives && model_.IsArchiveFileRow(selected);
-    // What a command cannot act on is there, greyed, rather than missing.
-    auto add = [](HMENU menu, int command, const wchar_t* text, bool enabled) {
-        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), command, text);
+        archives = archives && model_.rows().IsArchiveFile(selected);
+    // What a command cannot act on is there, greyed, rather than missing. A command on the
+    // selection waits for one; `can` says what else it needs.
+    auto add = [some](HMENU menu, int id, bool can, const std::wstring& text) {
+        const Command* command = CommandOf(id);
+        bool enabled = can && (!command->actsOnSelection || some);
+        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, text.c_str());
     };
     auto separator = [](HMENU menu) { AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); };
 
     HMENU menu = CreatePopupMenu();
     if (inArchive) {
-        const bool changeable = model_.archiver->CanBeChanged();
-        add(menu, ID_OPEN_ROW, L"&Open\tEnter", row >= 0);
+        const bool changeable = model_.archive()->CanBeChanged();
+        add(menu, ID_OPEN_ROW, row >= 0, MenuText(ID_OPEN_ROW));
         SetMenuDefaultItem(menu, ID_OPEN_ROW, FALSE);
         separator(menu);
-        add(menu, ID_EXTRACT, L"&Extract...\tAlt+E", some);
-        add(menu, ID_TEST, L"&Test\tAlt+T", true); // none selected: the whole archive
-        add(menu, ID_DELETE, L"&Delete\tDel", some && changeable);
+        add(menu, ID_EXTRACT, true, MenuText(ID_EXTRACT));
+        add(menu, ID_TEST, true, MenuText(ID_TEST)); // none selected: the whole archive
+        add(menu, ID_DELETE, changeable, MenuText(ID_DELETE));
         separator(menu);
-        add(menu, ID_COPY_PATH, L"Copy &path", some);
+        add(menu, ID_COPY_PATH, true, MenuText(ID_COPY_PATH));
         return menu;
     }
-    const bool archiveRow = model_.IsArchiveFileRow(row);
+    const bool archiveRow = model_.rows().IsArchiveFile(row);
     // An archive opens in the window with Enter; "Open" gives it to its own program.
-    add(menu, ID_OPEN_ROW, L"&Open", row >= 0);
+    add(menu, ID_OPEN_ROW, row >= 0, MenuText(ID_OPEN_ROW, false));
     if (archiveRow) {
-        add(menu, ID_OPEN_IN_WINDOW, L"Open in the &window\tEnter", true);
+        add(menu, ID_OPEN_IN_WINDOW, true, MenuText(ID_OPEN_IN_WINDOW));
         SetMenuDefaultItem(menu, ID_OPEN_IN_WINDOW, FALSE);
         separator(menu);
-        add(menu, ID_EXTRACT_HERE, L"Extract &Here", archives);
-        add(menu, ID_EXTRACT_TO_FOLDER, L"Extract to &Folder", archives);
-        add(menu, ID_EXTRACT, L"E&xtract files...\tAlt+E", archives && one);
-        add(menu, ID_TEST, L"&Test\tAlt+T", archives && one);
+        add(menu, ID_EXTRACT_HERE, archives, MenuText(ID_EXTRACT_HERE));
+        add(menu, ID_EXTRACT_TO_FOLDER, archives, MenuText(ID_EXTRACT_TO_FOLDER));
+        add(menu, ID_EXTRACT, archives && one, MenuText(ID_EXTRACT, true, L"E&xtract files..."));
+        add(menu, ID_TEST, archives && one, MenuText(ID_TEST));
     } else {
         SetMenuDefaultItem(menu, ID_OPEN_ROW, FALSE);
     }
     bool files = some; // files and folders, not drives
     for (int selected : rows)
-        files = files && !model_.IsDriveOrUpRow(selected);
+        files = files && !model_.rows().IsDriveOrUp(selected);
     separator(menu);
-    add(menu, ID_ADD, L"&Add to archive...\tAlt+A", files);
+    add(menu, ID_ADD, files, MenuText(ID_ADD));
     // One click, with the choices remembered for the format, under the name it will have.
     std::vector<std::wstring> paths;
     for (int selected : rows)
-        paths.push_back(model_.RowFullPath(selected));
+        paths.push_back(model_.rows().FullPath(selected));
     for (const auto& quick : {std::make_pair(ID_QUICK_ADD_7Z, AddFormat::SevenZip),
                               std::make_pair(ID_QUICK_ADD_ZIP, AddFormat::Zip)}) {
-        const std::wstring extension = InfoOf(quick.second).extension;
-        std::wstring name = files ? FileNamePart(QuickArchiveName(paths, quick.second))
-                                  : L"name." + extension;
+        if (!files) {
+            add(menu, quick.first, false, MenuText(quick.first));
+            continue;
+        }
         // An ampersand in a file name is shown, not taken for an access key; the key is the
         // extension's first letter ("7", "z").
+        const std::wstring extension = InfoOf(quick.second).extension;
+        std::wstring name = FileNamePart(QuickArchiveName(paths, quick.second));
         name.resize(name.size() - extension.size());
         std::wstring shown;
         for (wchar_t c : name)
             shown += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
-        std::wstring text = L"Add to \"" + shown + L"&" + extension + L"\"";
-        add(menu, quick.first, text.c_str(), files);
+        add(menu, quick.first, true, L"Add to \"" + shown + L"&" + extension + L"\"");
     }
-    add(menu, ID_DELETE, L"&Delete\tDel", files);
+    add(menu, ID_DELETE, files, MenuText(ID_DELETE));
     separator(menu);
-    add(menu, ID_COPY_PATH, L"Copy &path", some);
+    add(menu, ID_COPY_PATH, true, MenuText(ID_COPY_PATH));
     return menu;
 }
 
@@ -187,9 +193,9 @@ void CVarnixView::ShowRowMenu(LPARAM where) {
 void CVarnixView::RunRowCommand(int command, int row) {
     switch (command) {
     case ID_OPEN_ROW:
-        if (model_.IsArchiveFileRow(row)) {
+        if (model_.rows().IsArchiveFile(row)) {
             // Given to the program Windows opens it with.
-            std::wstring path = model_.GetItem(row).path;
+            std::wstring path = model_.rows().Get(row).path;
             ShellExecuteW(hwnd(), nullptr, path.c_str(), nullptr, nullptr, SW_SHOW);
         } else {
             ActivateRow(row);
@@ -199,7 +205,7 @@ void CVarnixView::RunRowCommand(int command, int row) {
         ActivateRow(row);
         break;
     case ID_EXTRACT_HERE:
-        model_.ExtractHereSelection(SelectedRows());
+        model_.commands().ExtractHereSelection(SelectedRows());
         RefreshView();
         break;
     case ID_EXTRACT_TO_FOLDER:
@@ -231,7 +237,7 @@ void CVarnixView::CopyPaths() {
     // One path a line, as a list of files pasted into a text is expected.
     std::wstring text;
     for (int row : SelectedRows())
-        text += (text.empty() ? L"" : L"\r\n") + model_.RowFullPath(row);
+        text += (text.empty() ? L"" : L"\r\n") + model_.rows().FullPath(row);
     if (!text.empty())
         win::CopyTextToClipboard(hwnd(), text);
 }
@@ -252,6 +258,6 @@ void CVarnixView::OnDropFiles(HDROP drop) {
     if (IsFromOwnDrag(files))
         return;
     const ShownFind find = RememberFind();
-    model_.AddDroppedFiles(files);
+    model_.commands().AddDroppedFiles(files);
     RefreshAfterCommand(find);
 }

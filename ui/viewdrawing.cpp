@@ -103,7 +103,7 @@ void CVarnixView::SetDpi(int dpi) {
 }
 
 void CVarnixView::DrawLocation(const DRAWITEMSTRUCT& draw) {
-    const DeviceItem* entry = model_.GetLocation(static_cast<int>(draw.itemID));
+    const DeviceItem* entry = model_.locations().Get(static_cast<int>(draw.itemID));
     if (!entry)
         return;
     bool inField = (draw.itemState & ODS_COMBOBOXEDIT) != 0;
@@ -116,7 +116,7 @@ void CVarnixView::DrawLocation(const DRAWITEMSTRUCT& draw) {
     if (!inField)
         area.left += entry->level * Scale(8);
     int iconSize = IconSize();
-    if (HICON icon = model_.GetLocationIcon(static_cast<int>(draw.itemID), iconSize))
+    if (HICON icon = model_.locations().Icon(static_cast<int>(draw.itemID), iconSize))
         DrawIconCentred(dc, area.left + Scale(3), area, icon, iconSize);
     // The text keeps clear of the icon's place, icon or not. In the field it is the path,
     // which the path box covers; drawn all the same, the field never shows empty while the
@@ -147,15 +147,15 @@ void CVarnixView::DrawRow(const DRAWITEMSTRUCT& draw) {
         cell.left += Scale(4);
         cell.right -= Scale(8);
         if (column == 0) {
-            if (HICON icon = model_.GetItemIcon(row, iconSize))
+            if (HICON icon = model_.rows().Icon(row, iconSize))
                 DrawIconCentred(dc, cell.left + Scale(3), cell, icon, iconSize);
             cell.left += Scale(22);
         }
         UINT alignment = DT_LEFT;
-        std::wstring text = model_.GetItemText(row, column, alignment);
+        std::wstring text = model_.rows().Text(row, column, alignment);
         // Names are shown as they are: an "&" is no mnemonic, a long one ends in "...". A
         // found entry's path gives up its middle instead, so that its name stays in sight.
-        UINT cut = column == 0 && model_.IsFinding() ? DT_PATH_ELLIPSIS : DT_END_ELLIPSIS;
+        UINT cut = column == 0 && model_.finder().IsActive() ? DT_PATH_ELLIPSIS : DT_END_ELLIPSIS;
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
                   alignment | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | cut);
     }

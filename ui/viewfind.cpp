@@ -44,28 +44,28 @@ void CVarnixView::OnFindChanged() {
     // The first find keeps the selection of the place shown, to come back to.
     std::vector<int> selected;
     int focused = -1;
-    if (!model_.IsFinding()) {
+    if (!model_.finder().IsActive()) {
         selected = SelectedRows();
         focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
     }
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    model_.Find(text, selected, focused);
+    model_.finder().Find(text, selected, focused);
     // The rows found are new: nothing of them is selected yet. (Emptying the list lets go
     // of the selection at no cost; a change to every row would touch a million.)
     ListView_DeleteAllItems(list_);
     CountFolderAndFiles();
     FillList();
-    if (model_.GetItemCount() > 0)
+    if (model_.rows().Count() > 0)
         ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
 void CVarnixView::EndFind() {
     SetFindBoxText(std::wstring());
-    if (!model_.IsFinding())
+    if (!model_.finder().IsActive())
         return;
     std::vector<int> selected;
     int focused = -1;
-    model_.EndFind(selected, focused);
+    model_.finder().End(selected, focused);
     ListView_DeleteAllItems(list_);
     CountFolderAndFiles();
     FillList();
@@ -80,7 +80,7 @@ void CVarnixView::MarkRows(const std::vector<int>& selected, int focused) {
         ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
     if (focused < 0)
         focused = selected.empty() ? 0 : selected.front();
-    if (focused < model_.GetItemCount())
+    if (focused < model_.rows().Count())
         ListView_SetItemState(list_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
@@ -88,13 +88,13 @@ CVarnixView::ShownFind CVarnixView::RememberFind() const {
     ShownFind find;
     find.text = FindBoxText();
     find.place = model_.GetCurrentPath();
-    model_.SelectionBeforeFind(find.selected, find.focused);
+    model_.finder().SelectionBefore(find.selected, find.focused);
     return find;
 }
 
 void CVarnixView::RefreshAfterCommand(const ShownFind& find) {
     RefreshView();
-    if (find.text.empty() || model_.IsFinding() || model_.GetCurrentPath() != find.place)
+    if (find.text.empty() || model_.finder().IsActive() || model_.GetCurrentPath() != find.place)
         return;
     // The list keeps its selected row by position, which meant a found row: the place's
     // own selection instead (of what is left of it), which the find keeps for Esc.
@@ -103,7 +103,7 @@ void CVarnixView::RefreshAfterCommand(const ShownFind& find) {
         ListView_SetItemState(list_, row, 0, LVIS_SELECTED);
     std::vector<int> selected;
     int focused = -1;
-    model_.RowsWithPaths(find.selected, find.focused, selected, focused);
+    model_.rows().WithPaths(find.selected, find.focused, selected, focused);
     MarkRows(selected, focused);
     FindText(find.text);
 }

@@ -14,19 +14,19 @@ void CVarnixView::CountFolderAndFiles() {
     folders_ = 0;
     files_ = 0;
     totalBytes_ = 0;
-    int count = model_.GetItemCount();
+    int count = model_.rows().Count();
     for (int i = HasUpRow() ? 1 : 0; i < count; ++i) {
-        if (model_.IsFolderRow(i)) {
+        if (model_.rows().IsFolder(i)) {
             ++folders_;
         } else {
             ++files_;
-            totalBytes_ += model_.RowBytes(i);
+            totalBytes_ += model_.rows().Bytes(i);
         }
     }
 }
 
 bool CVarnixView::HasUpRow() const {
-    return model_.GetItemCount() > 0 && model_.GetItemName(0) == L"..";
+    return model_.rows().Count() > 0 && model_.rows().Name(0) == L"..";
 }
 
 void CVarnixView::CountSelection() {
@@ -39,10 +39,10 @@ void CVarnixView::CountSelection() {
 
 void CVarnixView::CountRows(int from, int to, bool selected) {
     bool upRow = from <= 0 && HasUpRow();
-    for (int i = std::max(from, 0); i <= to && i < model_.GetItemCount(); ++i) {
+    for (int i = std::max(from, 0); i <= to && i < model_.rows().Count(); ++i) {
         if (i == 0 && upRow)
             continue; // a way out, not something to count
-        uint64_t bytes = model_.RowBytes(i);
+        uint64_t bytes = model_.rows().Bytes(i);
         if (selected) {
             ++selected_;
             selectedBytes_ += bytes;
@@ -70,8 +70,8 @@ void CVarnixView::ShowStatus() {
                 (selectedBytes_ == 1 ? L" byte" : L" bytes");
     // In an archive a second part, at the right, says what it is.
     std::wstring facts;
-    if (model_.archiver) {
-        const ArchiveFacts& archive = model_.archiver->facts;
+    if (model_.archive()) {
+        const ArchiveFacts& archive = model_.archive()->facts;
         facts = archive.kind;
         if (archive.volumes > 1)
             facts += L", " + GroupDigits(std::to_wstring(archive.volumes)) + L" volumes";

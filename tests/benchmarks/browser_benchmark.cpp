@@ -42,8 +42,8 @@ double Median(std::vector<double> values) {
 }
 
 int RowOf(FolderBrowser& model, const std::wstring& name) {
-    for (int i = 0; i < model.GetItemCount(); ++i) {
-        if (model.GetItem(i).name == name)
+    for (int i = 0; i < model.rows().Count(); ++i) {
+        if (model.rows().Get(i).name == name)
             return i;
     }
     return -1;
@@ -94,10 +94,10 @@ int SortBenchmark(const std::wstring& folder, const std::wstring& name) {
     CVarnixView& view = window.frame.view();
     for (int column : {0, 0, 1, 2, 4}) {
         double start = Seconds();
-        if (view.model().SortByColumn(column))
+        if (view.model().rows().SortByColumn(column))
             view.FillList();
         UpdateWindow(view.list());
-        std::printf("column click %d on %d rows: %.3f s\n", column, view.model().GetItemCount(),
+        std::printf("column click %d on %d rows: %.3f s\n", column, view.model().rows().Count(),
                     Seconds() - start);
     }
     return 0;
@@ -109,7 +109,7 @@ int SortBenchmark(const std::wstring& folder, const std::wstring& name) {
 int FindBenchmark(const std::wstring& folder, const std::wstring& name) {
     ArchiveInWindow window(folder, name);
     CVarnixView& view = window.frame.view();
-    const size_t entries = view.model().archiver->tree.NodeCount() - 1;
+    const size_t entries = view.model().archive()->tree.NodeCount() - 1;
     // Ctrl+F: the find box gets the keyboard, and the entries are put in the order of their
     // paths.
     double start = Seconds();
@@ -126,7 +126,7 @@ int FindBenchmark(const std::wstring& folder, const std::wstring& name) {
         view.FindText(text);
         UpdateWindow(view.list());
         std::printf("find '%ls' on %u entries: %d rows, %.3f s\n", text,
-                    static_cast<unsigned>(entries), view.model().GetItemCount(), Seconds() - start);
+                    static_cast<unsigned>(entries), view.model().rows().Count(), Seconds() - start);
     }
     return 0;
 }
@@ -191,19 +191,19 @@ int wmain(int argc, wchar_t** argv) {
     view.ActivateRow(RowOf(view.model(), names[0]));
     {
         double start = Seconds();
-        std::vector<ArchiveTree::Node> copy = view.model().archiver->rows;
+        std::vector<ArchiveTree::Node> copy = view.model().archive()->rows;
         double copied = Seconds() - start;
         start = Seconds();
-        view.model().SortItems();
+        view.model().rows().Sort();
         std::printf("  (copying the rows %.3f s, sorting them %.3f s)\n", copied,
                     Seconds() - start);
     }
     for (int column : {0, 0, 1, 2, 4}) {
         double start = Seconds();
-        if (view.model().SortByColumn(column))
+        if (view.model().rows().SortByColumn(column))
             view.FillList();
         UpdateWindow(view.list());
-        std::printf("  column click %d on %d rows: %.3f s\n", column, view.model().GetItemCount(),
+        std::printf("  column click %d on %d rows: %.3f s\n", column, view.model().rows().Count(),
                     Seconds() - start);
     }
 

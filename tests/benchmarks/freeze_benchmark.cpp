@@ -258,8 +258,8 @@ class Answerer {
 };
 
 int RowOf(FolderBrowser& model, const std::wstring& name) {
-    for (int i = 0; i < model.GetItemCount(); ++i) {
-        if (model.GetItem(i).name == name)
+    for (int i = 0; i < model.rows().Count(); ++i) {
+        if (model.rows().Get(i).name == name)
             return i;
     }
     return -1;
@@ -347,7 +347,7 @@ int wmain(int argc, wchar_t** argv) {
     Select(view, 1, 1000);
     Measure("delete 1,000 of 100,000 entries", frame.hwnd(),
             [&] { SendMessageW(frame.hwnd(), WM_COMMAND, ID_DELETE, 0); });
-    std::printf("  (%d rows left)\n", model.GetItemCount());
+    std::printf("  (%d rows left)\n", model.rows().Count());
     {
         // What the window's thread still does after the job, each step timed alone.
         double start = Milliseconds();
@@ -391,7 +391,7 @@ int wmain(int argc, wchar_t** argv) {
         HDROP drop = DropOf(data + L"\\big-entry\\movie.varnixbench");
         SendMessageW(view.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     });
-    std::printf("  (%d rows in docs)\n", model.GetItemCount());
+    std::printf("  (%d rows in docs)\n", model.rows().Count());
     model.CloseArchive();
 
     // A new 7z at level Normal and a tar.gz, each of 200 MB of mixed files (the photos of

@@ -24,62 +24,62 @@ ItemData Row(const std::wstring& name, bool folder = false, const std::wstring& 
 
 TEST(Sorting, TheUpRowThenFoldersThenFilesByTheKey) {
     FolderBrowser model;
-    model.items = {Row(L"b.txt", false, L"1,000", 3), Row(L"zeta", true, L"", 1),
+    model.rows().SetDiskRows({Row(L"b.txt", false, L"1,000", 3), Row(L"zeta", true, L"", 1),
                    Row(L"..", false, L"", 9),         Row(L"A.txt", false, L"9", 2),
                    Row(L"c.txt", false, L"", 4),      Row(L"d.txt", false, L"10", 1),
-                   Row(L"alpha", true, L"", 2)};
-    model.SortItems(); // by name, ascending, whatever the letter case
+                   Row(L"alpha", true, L"", 2)});
+    model.rows().Sort(); // by name, ascending, whatever the letter case
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"alpha", L"zeta", L"A.txt", L"b.txt",
                                                        L"c.txt", L"d.txt"}));
 
     // Sizes by value: empty < 9 < 10 < 1,000. A second click reverses, the rules stay.
-    EXPECT_TRUE(model.SortByColumn(1));
+    EXPECT_TRUE(model.rows().SortByColumn(1));
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"alpha", L"zeta", L"c.txt", L"A.txt",
                                                        L"d.txt", L"b.txt"}));
-    EXPECT_TRUE(model.SortByColumn(1));
-    EXPECT_EQ(model.sortOrder, 2);
+    EXPECT_TRUE(model.rows().SortByColumn(1));
+    EXPECT_EQ(model.rows().SortOrder(), 2);
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"alpha", L"zeta", L"b.txt", L"d.txt",
                                                        L"A.txt", L"c.txt"}));
 
     // Another column sorts ascending again; Modified goes by the stored time, not the text.
-    EXPECT_TRUE(model.SortByColumn(3));
-    EXPECT_EQ(model.sortOrder, 1);
+    EXPECT_TRUE(model.rows().SortByColumn(3));
+    EXPECT_EQ(model.rows().SortOrder(), 1);
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"zeta", L"alpha", L"d.txt", L"A.txt",
                                                        L"b.txt", L"c.txt"}));
 
     // The Type column has no order of its own.
-    EXPECT_FALSE(model.IsSortable(2));
-    EXPECT_FALSE(model.SortByColumn(2));
-    EXPECT_EQ(model.sortColumn, 3);
-    EXPECT_FALSE(model.IsSortable(4));
-    EXPECT_FALSE(model.IsSortable(-1));
+    EXPECT_FALSE(model.rows().IsSortable(2));
+    EXPECT_FALSE(model.rows().SortByColumn(2));
+    EXPECT_EQ(model.rows().SortColumn(), 3);
+    EXPECT_FALSE(model.rows().IsSortable(4));
+    EXPECT_FALSE(model.rows().IsSortable(-1));
 }
 
 TEST(Sorting, ColumnsFollowTheModeAndALeftoverColumnSortsByName) {
     FolderBrowser model;
     std::vector<std::wstring> head;
-    EXPECT_EQ(model.GetHead(head), 4);
-    model.archiver = GetArchiver(); // archive mode, without an archive
-    EXPECT_EQ(model.GetHead(head), 5);
+    EXPECT_EQ(model.rows().Head(head), 4);
+    model.rows().SetArchive(GetArchiver()); // archive mode, without an archive
+    EXPECT_EQ(model.rows().Head(head), 5);
     EXPECT_EQ(head, (std::vector<std::wstring>{L"Name", L"Size", L"Packed", L"Type", L"Modified"}));
-    EXPECT_TRUE(model.IsSortable(2));  // Packed
-    EXPECT_FALSE(model.IsSortable(3)); // Type
-    model.items = {Row(L"x", false, L"10"), Row(L"y", false, L"9")};
+    EXPECT_TRUE(model.rows().IsSortable(2));  // Packed
+    EXPECT_FALSE(model.rows().IsSortable(3)); // Type
+    model.rows().SetDiskRows({Row(L"x", false, L"10"), Row(L"y", false, L"9")});
     UINT flag = 0;
-    EXPECT_EQ(model.GetItemText(0, 2, flag), L"10");
+    EXPECT_EQ(model.rows().Text(0, 2, flag), L"10");
     EXPECT_EQ(flag, static_cast<UINT>(DT_RIGHT));
-    EXPECT_TRUE(model.SortByColumn(4)); // Modified, position 4
-    model.archiver = nullptr;
+    EXPECT_TRUE(model.rows().SortByColumn(4)); // Modified, position 4
+    model.rows().SetArchive(nullptr);
     ReleaseArchiver();
 
     // Back in disk mode, position 4 is beyond the columns: the rows sort by name.
-    model.items = {Row(L"b"), Row(L"a"), Row(L"..")};
-    model.SortItems();
+    model.rows().SetDiskRows({Row(L"b"), Row(L"a"), Row(L"..")});
+    model.rows().Sort();
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"a", L"b"}));
     flag = 0;
-    EXPECT_EQ(model.GetItemText(0, 7, flag), L"");
-    EXPECT_EQ(model.GetItem(99).name, L"");
-    EXPECT_EQ(model.GetItemIcon(-1), nullptr);
+    EXPECT_EQ(model.rows().Text(0, 7, flag), L"");
+    EXPECT_EQ(model.rows().Get(99).name, L"");
+    EXPECT_EQ(model.rows().Icon(-1), nullptr);
 }
 
 TEST(Sorting, NamesOrderAsLstrcmpiOrdersThem) {
@@ -88,6 +88,7 @@ TEST(Sorting, NamesOrderAsLstrcmpiOrdersThem) {
     for (const wchar_t* alphabet : {L"aAbB.09zZ", L"aA.1 _-'\u00e4\u00c4\u0430\u6587~!"}) {
         std::wstring letters = alphabet;
         FolderBrowser model;
+        std::vector<ItemData> rows;
         uint32_t state = 12345;
         for (int i = 0; i < 3000; ++i) {
             std::wstring name;
@@ -97,12 +98,14 @@ TEST(Sorting, NamesOrderAsLstrcmpiOrdersThem) {
                 name += letters[(state >> 16) % letters.size()];
             }
             if (name != L"..") // the up row has a place of its own
-                model.items.push_back(Row(name));
+                rows.push_back(Row(name));
         }
-        model.SortItems();
-        for (size_t i = 1; i < model.items.size(); ++i)
-            ASSERT_LE(lstrcmpiW(model.items[i - 1].name.c_str(), model.items[i].name.c_str()), 0)
-                << Narrow(model.items[i - 1].name) << " before " << Narrow(model.items[i].name);
+        model.rows().SetDiskRows(std::move(rows));
+        model.rows().Sort();
+        const std::vector<ItemData>& sorted = model.rows().DiskRows();
+        for (size_t i = 1; i < sorted.size(); ++i)
+            ASSERT_LE(lstrcmpiW(sorted[i - 1].name.c_str(), sorted[i].name.c_str()), 0)
+                << Narrow(sorted[i - 1].name) << " before " << Narrow(sorted[i].name);
     }
 }
 
@@ -121,9 +124,9 @@ TEST(Sorting, EntriesOfMoreThanFourGibibytesShowAndSortByTheirValue) {
     FolderBrowser model;
     ASSERT_TRUE(model.OpenArchive(TestData(L"huge.zip")));
     auto find = [&](const std::wstring& name) {
-        for (int i = 0; i < model.GetItemCount(); ++i) {
-            if (model.GetItemName(i) == name)
-                return model.GetItem(i);
+        for (int i = 0; i < model.rows().Count(); ++i) {
+            if (model.rows().Name(i) == name)
+                return model.rows().Get(i);
         }
         return ItemData();
     };
@@ -133,11 +136,11 @@ TEST(Sorting, EntriesOfMoreThanFourGibibytesShowAndSortByTheirValue) {
 
     const std::vector<std::wstring> bySize{L"..", L"small.txt", L"three-gib.bin", L"four-gib.bin",
                                            L"five-gib.bin"};
-    EXPECT_TRUE(model.SortByColumn(1)); // Size
+    EXPECT_TRUE(model.rows().SortByColumn(1)); // Size
     EXPECT_EQ(Names(model), bySize);
-    EXPECT_TRUE(model.SortByColumn(2)); // Packed
+    EXPECT_TRUE(model.rows().SortByColumn(2)); // Packed
     EXPECT_EQ(Names(model), bySize);
-    EXPECT_TRUE(model.SortByColumn(2));
+    EXPECT_TRUE(model.rows().SortByColumn(2));
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"five-gib.bin", L"four-gib.bin",
                                                        L"three-gib.bin", L"small.txt"}));
 }
@@ -150,11 +153,11 @@ TEST(Activation, AKindNobodyClaimedIsNamedAsWindowsNamesItEverywhere) {
     FolderBrowser model;
     model.BrowseFolder(disk.scratch.path());
     UINT flag = 0;
-    EXPECT_EQ(model.GetItemText(disk.Index(model, L"disk.bin"), 2, flag), L"BIN File");
+    EXPECT_EQ(model.rows().Text(disk.Index(model, L"disk.bin"), 2, flag), L"BIN File");
     ASSERT_TRUE(model.OpenArchive(TestData(L"huge.zip")));
-    for (int i = 0; i < model.GetItemCount(); ++i) {
-        if (model.GetItemName(i) == L"three-gib.bin") {
-            EXPECT_EQ(model.GetItemText(i, 3, flag), L"BIN File");
+    for (int i = 0; i < model.rows().Count(); ++i) {
+        if (model.rows().Name(i) == L"three-gib.bin") {
+            EXPECT_EQ(model.rows().Text(i, 3, flag), L"BIN File");
         }
     }
     EXPECT_EQ(TypeNameOf(L".gz", L"gz file"), L"GZ File");
@@ -170,19 +173,19 @@ TEST(Activation, FoldersArchivesAndOtherFiles) {
     model.BrowseFolder(disk.scratch.path());
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"sub", L"broken.zip",
                                                        L"doc.varnixtest", L"set.zip"}));
-    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_EQ(model.folder(), disk.scratch.path());
 
     // A folder is entered.
     EXPECT_EQ(model.ActivateItem(disk.Index(model, L"sub")), 2);
-    EXPECT_EQ(model.folder, disk.scratch / L"sub");
+    EXPECT_EQ(model.folder(), disk.scratch / L"sub");
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"inner.txt"}));
     EXPECT_GT(model.ActivateItem(0), 0); // the up row
-    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_EQ(model.folder(), disk.scratch.path());
 
     // Any other file is handed to its program; the list stays as it was.
     EXPECT_EQ(model.ActivateItem(disk.Index(model, L"doc.varnixtest")), 0);
     EXPECT_TRUE(WaitUntil([&] { return FileExists(disk.scratch / L"doc.varnixtest.opened"); }));
-    EXPECT_EQ(model.GetItemCount(), 5);
+    EXPECT_EQ(model.rows().Count(), 5);
     EXPECT_EQ(model.ActivateItem(-1), 0);
     EXPECT_EQ(model.ActivateItem(99), 0);
 
@@ -191,23 +194,23 @@ TEST(Activation, FoldersArchivesAndOtherFiles) {
         DialogAnswerer user(DialogWithText(L"Couldn't open the file."), PressButton(IDOK));
         EXPECT_EQ(model.ActivateItem(disk.Index(model, L"broken.zip")), 0);
         EXPECT_EQ(user.answered(), 1);
-        EXPECT_EQ(model.archiver, nullptr);
-        EXPECT_EQ(model.GetItemCount(), 5); // the rows as they were
+        EXPECT_EQ(model.archive(), nullptr);
+        EXPECT_EQ(model.rows().Count(), 5); // the rows as they were
     }
 
     // An archive opens in archive mode; its root's up row leads back out.
     EXPECT_EQ(model.ActivateItem(disk.Index(model, L"set.zip")), 1);
-    ASSERT_NE(model.archiver, nullptr);
+    ASSERT_NE(model.archive(), nullptr);
     std::vector<std::wstring> head;
-    EXPECT_EQ(model.GetHead(head), 5);
-    EXPECT_EQ(model.GetItem(0).name, L"..");
+    EXPECT_EQ(model.rows().Head(head), 5);
+    EXPECT_EQ(model.rows().Get(0).name, L"..");
     EXPECT_GT(model.ActivateItem(disk.Index(model, L"docs")), 0);
-    EXPECT_EQ(model.archiver->subPath, "docs");
+    EXPECT_EQ(model.archive()->subPath, "docs");
     model.ActivateItem(0);
-    EXPECT_EQ(model.archiver->subPath, "");
+    EXPECT_EQ(model.archive()->subPath, "");
     model.ActivateItem(0);
-    EXPECT_EQ(model.archiver, nullptr);
-    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_EQ(model.archive(), nullptr);
+    EXPECT_EQ(model.folder(), disk.scratch.path());
 }
 
 // Every entry is a row of its own, shown as what it is: a path that leads out or starts at
@@ -221,14 +224,10 @@ TEST(Activation, EveryEntryIsARowShownAsWhatItIs) {
          {L"\"../escape.txt\"", L"\"/abs.txt\"", L"dup.txt", L"dup.txt [2]", L"dot", L"a:b"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << Narrow(name);
     EXPECT_EQ(std::count(names.begin(), names.end(), L".."), 1);
-    EXPECT_EQ(model
-                  .GetItem(static_cast<int>(std::find(names.begin(), names.end(), L"dup.txt [2]") -
-                                            names.begin()))
-                  .type,
-              model
-                  .GetItem(static_cast<int>(std::find(names.begin(), names.end(), L"dup.txt") -
-                                            names.begin()))
-                  .type);
+    auto rowOf = [&](const wchar_t* name) {
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    };
+    EXPECT_EQ(model.rows().Get(rowOf(L"dup.txt [2]")).type, model.rows().Get(rowOf(L"dup.txt")).type);
 
     // A double-click on the quoted row opens it: it never climbs out of the archive.
     auto row = [&](const wchar_t* name) {
@@ -237,14 +236,14 @@ TEST(Activation, EveryEntryIsARowShownAsWhatItIs) {
     EXPECT_EQ(model.ActivateItem(row(L"dot")), 2);
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"inside.txt"}));
     model.ActivateItem(0);
-    EXPECT_EQ(model.archiver->subPath, "");
+    EXPECT_EQ(model.archive()->subPath, "");
 
     // Each of the two is extracted alone, and the quoted one inside the folder, as said.
     MessageBoxReader told;
     ScratchFolder first, second, quoted;
-    model.archiver->ExtractEntries({L"dup.txt"}, first.path());
-    model.archiver->ExtractEntries({L"dup.txt [2]"}, second.path());
-    model.archiver->ExtractEntries({L"\"../escape.txt\""}, quoted.path());
+    model.archive()->ExtractEntries({L"dup.txt"}, first.path());
+    model.archive()->ExtractEntries({L"dup.txt [2]"}, second.path());
+    model.archive()->ExtractEntries({L"\"../escape.txt\""}, quoted.path());
     EXPECT_EQ(ListTree(first.path()), std::vector<std::wstring>{L"dup.txt"});
     EXPECT_EQ(ReadTextFile(first / L"dup.txt"), "first dup");
     EXPECT_EQ(ListTree(second.path()), std::vector<std::wstring>{L"dup.txt"});
@@ -253,14 +252,14 @@ TEST(Activation, EveryEntryIsARowShownAsWhatItIs) {
     EXPECT_TRUE(told.Saw(L"Every file of badnames.zip was extracted.")) << told.All();
     // Opened, the second is the second.
     std::wstring opened;
-    ASSERT_TRUE(model.archiver->ExtractItemToTemp(L"dup.txt [2]", opened));
+    ASSERT_TRUE(model.archive()->ExtractItemToTemp(L"dup.txt [2]", opened));
     EXPECT_EQ(ReadTextFile(opened), "second dup");
 
     // A cut-short ZIP opens with what it has, and says it is cut short; a cut-short 7z
     // does not open, and says why.
     ASSERT_TRUE(model.OpenArchive(TestData(L"broken\\trunc-nested.zip")));
     EXPECT_TRUE(told.Saw(L"trunc-nested.zip is cut short")) << told.All();
-    EXPECT_EQ(HealthWords(model.archiver->facts.health), L"cut short");
+    EXPECT_EQ(HealthWords(model.archive()->facts.health), L"cut short");
     EXPECT_FALSE(model.OpenArchive(TestData(L"truncated.7z")));
     EXPECT_TRUE(told.Saw(L"Couldn't open the file.\n\ntruncated.7z is cut short")) << told.All();
 
@@ -268,7 +267,7 @@ TEST(Activation, EveryEntryIsARowShownAsWhatItIs) {
     ASSERT_TRUE(model.OpenArchive(TestData(L"broken\\dotted.tar.gz")));
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"sub", L"notes.txt"}));
     ScratchFolder dotted;
-    model.archiver->ExtractEntries({L"sub"}, dotted.path());
+    model.archive()->ExtractEntries({L"sub"}, dotted.path());
     EXPECT_EQ(ReadTextFile(dotted / L"sub\\a.txt"), "a\n");
 }
 
@@ -284,23 +283,23 @@ TEST(Activation, EveryKindOfArchiveOpensAndDocumentsGoToTheirProgram) {
     for (const wchar_t* name : {L"kit.tgz", L"kit.iso", L"kit.cab"}) {
         model.BrowseFolder(scratch.path());
         int row = -1;
-        for (int i = 0; i < model.GetItemCount(); ++i) {
-            if (model.GetItem(i).path == scratch / name)
+        for (int i = 0; i < model.rows().Count(); ++i) {
+            if (model.rows().Get(i).path == scratch / name)
                 row = i;
         }
         EXPECT_EQ(model.ActivateItem(row), 1) << Narrow(name);
-        ASSERT_NE(model.archiver, nullptr);
-        EXPECT_EQ(model.GetItem(1).name, L"kit") << Narrow(name);
+        ASSERT_NE(model.archive(), nullptr);
+        EXPECT_EQ(model.rows().Get(1).name, L"kit") << Narrow(name);
         model.CloseArchive();
     }
     model.BrowseFolder(scratch.path());
-    for (int i = 0; i < model.GetItemCount(); ++i) {
-        if (model.GetItem(i).path == scratch / L"report.varnixtest") {
+    for (int i = 0; i < model.rows().Count(); ++i) {
+        if (model.rows().Get(i).path == scratch / L"report.varnixtest") {
             EXPECT_EQ(model.ActivateItem(i), 0);
         }
     }
     EXPECT_TRUE(WaitUntil([&] { return FileExists(scratch / L"report.varnixtest.opened"); }));
-    EXPECT_EQ(model.archiver, nullptr);
+    EXPECT_EQ(model.archive(), nullptr);
 
     // A set with a volume missing: said, by name.
     DialogAnswerer told(
@@ -312,50 +311,50 @@ TEST(Activation, EveryKindOfArchiveOpensAndDocumentsGoToTheirProgram) {
 
 TEST(Locations, PathSegmentsThenTheFixedPlaces) {
     FolderBrowser model;
-    EXPECT_EQ(model.current, -1); // nothing shown yet
+    EXPECT_EQ(model.locations().Current(), -1); // nothing shown yet
     model.BuildDevices();
-    ASSERT_GE(model.devices.size(), 4u);
-    EXPECT_EQ(model.devices[0]->level, 0); // Desktop
-    EXPECT_EQ(model.devices[1]->level, 1); // Documents
-    EXPECT_EQ(model.devices[2]->path, L"Computer");
-    EXPECT_EQ(model.devices[2]->level, 1);
-    for (size_t i = 3; i < model.devices.size(); ++i)
-        EXPECT_EQ(model.devices[i]->level, 2);
-    EXPECT_EQ(model.devices[0]->path.back(), L'\\');
+    ASSERT_GE(model.locations().Places().size(), 4u);
+    EXPECT_EQ(model.locations().Places()[0]->level, 0); // Desktop
+    EXPECT_EQ(model.locations().Places()[1]->level, 1); // Documents
+    EXPECT_EQ(model.locations().Places()[2]->path, L"Computer");
+    EXPECT_EQ(model.locations().Places()[2]->level, 1);
+    for (size_t i = 3; i < model.locations().Places().size(); ++i)
+        EXPECT_EQ(model.locations().Places()[i]->level, 2);
+    EXPECT_EQ(model.locations().Places()[0]->path.back(), L'\\');
 
     MakeFolder(L"C:\\Users\\me");
-    EXPECT_EQ(model.BuildPathItems(L"C:\\Users\\me"), 3);
-    ASSERT_EQ(model.pathItems.size(), 3u);
+    EXPECT_EQ(model.locations().SetPath(L"C:\\Users\\me"), 3);
+    ASSERT_EQ(model.locations().PathEntries().size(), 3u);
     const wchar_t* names[] = {L"C:", L"Users", L"me"};
     const wchar_t* paths[] = {L"C:\\", L"C:\\Users\\", L"C:\\Users\\me\\"};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(model.GetLocationName(i), names[i]);
-        EXPECT_EQ(model.GetLocationPath(i), paths[i]);
-        EXPECT_EQ(model.GetLocation(i)->level, i);
+        EXPECT_EQ(model.locations().Name(i), names[i]);
+        EXPECT_EQ(model.locations().Path(i), paths[i]);
+        EXPECT_EQ(model.locations().Get(i)->level, i);
     }
-    EXPECT_EQ(model.current, 2);
+    EXPECT_EQ(model.locations().Current(), 2);
     EXPECT_EQ(model.GetCurrentPath(), L"C:\\Users\\me\\");
     // Folders share one icon: a long session does not gather one per folder visited.
     MakeFolder(L"C:\\Users\\you");
-    HICON mine = model.GetLocation(2)->icon;
-    model.ClearItems();
-    model.BuildPathItems(L"C:\\Users\\you");
+    HICON mine = model.locations().Get(2)->icon;
+    model.ClearRows();
+    model.locations().SetPath(L"C:\\Users\\you");
     EXPECT_NE(mine, nullptr);
-    EXPECT_EQ(model.GetLocation(2)->icon, mine);
+    EXPECT_EQ(model.locations().Get(2)->icon, mine);
     RemoveDirectoryW(L"C:\\Users\\you");
-    EXPECT_EQ(model.GetLocationCount(), static_cast<int>(3 + model.devices.size()));
-    EXPECT_EQ(model.GetLocation(3), model.devices[0].get());
-    EXPECT_EQ(model.GetLocation(-1), nullptr);
-    EXPECT_EQ(model.GetLocationName(99), L"");
+    EXPECT_EQ(model.locations().Count(), static_cast<int>(3 + model.locations().Places().size()));
+    EXPECT_EQ(model.locations().Get(3), model.locations().Places()[0].get());
+    EXPECT_EQ(model.locations().Get(-1), nullptr);
+    EXPECT_EQ(model.locations().Name(99), L"");
 
     // Clearing the rows takes the segments away; the current entry moves with them.
-    model.ClearItems();
-    EXPECT_TRUE(model.pathItems.empty());
-    EXPECT_EQ(model.current, 0);
-    model.BuildPathItems(L"C:\\Users\\me");
-    model.current = 5; // the computer's entry, behind three segments
-    model.ClearItems();
-    EXPECT_EQ(model.current, 2);
+    model.ClearRows();
+    EXPECT_TRUE(model.locations().PathEntries().empty());
+    EXPECT_EQ(model.locations().Current(), 0);
+    model.locations().SetPath(L"C:\\Users\\me");
+    model.locations().SetCurrent(5); // the computer's entry, behind three segments
+    model.ClearRows();
+    EXPECT_EQ(model.locations().Current(), 2);
     EXPECT_EQ(model.GetCurrentPath(), L"Computer");
     RemoveDirectoryW(L"C:\\Users\\me");
 }
@@ -367,42 +366,42 @@ TEST(Locations, AnArchivesPathGoesOnInsideIt) {
     std::wstring archive = disk.scratch / L"set.zip";
     ASSERT_TRUE(model.OpenArchive(archive));
     model.GoToArchivePath(archive + L"\\docs\\deep");
-    EXPECT_EQ(model.archiver->subPath, "docs\\deep");
-    int segments = static_cast<int>(model.pathItems.size());
-    EXPECT_EQ(model.GetLocationName(segments - 3), L"set.zip");
-    EXPECT_EQ(model.GetLocationPath(segments - 3), archive); // a file: no backslash
-    EXPECT_EQ(model.GetLocationPath(segments - 1), archive + L"\\docs\\deep");
+    EXPECT_EQ(model.archive()->subPath, "docs\\deep");
+    int segments = static_cast<int>(model.locations().PathEntries().size());
+    EXPECT_EQ(model.locations().Name(segments - 3), L"set.zip");
+    EXPECT_EQ(model.locations().Path(segments - 3), archive); // a file: no backslash
+    EXPECT_EQ(model.locations().Path(segments - 1), archive + L"\\docs\\deep");
     // Folders inside the archive, which the shell does not know, show the folder icon.
     for (int i = 0; i < segments; ++i)
-        EXPECT_NE(model.GetLocation(i)->icon, nullptr) << Narrow(model.GetLocationName(i));
+        EXPECT_NE(model.locations().Get(i)->icon, nullptr) << Narrow(model.locations().Name(i));
     EXPECT_EQ(model.GetCurrentPath(), archive + L"\\docs\\deep");
 
     // Entries inside the archive keep it open.
     EXPECT_TRUE(model.SelectLocation(segments - 2));
-    EXPECT_EQ(model.archiver->subPath, "docs");
-    int root = static_cast<int>(model.pathItems.size()) - 2;
+    EXPECT_EQ(model.archive()->subPath, "docs");
+    int root = static_cast<int>(model.locations().PathEntries().size()) - 2;
     EXPECT_TRUE(model.SelectLocation(root));
-    EXPECT_EQ(model.archiver->subPath, "");
+    EXPECT_EQ(model.archive()->subPath, "");
     EXPECT_EQ(model.GetCurrentPath(), archive);
 
     // One outside closes it and lists that folder.
-    int outside = static_cast<int>(model.pathItems.size()) - 2;
+    int outside = static_cast<int>(model.locations().PathEntries().size()) - 2;
     EXPECT_TRUE(model.SelectLocation(outside));
-    EXPECT_EQ(model.archiver, nullptr);
-    EXPECT_EQ(model.folder, model.GetCurrentPath());
-    EXPECT_EQ(model.folder, disk.scratch.path() + L"\\");
+    EXPECT_EQ(model.archive(), nullptr);
+    EXPECT_EQ(model.folder(), model.GetCurrentPath());
+    EXPECT_EQ(model.folder(), disk.scratch.path() + L"\\");
 
     // The computer's entry lists the drives, whatever the shell calls it.
     int computer = -1;
-    for (int i = 0; i < model.GetLocationCount(); ++i) {
-        if (model.GetLocationPath(i) == L"Computer")
+    for (int i = 0; i < model.locations().Count(); ++i) {
+        if (model.locations().Path(i) == L"Computer")
             computer = i;
     }
     ASSERT_GE(computer, 0);
     EXPECT_TRUE(model.SelectLocation(computer));
-    EXPECT_TRUE(model.pathItems.empty());
+    EXPECT_TRUE(model.locations().PathEntries().empty());
     EXPECT_EQ(model.GetCurrentPath(), L"Computer");
-    EXPECT_EQ(model.GetItemCount(), __builtin_popcount(GetLogicalDrives()));
+    EXPECT_EQ(model.rows().Count(), __builtin_popcount(GetLogicalDrives()));
     // A place that is neither a folder nor the computer changes nothing.
     EXPECT_FALSE(model.OpenLocation(0, L"Q:\\nowhere"));
 }

@@ -87,7 +87,7 @@ TEST(BrowserView, StartsOnTheLastFolderWhereEnterAndBackspaceMove) {
     Window window(disk.scratch.path());
     CVarnixView& view = window.frame.view();
     FolderBrowser& model = view.model();
-    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_EQ(model.folder(), disk.scratch.path());
     EXPECT_EQ(ListView_GetItemCount(view.list()), 5);
     wchar_t path[300] = {};
     GetWindowTextW(view.pathBox(), path, 300);
@@ -101,19 +101,19 @@ TEST(BrowserView, StartsOnTheLastFolderWhereEnterAndBackspaceMove) {
     SetFocus(view.list());
     MSG enter = {view.list(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     EXPECT_TRUE(view.PreTranslateMessage(enter));
-    EXPECT_EQ(model.folder, disk.scratch / L"sub");
+    EXPECT_EQ(model.folder(), disk.scratch / L"sub");
     EXPECT_EQ(ListView_GetNextItem(view.list(), -1, LVNI_SELECTED), 0);
     // Backspace goes up, as the up row does.
     MSG back = {view.list(), WM_KEYDOWN, VK_BACK, 0, 0, {}};
     EXPECT_TRUE(view.PreTranslateMessage(back));
-    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_EQ(model.folder(), disk.scratch.path());
 
     // A typed folder and Enter list it.
     SetWindowTextW(view.pathBox(), (disk.scratch / L"sub").c_str());
     SetFocus(view.pathBox());
     MSG typed = {view.pathBox(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     EXPECT_TRUE(view.PreTranslateMessage(typed));
-    EXPECT_EQ(model.folder, disk.scratch / L"sub");
+    EXPECT_EQ(model.folder(), disk.scratch / L"sub");
 }
 
 TEST(BrowserView, ATypedPathOpensAnArchiveAndAFolderInsideIt) {
@@ -128,18 +128,18 @@ TEST(BrowserView, ATypedPathOpensAnArchiveAndAFolderInsideIt) {
         EXPECT_TRUE(view.PreTranslateMessage(typed));
     };
     type(disk.scratch / L"set.zip");
-    ASSERT_NE(model.archiver, nullptr);
-    EXPECT_EQ(model.archiver->subPath, "");
+    ASSERT_NE(model.archive(), nullptr);
+    EXPECT_EQ(model.archive()->subPath, "");
     type(disk.scratch / L"set.zip\\docs\\deep");
-    ASSERT_NE(model.archiver, nullptr);
-    EXPECT_EQ(model.archiver->subPath, "docs\\deep");
+    ASSERT_NE(model.archive(), nullptr);
+    EXPECT_EQ(model.archive()->subPath, "docs\\deep");
     EXPECT_EQ(ControlText(view.locationBar(), IDC_PATH), disk.scratch / L"set.zip\\docs\\deep");
 
     // A path that names nothing: said, and the box shows the place shown again.
     DialogAnswerer told(MessageBeginningWith(L"Windows cannot find"), PressButton(IDOK));
     type(disk.scratch / L"nothing\\here");
     EXPECT_EQ(told.answered(), 1);
-    EXPECT_EQ(model.archiver->subPath, "docs\\deep");
+    EXPECT_EQ(model.archive()->subPath, "docs\\deep");
     EXPECT_EQ(ControlText(view.locationBar(), IDC_PATH), disk.scratch / L"set.zip\\docs\\deep");
 }
 
@@ -148,7 +148,7 @@ TEST(BrowserView, TheListHasTheKeyboardAndAFocusedRowAfterEveryMove) {
     Window window(disk.scratch.path());
     CVarnixView& view = window.frame.view();
     auto focusedName = [&] {
-        return view.model().GetItem(ListView_GetNextItem(view.list(), -1, LVNI_FOCUSED)).name;
+        return view.model().rows().Get(ListView_GetNextItem(view.list(), -1, LVNI_FOCUSED)).name;
     };
     EXPECT_EQ(GetFocus(), view.list());
     EXPECT_EQ(focusedName(), L"..");
@@ -174,10 +174,10 @@ TEST(BrowserView, AStartArchiveThatCannotBeOpenedIsSaidOnceAndTheDesktopListed) 
         Window window(disk.scratch / name);
         CVarnixView& view = window.frame.view();
         EXPECT_EQ(told.answered(), 1) << Narrow(name);
-        EXPECT_EQ(view.model().archiver, nullptr);
-        EXPECT_EQ(view.model().GetCurrentPath(), view.model().devices[0]->path);
+        EXPECT_EQ(view.model().archive(), nullptr);
+        EXPECT_EQ(view.model().GetCurrentPath(), view.model().locations().Places()[0]->path);
         EXPECT_GT(ListView_GetItemCount(view.list()), 0);
-        EXPECT_EQ(SendMessageW(view.locationBar(), CB_GETCURSEL, 0, 0), view.model().current);
+        EXPECT_EQ(SendMessageW(view.locationBar(), CB_GETCURSEL, 0, 0), view.model().locations().Current());
     }
 }
 
@@ -188,7 +188,7 @@ TEST(BrowserView, AnEmptyFolderReachedByActivationShowsAnEmptyList) {
     CVarnixView& view = window.frame.view();
     ASSERT_EQ(ListView_GetItemCount(view.list()), 2); // "..", "empty"
     view.ActivateRow(1);
-    EXPECT_EQ(view.model().folder, scratch / L"empty");
+    EXPECT_EQ(view.model().folder(), scratch / L"empty");
     EXPECT_EQ(ListView_GetItemCount(view.list()), 1); // only its up row
 }
 
@@ -199,8 +199,8 @@ TEST(BrowserView, ColumnWidthsGoByPositionAcrossTheModes) {
     SetWindowPos(window.frame.hwnd(), nullptr, 0, 0, 1200, 600, SWP_NOZORDER); // room for all
     ListView_SetColumnWidth(view.list(), 2, 222);                              // Type in disk mode
     view.ActivateRow(disk.Index(view.model(), L"set.zip"));
-    ASSERT_NE(view.model().archiver, nullptr);
-    EXPECT_EQ(ListView_GetItemCount(view.list()), view.model().GetItemCount());
+    ASSERT_NE(view.model().archive(), nullptr);
+    EXPECT_EQ(ListView_GetItemCount(view.list()), view.model().rows().Count());
     EXPECT_EQ(window.ColumnWidth(2), 222); // Packed in archive mode
     EXPECT_EQ(window.ColumnWidth(4), 150);
     EXPECT_EQ(AppState.settings.columnWidths[2], 222);
@@ -244,10 +244,10 @@ TEST(BrowserView, DroppedFilesLandInTheFolderShown) {
     std::wstring archive = disk.scratch / L"set.zip";
     Window window(archive);
     CVarnixView& view = window.frame.view();
-    ASSERT_NE(view.model().archiver, nullptr);
+    ASSERT_NE(view.model().archive(), nullptr);
     view.ActivateRow(disk.Index(view.model(), L"docs"));
     SendMessageW(view.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dropped})), 0);
-    EXPECT_EQ(view.model().archiver->subPath, "docs");
+    EXPECT_EQ(view.model().archive()->subPath, "docs");
     EXPECT_GE(disk.Index(view.model(), L"dropped.txt"), 0);
     std::vector<std::wstring> entries = ArchiveEntries(archive);
     EXPECT_NE(std::find(entries.begin(), entries.end(), L"docs\\dropped.txt"), entries.end());
@@ -266,13 +266,13 @@ TEST(BrowserView, ADroppedFolderIsStagedWithoutItsLinksOrTheScratchFolder) {
     std::wstring archive = disk.scratch / L"set.zip";
     Window window(archive);
     CVarnixView& view = window.frame.view();
-    ASSERT_NE(view.model().archiver, nullptr);
+    ASSERT_NE(view.model().archive(), nullptr);
     view.ActivateRow(disk.Index(view.model(), L"docs"));
 
     // A link back to its own parent is not followed: said, and left out.
     {
         DialogAnswerer told(MessageBeginningWith(L"These links were not added"), PressButton(IDOK));
-        view.model().AddDroppedFiles({TestData(L"linkloop")});
+        view.model().commands().AddDroppedFiles({TestData(L"linkloop")});
         EXPECT_EQ(told.answered(), 1);
     }
     // A folder that holds the Temp folder, where the files are staged: the staging folder
@@ -280,7 +280,7 @@ TEST(BrowserView, ADroppedFolderIsStagedWithoutItsLinksOrTheScratchFolder) {
     wchar_t local[MAX_PATH] = {};
     SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE);
     WriteTextFile(std::wstring(local) + L"\\varnix-local.txt", "local");
-    view.model().AddDroppedFiles({local});
+    view.model().commands().AddDroppedFiles({local});
     std::vector<std::wstring> entries = ArchiveEntries(archive);
     EXPECT_NE(std::find(entries.begin(), entries.end(), L"docs\\linkloop\\inner\\kept.txt"),
               entries.end());
@@ -309,24 +309,24 @@ TEST(BrowserView, CommandsSayWhenTheyCannotAct) {
          },
          L"No files selected. You need to select files this operation"},
         {[&] {
-             model.ExtractSelection({1, 2});
+             model.commands().ExtractSelection({1, 2});
          },
          L"No files selected. You need to select files this operation"},
         {[&] {
              std::vector<int> document = {disk.Index(model, L"doc.varnixtest")};
              DialogAnswerer picker(DialogWithText(L"Please select a folder to extract to..."),
                                    PressButton(IDOK));
-             model.ExtractSelection(document);
+             model.commands().ExtractSelection(document);
          },
          L"doc.varnixtest is not valid archive file."},
-        {[&] { model.AddDroppedFiles({disk.scratch / L"sub"}); },
+        {[&] { model.commands().AddDroppedFiles({disk.scratch / L"sub"}); },
          L"Please open an archive file first."},
         {[&] {
              CopyFileW(Fixture(L"rar5-folders.rar").c_str(), (disk.scratch / L"set.rar").c_str(),
                        FALSE);
              model.BrowseFolder(disk.scratch.path());
              view.ActivateRow(disk.Index(model, L"set.rar"));
-             model.AddSelection({1});
+             model.commands().AddSelection({1});
          },
          L"Operation is not supported."},
     };
@@ -352,10 +352,10 @@ TEST(BrowserView, ARefreshThatFailsLeavesTheArchivesFolderOnDisk) {
         view.OnDelete();
         EXPECT_TRUE(user.Saw(L"Couldn't open the file."));
     }
-    EXPECT_EQ(model.archiver, nullptr);
-    EXPECT_EQ(model.folder, disk.scratch.path());
+    EXPECT_EQ(model.archive(), nullptr);
+    EXPECT_EQ(model.folder(), disk.scratch.path());
     EXPECT_GE(disk.Index(model, L"set.zip"), 0);
-    EXPECT_EQ(ListView_GetItemCount(view.list()), model.GetItemCount());
+    EXPECT_EQ(ListView_GetItemCount(view.list()), model.rows().Count());
     EXPECT_EQ(ControlText(view.locationBar(), IDC_PATH), disk.scratch.path() + L"\\");
 }
 
@@ -366,7 +366,7 @@ TEST(BrowserView, CancellingAnOpenSaysNothingAndStaysWhereItWas) {
     Window window(disk.scratch.path());
     CVarnixView& view = window.frame.view();
     FolderBrowser& model = view.model();
-    int rows = model.GetItemCount();
+    int rows = model.rows().Count();
     DialogAnswerer failure(MessageBeginningWith(L"Couldn't open the file."), PressButton(IDOK));
     {
         // Cancel on the progress dialog of a long listing.
@@ -381,9 +381,9 @@ TEST(BrowserView, CancellingAnOpenSaysNothingAndStaysWhereItWas) {
         EXPECT_EQ(declined.answered(), 1);
     }
     EXPECT_EQ(failure.answered(), 0);
-    EXPECT_EQ(model.archiver, nullptr);
-    EXPECT_EQ(model.folder, disk.scratch.path());
-    EXPECT_EQ(model.GetItemCount(), rows);
+    EXPECT_EQ(model.archive(), nullptr);
+    EXPECT_EQ(model.folder(), disk.scratch.path());
+    EXPECT_EQ(model.rows().Count(), rows);
 }
 
 TEST(BrowserView, TestSaysWhetherEntriesAreWholeAndNamesTheDamagedOnes) {
@@ -422,11 +422,11 @@ TEST(BrowserView, RowIconsLastAsLongAsTheRowsThatShowThem) {
     DiskFolder disk;
     Window window(disk.scratch / L"set.zip");
     FolderBrowser& model = window.frame.view().model();
-    ASSERT_NE(model.archiver, nullptr);
+    ASSERT_NE(model.archive(), nullptr);
     // A refresh behind the progress dialog: the list still shows the rows it had.
-    model.archiver->Refresh();
-    for (int i = 0; i < model.GetItemCount(); ++i) {
-        ItemData row = model.GetItem(i);
+    model.archive()->Refresh();
+    for (int i = 0; i < model.rows().Count(); ++i) {
+        ItemData row = model.rows().Get(i);
         ICONINFO info = {};
         ASSERT_NE(row.icon, nullptr) << Narrow(row.name);
         EXPECT_TRUE(GetIconInfo(row.icon, &info)) << Narrow(row.name);
@@ -449,10 +449,10 @@ TEST(BrowserView, DrivesAreNeitherDeletedNorAddedAndRarEntriesNotDeletedAfterAQu
         model.ListDrives();
         view.RefreshView();
         int drive = 0;
-        while (drive < model.GetItemCount() &&
-               model.GetItem(drive).name.find(L"C:") == std::wstring::npos)
+        while (drive < model.rows().Count() &&
+               model.rows().Get(drive).name.find(L"C:") == std::wstring::npos)
             ++drive;
-        ASSERT_LT(drive, model.GetItemCount());
+        ASSERT_LT(drive, model.rows().Count());
         MessageAnswers user;
         view.SelectRow(drive);
         view.OnDelete();
@@ -469,7 +469,7 @@ TEST(BrowserView, DrivesAreNeitherDeletedNorAddedAndRarEntriesNotDeletedAfterAQu
     CopyFileW(Fixture(L"rar5-folders.rar").c_str(), (scratch / L"set.rar").c_str(), FALSE);
     Window window(scratch / L"set.rar");
     MessageAnswers user;
-    window.frame.view().model().DeleteSelection({1});
+    window.frame.view().model().commands().DeleteSelection({1});
     ASSERT_EQ(user.texts.size(), 1u);
     EXPECT_EQ(user.texts[0], L"Operation is not supported.");
 }
@@ -482,12 +482,12 @@ TEST(BrowserView, DeletingInTheArchiveAsksFirst) {
     {
         DialogAnswerer user(DialogWithText(L"Are you sure you want to delete a selected file?"),
                             PressButton(IDNO));
-        EXPECT_EQ(model.DeleteSelection({top}), -1);
+        EXPECT_EQ(model.commands().DeleteSelection({top}), -1);
         EXPECT_EQ(user.answered(), 1);
     }
     DialogAnswerer user(DialogWithText(L"Are you sure you want to delete selected files?"),
                         PressButton(IDYES));
-    EXPECT_EQ(model.DeleteSelection({top, disk.Index(model, L"director.txt")}), 0);
+    EXPECT_EQ(model.commands().DeleteSelection({top, disk.Index(model, L"director.txt")}), 0);
     EXPECT_EQ(disk.Index(model, L"top.txt"), -1);
     EXPECT_EQ(disk.Index(model, L"director.txt"), -1);
     EXPECT_GE(disk.Index(model, L"big.bin"), 0);

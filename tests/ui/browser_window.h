@@ -28,8 +28,8 @@ using namespace testing_support;
 
 inline std::vector<std::wstring> Names(const FolderBrowser& model) {
     std::vector<std::wstring> names;
-    for (int i = 0; i < model.GetItemCount(); ++i)
-        names.push_back(model.GetItemName(i));
+    for (int i = 0; i < model.rows().Count(); ++i)
+        names.push_back(model.rows().Name(i));
     return names;
 }
 

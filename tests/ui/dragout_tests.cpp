@@ -20,8 +20,8 @@ using namespace testing_support;
 std::vector<int> RowsNamed(const FolderBrowser& model, const std::vector<std::wstring>& names) {
     std::vector<int> rows;
     for (const std::wstring& name : names) {
-        for (int i = 0; i < model.GetItemCount(); ++i) {
-            if (model.GetItemName(i) == name)
+        for (int i = 0; i < model.rows().Count(); ++i) {
+            if (model.rows().Name(i) == name)
                 rows.push_back(i);
         }
     }
@@ -156,7 +156,7 @@ TEST(DragOut, DiskRowsGoAsTheyAreButNotTheUpRowOrDrives) {
 
     model.ListDrives();
     std::vector<int> drives;
-    for (int i = 0; i < model.GetItemCount(); ++i)
+    for (int i = 0; i < model.rows().Count(); ++i)
         drives.push_back(i);
     EXPECT_FALSE(PrepareDragOut(model, drives, drag));
 }

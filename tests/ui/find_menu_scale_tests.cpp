@@ -57,7 +57,7 @@ TEST(BrowserView, AddInsideAnArchivePutsThePickedFilesIntoTheFolderShown) {
     });
     view.OnAdd();
     EXPECT_EQ(picker.answered(), 1);
-    EXPECT_EQ(model.archiver->subPath, "docs");
+    EXPECT_EQ(model.archive()->subPath, "docs");
     EXPECT_GE(disk.Index(model, L"one.txt"), 0);
     EXPECT_GE(disk.Index(model, L"two.txt"), 0);
     ArchiveContents contents;
@@ -175,21 +175,21 @@ TEST(BrowserView, FindShowsTheWholeArchiveByPathActsOnFoundRowsAndEscComesBack) 
         EXPECT_EQ(user.answered(), 1);
     }
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"\u00fcber\\\u1e0bat\u00e8i.txt"}));
-    EXPECT_TRUE(model.IsFinding());
+    EXPECT_TRUE(model.finder().IsActive());
     // Esc then comes back to the place with its selection from before the find, not with
     // rows at the places of the found ones.
     view.EndFind();
     std::vector<std::wstring> selected;
     for (int row = ListView_GetNextItem(view.list(), -1, LVNI_SELECTED); row != -1;
          row = ListView_GetNextItem(view.list(), row, LVNI_SELECTED))
-        selected.push_back(model.GetItemName(row));
+        selected.push_back(model.rows().Name(row));
     EXPECT_EQ(selected, (std::vector<std::wstring>{L"docs", L"top.txt"}));
 
     // A found folder is entered, and the find ends there.
     view.FindText(L"deep");
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"docs\\deep", L"docs\\deep\\deeper"}));
     view.ActivateRow(1);
-    EXPECT_FALSE(model.IsFinding());
+    EXPECT_FALSE(model.finder().IsActive());
     EXPECT_EQ(model.GetCurrentPath(), disk.scratch / L"set.zip\\docs\\deep\\deeper");
     EXPECT_EQ(GetWindowTextLengthW(view.findBox()), 0);
 
@@ -199,7 +199,7 @@ TEST(BrowserView, FindShowsTheWholeArchiveByPathActsOnFoundRowsAndEscComesBack) 
     view.GoUp();
     view.SelectRow(disk.Index(model, L"big.bin"));
     view.FindText(L"o");
-    EXPECT_TRUE(model.SortByColumn(1)); // sorted otherwise meanwhile
+    EXPECT_TRUE(model.rows().SortByColumn(1)); // sorted otherwise meanwhile
     view.EndFind();
     EXPECT_EQ(model.GetCurrentPath(), disk.scratch / L"set.zip");
     EXPECT_EQ(ListView_GetSelectedCount(view.list()), 1u);
@@ -387,13 +387,13 @@ TEST(MainWindow, ADisplayOfAnotherScaleLaysTheWindowOutInProportion) {
         for (const wchar_t* name : {L"sub", L"tool.exe"}) {
             SCOPED_TRACE(name);
             int drawn =
-                IconWidth(view.model().GetItemIcon(disk.Index(view.model(), name), iconSize));
+                IconWidth(view.model().rows().Icon(disk.Index(view.model(), name), iconSize));
             EXPECT_GE(drawn, iconSize);
             EXPECT_LE(drawn, 2 * iconSize);
         }
         // The places too, the fixed ones among them (Desktop, the computer, the drives).
-        for (int i = 0; i < view.model().GetLocationCount(); ++i)
-            EXPECT_GE(IconWidth(view.model().GetLocationIcon(i, iconSize)), iconSize) << i;
+        for (int i = 0; i < view.model().locations().Count(); ++i)
+            EXPECT_GE(IconWidth(view.model().locations().Icon(i, iconSize)), iconSize) << i;
     }
     EXPECT_EQ(view.itemHeight(), rowHeight); // back to 100 %: the same font as at the start
 
