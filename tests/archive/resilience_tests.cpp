@@ -137,9 +137,14 @@ TEST(Resilience, TheShellVerbsSayEveryFailureAndEndWithItsCode) {
         std::wstring archive = scratch / L"trunc-kit.tar.gz";
         CopyFileW(TestData(L"broken\\trunc-kit.tar.gz").c_str(), archive.c_str(), FALSE);
         StartedProgram program(L"/x \"" + archive + L"\"");
+        // OK once the picker has come to the archive's folder, as a user would see it there.
+        const std::wstring folderName = FileNamePart(scratch.path());
         DialogAnswerer picker(
             DialogWithText(L"Please select a folder to extract to...", program.id()),
-            PressButton(IDOK));
+            [&](HWND dialog) {
+                WaitUntil([&] { return SelectedFolderInBrowser(dialog) == folderName; });
+                PressButton(IDOK)(dialog);
+            });
         ProgramMessages told(program);
         EXPECT_EQ(program.Wait(), failure);
         ASSERT_EQ(told.messages().size(), 1u);
