@@ -194,18 +194,17 @@ std::vector<std::wstring> VolumesOf(const std::wstring& archive) {
 
 // Whether the disk can take what is known to be written, said in jobFailure when it
 // cannot: an archive changed in place is written anew beside the old one, and a stored one
-// (no compression) is as large as its files.
-bool RoomFor(Archiver& archiver, const AddTarget& target, bool archiveExisted) {
+// (no compression) is as large as its files, `sourceBytes`.
+bool RoomFor(Archiver& archiver, const AddTarget& target, bool archiveExisted,
+             uint64_t sourceBytes) {
     const FormatInfo& info = InfoOf(archiver.addOptions.format);
     const bool storing = !info.levels || archiver.addOptions.level == LevelStore;
     uint64_t need = 0;
     if (archiveExisted) {
-        WIN32_FILE_ATTRIBUTE_DATA data = {};
-        if (GetFileAttributesExW(target.archive.c_str(), GetFileExInfoStandard, &data))
-            need += (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        need += FileSize(target.archive);
     }
     if (storing && !archiveExisted)
-        need += SourceBytes(target.files);
+        need += sourceBytes;
     ULARGE_INTEGER available = {};
     const std::wstring folder = ParentFolder(target.archive);
     if (need == 0 || !GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) ||
@@ -221,7 +220,6 @@ bool RoomFor(Archiver& archiver, const AddTarget& target, bool archiveExisted) {
     return false;
 }
 
-// Adds one target's files; false when the job is to stop.
 // What the creates of a job made: how many archives, of how many bytes of sources, into
 // how many bytes.
 struct MadeTally {
@@ -231,15 +229,10 @@ struct MadeTally {
     uint64_t archiveBytes = 0;
 };
 
-uint64_t FileBytes(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
+// Adds one target's files, of `sourceBytes` in all; false when the job is to stop. A new
+// archive made is counted in `made`.
 bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& target,
-                 MadeTally& made) {
+                 uint64_t sourceBytes, MadeTally& made) {
     const bool askPassword = session.passwordKnown;
     const bool archiveExisted = PathExists(target.archive);
     AddOptions options = archiver.addOptions;
@@ -249,7 +242,7 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
     const bool volumes = !archiveExisted && options.volumeSize > 0 &&
                          InfoOf(options.format).volumes;
     const size_t skippedBefore = archiver.skippedFiles.size();
-    if (!RoomFor(archiver, target, archiveExisted))
+    if (!RoomFor(archiver, target, archiveExisted, sourceBytes))
         return false;
 
     std::vector<std::wstring> entries;
@@ -317,10 +310,10 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
     if (!archiveExisted) {
         ++made.archives;
         made.name = FileNamePart(target.archive);
-        made.sourceBytes += SourceBytes(target.files);
-        made.archiveBytes += FileBytes(target.archive);
+        made.sourceBytes += sourceBytes;
+        made.archiveBytes += FileSize(target.archive);
         for (const std::wstring& volume : VolumesOf(target.archive))
-            made.archiveBytes += FileBytes(volume);
+            made.archiveBytes += FileSize(volume);
     }
     if (options.deleteAfter)
         RecycleSources(archiver, target, skippedHere);
@@ -424,17 +417,21 @@ DWORD WINAPI AddJob(void* parameter) {
         !archiver->subPath.empty()) {
         AddIntoFolderShown(*archiver, session, targets.front().files);
     } else {
+        // Each target's sources are walked once: for the progress, and for the ratio at the end.
         uint64_t total = 0, bytes = 0;
+        std::vector<uint64_t> targetBytes;
         for (const AddTarget& target : targets) {
             total += CountFilesToAdd(target.files);
-            bytes += SourceBytes(target.files);
+            targetBytes.push_back(SourceBytes(target.files));
+            bytes += targetBytes.back();
         }
         progressTotal = total;
         progressBytesTotal = bytes;
         MadeTally made;
         bool whole = true;
-        for (const AddTarget& target : targets) {
-            if (archiver->cancelled || !AddToTarget(*archiver, session, target, made)) {
+        for (size_t i = 0; i < targets.size(); ++i) {
+            if (archiver->cancelled ||
+                !AddToTarget(*archiver, session, targets[i], targetBytes[i], made)) {
                 whole = false;
                 break;
             }

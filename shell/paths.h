@@ -23,6 +23,9 @@ bool IsDirectory(const std::wstring& path);
 // True when anything (file or folder) is at `path`, however long the path.
 bool PathExists(const std::wstring& path);
 
+// A file's size in bytes; 0 when there is no such file.
+uint64_t FileSize(const std::wstring& path);
+
 // The text after the last backslash, or the whole path when it has none.
 std::wstring FileNamePart(const std::wstring& path);
 

@@ -242,13 +242,6 @@ std::wstring MissingVolume(const OpenedArchive& opened, const CArchiveOpenCallba
     return cutShort ? asked : std::wstring();
 }
 
-uint64_t FileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 // A set whose handler read it as cut short (RAR, spanned ZIP), or a split set whose
 // archive would not open and whose last volume is as long as its first: more was to come.
 bool ReadsCutShort(const OpenedArchive& opened, bool innerFailed) {
