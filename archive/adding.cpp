@@ -52,6 +52,11 @@ AddFormat FormatOfArchive(const std::wstring& path) {
 } // namespace
 
 int Archiver::AddFiles(const std::vector<std::wstring>& newFiles) {
+    return AddFilesInto(newFiles, subPath);
+}
+
+int Archiver::AddFilesInto(const std::vector<std::wstring>& newFiles, const std::string& folder) {
+    addFolder = folder;
     // Refused until the job starts.
     lastOutcome = JobOutcome();
     lastOutcome.end = JobEnd::Failure;
@@ -95,6 +100,7 @@ void Archiver::CreateArchives(const std::vector<AddTarget>& targets, AddOptions 
     if (targets.empty())
         return;
     archivePath = targets.front().archive;
+    addFolder.clear();
     password = options.password;
     addOptions = options;
     SecureZeroMemory(&options.password[0], options.password.size() * sizeof(wchar_t));
@@ -155,7 +161,7 @@ int Archiver::RunAdd(std::vector<AddTarget> targets) {
     }
     // A folder of the archive is rebuilt on disk for the tool: its name has to be one that
     // Windows takes as it is.
-    std::wstring folder = Utf8ToWide(subPath);
+    std::wstring folder = Utf8ToWide(addFolder);
     if (!folder.empty() && SafeItemPath(folder) != folder) {
         ShowMessage(L"Files cannot be added into this folder: its name is not a valid "
                     L"Windows folder name.");

@@ -32,7 +32,7 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
 // Rebuilds the archive folder `folder` inside `scratch` and copies the entries into it,
 // so that the tool, run inside `scratch`, stores them under that folder. Links inside
 // dropped folders are not followed: they are named in `skippedLinks`. Returns the number
-// of files staged.
+// of files staged (an empty folder counts as one).
 int StageFiles(const std::wstring& scratch, const std::wstring& folder,
                const std::vector<std::wstring>& entries, const std::atomic<int32_t>& cancelled,
                std::vector<std::wstring>& skippedLinks) {
@@ -51,9 +51,11 @@ int StageFiles(const std::wstring& scratch, const std::wstring& folder,
         std::wstring destination = target + L"\\" + FileNamePart(entry);
         // A dropped folder may hold the scratch folder (a user's profile, a drive's root):
         // that is never copied into itself.
-        if (IsDirectory(entry))
-            count += CopyFolderTree(entry, destination, &cancelled, scratch, &skippedLinks);
-        else if (CopyOneFile(entry, destination, false, &cancelled))
+        if (IsDirectory(entry)) {
+            int copied = CopyFolderTree(entry, destination, &cancelled, scratch, &skippedLinks);
+            // A folder that holds nothing is added all the same, as a folder.
+            count += copied == 0 && IsDirectory(destination) ? 1 : copied;
+        } else if (CopyOneFile(entry, destination, false, &cancelled))
             ++count;
     }
     return count;
@@ -139,9 +141,9 @@ void RecycleSources(Archiver& archiver, const AddTarget& target,
     SecureZeroMemory(&contents.password[0], contents.password.size() * sizeof(wchar_t));
     if (tested != 0 || !report.opened || !report.damaged.empty()) {
         for (const std::wstring& file : target.files)
-            archiver.keptFiles.push_back(
-                {file, Fault::None, L"kept: the test of " + FileNamePart(target.archive) +
-                                        L" did not read every entry back whole"});
+            archiver.keptFiles.push_back({file, Fault::None,
+                                          L"kept: the test of " + FileNamePart(target.archive) +
+                                              L" did not read every entry back whole"});
         return;
     }
     for (const std::wstring& file : target.files) {
@@ -160,8 +162,8 @@ void RecycleSources(Archiver& archiver, const AddTarget& target,
         SHFILEOPSTRUCTW operation = {};
         operation.wFunc = FO_DELETE;
         operation.pFrom = from.c_str();
-        operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING |
-                           FOF_SILENT | FOF_NOERRORUI;
+        operation.fFlags =
+            FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING | FOF_SILENT | FOF_NOERRORUI;
         if (SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted &&
             !PathExists(file))
             archiver.recycledFiles.push_back(file);
@@ -239,8 +241,8 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
     // A new archive gets the format chosen; one that is there keeps its own, and cannot be
     // split anew.
     std::wstring switches = AddSwitches(options, !archiveExisted);
-    const bool volumes = !archiveExisted && options.volumeSize > 0 &&
-                         InfoOf(options.format).volumes;
+    const bool volumes =
+        !archiveExisted && options.volumeSize > 0 && InfoOf(options.format).volumes;
     const size_t skippedBefore = archiver.skippedFiles.size();
     if (!RoomFor(archiver, target, archiveExisted, sourceBytes))
         return false;
@@ -320,10 +322,10 @@ bool AddToTarget(Archiver& archiver, ConsoleSession& session, const AddTarget& t
     return true;
 }
 
-// Adds into the folder shown of the open archive: the files are copied into a scratch
-// folder that rebuilds that folder, and the tool adds all it holds.
-void AddIntoFolderShown(Archiver& archiver, ConsoleSession& session,
-                        const std::vector<std::wstring>& files) {
+// Adds into a folder of the open archive (archiver.addFolder): the files are copied into a
+// scratch folder that rebuilds that folder, and the tool adds all it holds.
+void AddIntoFolder(Archiver& archiver, ConsoleSession& session,
+                   const std::vector<std::wstring>& files) {
     archiver.RemoveTempFolder();
     // A folder of our own: everything in it goes into the archive.
     archiver.tmpPath = MakeScratchFolder(L"Quorp");
@@ -336,7 +338,7 @@ void AddIntoFolderShown(Archiver& archiver, ConsoleSession& session,
     std::vector<std::wstring> skippedLinks;
     int count = archiver.tmpPath.empty()
                     ? 0
-                    : StageFiles(archiver.tmpPath, Utf8ToWide(archiver.subPath), entries,
+                    : StageFiles(archiver.tmpPath, Utf8ToWide(archiver.addFolder), entries,
                                  archiver.cancelled, skippedLinks);
     if (!skippedLinks.empty() && !archiver.cancelled) {
         archiver.jobNotice = L"These links were not added: a link is not followed into "
@@ -414,8 +416,8 @@ DWORD WINAPI AddJob(void* parameter) {
 
     const std::vector<AddTarget>& targets = archiver->addTargets;
     if (targets.size() == 1 && targets.front().archive == archiver->archivePath &&
-        !archiver->subPath.empty()) {
-        AddIntoFolderShown(*archiver, session, targets.front().files);
+        !archiver->addFolder.empty()) {
+        AddIntoFolder(*archiver, session, targets.front().files);
     } else {
         // Each target's sources are walked once: for the progress, and for the ratio at the end.
         uint64_t total = 0, bytes = 0;
@@ -438,9 +440,8 @@ DWORD WINAPI AddJob(void* parameter) {
         }
         // A create that went through ends with how well it packed.
         if (whole && made.archives > 0 && archiver->skippedFiles.empty()) {
-            std::wstring name = made.archives == 1
-                                    ? made.name
-                                    : std::to_wstring(made.archives) + L" archives";
+            std::wstring name =
+                made.archives == 1 ? made.name : std::to_wstring(made.archives) + L" archives";
             SetProgressEnding(PackedText(name, made.sourceBytes, made.archiveBytes));
         }
     }

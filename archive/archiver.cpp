@@ -209,6 +209,7 @@ void Archiver::Close() {
     ClearRows();
     ClearTree();
     RemoveTempFolder();
+    edits.Clear();
 }
 
 void Archiver::RemoveTempFolder() {

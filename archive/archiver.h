@@ -2,6 +2,7 @@
 
 #include "archive/addoptions.h"
 #include "archive/archivetypes.h"
+#include "archive/editedentries.h"
 #include "archive/library/extraction.h"
 #include "archive/library/listing.h"
 #include "archive/outcome.h"
@@ -95,7 +96,9 @@ class Archiver {
     // Extracts the entry at `path` (any folder's) to a scratch folder and opens it with its
     // program; an archive opens in a second window of the program.
     void OpenEntry(const std::wstring& path);
-    bool ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath);
+    // Extracts the entry at `path` into `folder`; `extractedPath` gets the file written.
+    bool ExtractEntryInto(const std::wstring& path, const std::wstring& folder,
+                          std::wstring& extractedPath);
     // Extracts the entries at these paths (folders with what they hold) into a scratch
     // folder of the program's own, under a progress dialog that comes up after half a
     // second. False when not all came out: said, unless the user stopped it.
@@ -110,6 +113,8 @@ class Archiver {
     // progress dialog. -1 when the archive cannot be changed (RAR, say); otherwise 0. The
     // caller refreshes.
     int AddFiles(const std::vector<std::wstring>& newFiles);
+    // The same into `folder` ("" the root), whichever folder is shown.
+    int AddFilesInto(const std::vector<std::wstring>& newFiles, const std::string& folder);
     // Adds files and folders to the root of `archive` (made when missing), with `password`
     // unless it is empty, in the format its name says. Always 0.
     int AddToArchive(const std::wstring& archive, const std::vector<std::wstring>& newFiles,
@@ -127,13 +132,36 @@ class Archiver {
     // Whether the tool can add to and delete from the archive (7z, ZIP, tar and wim).
     bool CanBeChanged() const;
 
+    // Renames the entry at `path` (a folder with all it holds) to `newName` in its folder,
+    // in one run of the tool, and lists the archive again. A name that cannot be an entry's,
+    // or that another entry of that folder has (letter case aside), is refused with a
+    // message before anything runs. 0 when renamed (or the name is the same), -1 otherwise.
+    int RenameEntry(const std::wstring& path, const std::wstring& newName);
+    // Makes an empty folder `name` in the folder shown, refused as a rename is, and lists
+    // the archive again. 0 when made.
+    int MakeFolderEntry(const std::wstring& name);
+    // `base`, or "base (2)", "base (3)", ...: the first that no entry of the folder shown
+    // has, letter case aside.
+    std::wstring FreeName(const std::wstring& base) const;
+
+    // --- entries opened with their programs ---
+
+    // Asks about each opened entry whose copy was saved since the last question ("notes.txt
+    // was changed. Update it in the archive?") and writes back those the user says Yes to.
+    // True when the archive was changed: the caller shows it anew.
+    bool OfferEdits();
+    // Before the archive is left: asks about each change it does not have yet, Yes writing
+    // it back and No leaving it out; with `mayStay`, Cancel too, and then false.
+    bool SettleEdits(bool mayStay);
+
     // --- state ---
 
     // The folder shown: ArchiveTree::none (the ".." row) first, then its children's nodes.
     std::vector<ArchiveTree::Node> rows;
     std::wstring archivePath;
-    std::string subPath;  // folder shown, relative to the root; "" is the root
-    std::wstring tmpPath; // scratch folder of the last open-entry, extract or add job
+    std::string subPath;   // folder shown, relative to the root; "" is the root
+    std::string addFolder; // where the running add puts its files in the open archive
+    std::wstring tmpPath;  // scratch folder of the last open-entry, extract or add job
     int32_t mode = ModeNone;
     int32_t replaceAll = 0;
     std::atomic<int32_t> cancelled{0}; // set by the progress dialog's thread
@@ -172,6 +200,9 @@ class Archiver {
     // The last Open failed because a volume of the set is not there: its name.
     std::wstring missingVolume;
 
+    // The copies of the entries opened with their programs.
+    EditedEntries edits;
+
     // The entries of the rows at `paths` (from the archive's root, as the rows show them),
     // as an extraction or a test chooses them.
     EntryChoice ChoiceOf(const std::vector<std::wstring>& paths) const;
@@ -182,6 +213,19 @@ class Archiver {
     std::wstring WrittenPath(const std::wstring& path) const;
 
   private:
+    // One run of the tool's `command` ("d", "rn") on `names`, with the archive's password;
+    // its end goes to lastOutcome, why it failed to jobFailure.
+    void RunOnEntries(const std::wstring& command, const std::vector<std::wstring>& names,
+                      const std::atomic<int32_t>* stop);
+    // The child of `folder` named `name`, letter case aside; none when there is none.
+    ArchiveTree::Node ChildNamed(ArchiveTree::Node folder, const std::wstring& name) const;
+    // Whether `name` may be given to `self` (none: a new entry) in `folder`; why not is said.
+    bool MayTakeName(ArchiveTree::Node folder, ArchiveTree::Node self, const std::wstring& name);
+    // Writes the copy of opened entry `i` over its entry; true when the archive has it.
+    bool WriteBack(size_t i);
+    // An edit that could not be written (`why`, when it is known before trying) stays on
+    // the disk: said with its place, and a copy elsewhere offered.
+    void KeepEdit(size_t i, const std::wstring& why);
     // Checks the targets and runs the add job on them; the outcome is said. -1 when it was
     // refused before it began, otherwise 0.
     int RunAdd(std::vector<AddTarget> targets);
@@ -210,6 +254,13 @@ extern const wchar_t zipPasswordMessage[];
 extern const wchar_t listFileFailure[];
 // How the message begins when entries could not all be extracted.
 extern const wchar_t extractFailureMessage[];
+
+// A name as typed, made as Explorer makes it: blanks before it, blanks and dots after it
+// taken away.
+std::wstring CleanName(const std::wstring& typed);
+// Why `name` cannot be the name of a file or an entry (empty, or with one of
+// \ / : * ? " < > |); "" when it can.
+std::wstring NameProblem(const std::wstring& name);
 
 Archiver* GetArchiver();
 void ReleaseArchiver();

@@ -15,6 +15,28 @@ bool Archiver::CanBeChanged() const {
     return IsUpdatableKind(GetArchiveKind(archivePath));
 }
 
+void Archiver::RunOnEntries(const std::wstring& command, const std::vector<std::wstring>& names,
+                            const std::atomic<int32_t>* stop) {
+    mode = ModeDelete;
+    // The password that opened the archive answers the tool when it needs one to open it
+    // (encrypted names); without one the user is asked.
+    ConsoleSession session(*this);
+    session.cancelled = stop;
+    if (!password.empty())
+        session.SetPassword(WideToUtf8(password));
+    ToolRun run;
+    if (!MakeItemsRun(archivePath, command, names, false, run)) {
+        jobFailure = listFileFailure;
+    } else {
+        RunToolOnArchive(run, session, archivePath);
+        lastOutcome.end = session.RunEnd();
+        // A delete or a rename has nothing to leave out: anything but a clean end failed.
+        if (lastOutcome.end == JobEnd::Failure || lastOutcome.end == JobEnd::Warnings)
+            jobFailure = session.FailureMessage();
+    }
+    mode = ModeNone;
+}
+
 int Archiver::DeleteItems(const std::vector<std::wstring>& names) {
     return DeleteEntries(PathsInFolderShown(names));
 }
@@ -46,24 +68,7 @@ int Archiver::DeleteEntries(const std::vector<std::wstring>& paths) {
         RunUnderProgress(
             L"Delete Files", L"Deleting Files ... ",
             [this, &entries](const std::atomic<int32_t>* stop) {
-                mode = ModeDelete;
-                // The password that opened the archive answers the tool when it needs one
-                // to open it (encrypted names); without one the user is asked.
-                ConsoleSession session(*this);
-                session.cancelled = stop;
-                if (!password.empty())
-                    session.SetPassword(WideToUtf8(password));
-                ToolRun run;
-                if (!MakeItemsRun(archivePath, L"d", entries, false, run)) {
-                    jobFailure = listFileFailure;
-                } else {
-                    RunToolOnArchive(run, session, archivePath);
-                    lastOutcome.end = session.RunEnd();
-                    // A delete has nothing to leave out: anything but a clean end failed.
-                    if (lastOutcome.end == JobEnd::Failure || lastOutcome.end == JobEnd::Warnings)
-                        jobFailure = session.FailureMessage();
-                }
-                mode = ModeNone;
+                RunOnEntries(L"d", entries, stop);
             },
             progressDelay);
     }

@@ -33,9 +33,20 @@ int Archiver::OpenItem(const std::wstring& path) {
 }
 
 void Archiver::OpenEntry(const std::wstring& path) {
-    std::wstring extractedPath;
-    if (!ExtractItemToTemp(path, extractedPath))
+    // Each opened entry gets a folder of its own, kept while the archive is open: its
+    // program may save into it at any time, and the save is offered back to the archive.
+    std::wstring folder = edits.MakeFolder();
+    if (folder.empty()) {
+        User().Tell(FileNamePart(path) + L" could not be opened: no scratch folder could be "
+                                         L"made in the Temp folder.");
         return;
+    }
+    std::wstring extractedPath;
+    if (!ExtractEntryInto(path, folder, extractedPath)) {
+        DeleteFolderTree(nullptr, folder);
+        return;
+    }
+    edits.Watch(path, extractedPath);
     if (IsArchivePath(path)) {
         // An archive inside the archive opens in a second window of the program.
         ShellExecuteW(AppState.mainWindow, L"open", ModuleFileName(nullptr).c_str(),
@@ -135,14 +146,13 @@ JobOutcome ExtractOutcome(const std::wstring& archivePath, int result,
     return outcome;
 }
 
-bool Archiver::ExtractItemToTemp(const std::wstring& path, std::wstring& extractedPath) {
-    RemoveTempFolder();
-    tmpPath = MakeScratchFolder(L"Quorp");
-    if (tmpPath.empty() || !ExtractEntriesToScratch({path}, tmpPath))
+bool Archiver::ExtractEntryInto(const std::wstring& path, const std::wstring& folder,
+                                std::wstring& extractedPath) {
+    if (!ExtractEntriesToScratch({path}, folder))
         return false;
     // Where the extraction put it, which for odd names is not the name itself.
     extractedPath =
-        lastWrittenFile_.empty() ? tmpPath + L"\\" + WrittenPath(path) : lastWrittenFile_;
+        lastWrittenFile_.empty() ? folder + L"\\" + WrittenPath(path) : lastWrittenFile_;
     return true;
 }
 

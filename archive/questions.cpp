@@ -35,6 +35,14 @@ bool Unattended::AskYesNo(const std::wstring&) {
     return false;
 }
 
+Answer Unattended::AskYesNoCancel(const std::wstring&) {
+    return Answer::Cancel;
+}
+
+bool Unattended::AskWhereToSave(const std::wstring&, std::wstring&) {
+    return false;
+}
+
 void Unattended::Tell(const std::wstring&, bool) {}
 
 void Unattended::TellOutcome(const JobOutcome&) {}

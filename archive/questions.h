@@ -15,6 +15,9 @@ enum class ReplaceAnswer {
     Cancel,   // stop the extraction
 };
 
+// The answer to a question with Yes, No and Cancel.
+enum class Answer { Yes, No, Cancel };
+
 // The one way the archive layer speaks with the user: it asks, it tells, and it shows a
 // job's progress. The window layer answers with dialogs (ui/windowquestions.h); a test
 // answers with a fake of its own, so that the jobs are tried without a window.
@@ -35,6 +38,10 @@ class UserQuestions {
     virtual ReplaceAnswer AskReplace(const ReplaceQuestion& question) = 0;
     // A question that the user answers with Yes or No.
     virtual bool AskYesNo(const std::wstring& text) = 0;
+    // The same with Cancel beside them.
+    virtual Answer AskYesNoCancel(const std::wstring& text) = 0;
+    // Where to save a file named `name`: false when the user declined.
+    virtual bool AskWhereToSave(const std::wstring& name, std::wstring& path) = 0;
 
     // A message that the user reads and closes; `warning` gives it the warning's look.
     virtual void Tell(const std::wstring& text, bool warning = false) = 0;
@@ -52,6 +59,8 @@ class Unattended : public UserQuestions {
     bool AskPassword(std::string& password) override;
     ReplaceAnswer AskReplace(const ReplaceQuestion& question) override;
     bool AskYesNo(const std::wstring& text) override;
+    Answer AskYesNoCancel(const std::wstring& text) override;
+    bool AskWhereToSave(const std::wstring& name, std::wstring& path) override;
     void Tell(const std::wstring& text, bool warning) override;
     void TellOutcome(const JobOutcome& outcome) override;
 };

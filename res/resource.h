@@ -67,6 +67,8 @@
 #define ID_COPY_PATH 32783
 #define ID_QUICK_ADD_7Z 32784
 #define ID_QUICK_ADD_ZIP 32785
+#define ID_RENAME 32786
+#define ID_NEW_FOLDER 32787
 
 // Command ids of the standard frame, as the menu and accelerators use them.
 #define ID_FILE_NEW 57600

@@ -311,3 +311,76 @@ int BrowserCommands::ExtractHereSelection(const std::vector<int>& rows) {
             return ExtractAll(archive, FolderPart(archive), &report, cancelled);
         });
 }
+
+int BrowserCommands::RenameRow(int row, const std::wstring& typed, std::wstring& renamed) {
+    if (row < 0 || row >= browser_.rows().Count() || browser_.rows().IsDriveOrUp(row))
+        return -1;
+    const std::wstring name = CleanName(typed);
+    const std::wstring path = browser_.rows().Get(row).path;
+    const std::wstring folder = FolderPart(path);
+    renamed = folder.empty() ? name : folder + L"\\" + name;
+    Archiver* archiver = browser_.archive();
+    if (archiver) {
+        int result = archiver->RenameEntry(path, name);
+        browser_.ShowArchiveOrItsFolder();
+        return result;
+    }
+    const std::wstring problem = NameProblem(name);
+    if (!problem.empty()) {
+        Tell(problem, MB_ICONWARNING);
+        return -1;
+    }
+    if (FileNamePart(path) == name)
+        return 0;
+    // Another item of that name; the same one in other letter case is renamed.
+    if (PathExists(renamed) && _wcsicmp(FileNamePart(path).c_str(), name.c_str()) != 0) {
+        Tell(L"This folder already has an item named \"" + name + L"\". Choose another name.",
+             MB_ICONWARNING);
+        return -1;
+    }
+    std::wstring from = path + L'\0';
+    std::wstring to = renamed + L'\0';
+    SHFILEOPSTRUCTW operation = {};
+    operation.hwnd = AppState.mainWindow;
+    operation.wFunc = FO_RENAME;
+    operation.pFrom = from.c_str();
+    operation.pTo = to.c_str();
+    operation.fFlags = FOF_ALLOWUNDO;
+    // The shell says itself why a rename failed (the item is in use, no permission).
+    const bool done = SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+    browser_.BrowseFolder(browser_.folder());
+    return done ? 0 : -1;
+}
+
+int BrowserCommands::NewFolder(std::wstring& made) {
+    Archiver* archiver = browser_.archive();
+    if (archiver) {
+        const std::wstring name = archiver->FreeName(L"New folder");
+        const std::wstring folder = Utf8ToWide(archiver->subPath);
+        made = folder.empty() ? name : folder + L"\\" + name;
+        int result = archiver->MakeFolderEntry(name);
+        browser_.ShowArchiveOrItsFolder();
+        return result;
+    }
+    const std::wstring folder = browser_.folder();
+    if (folder.empty() || browser_.locations().CurrentPath() == LocationBar::computerPath) {
+        Tell(L"A folder can be made only inside a folder: open one first.", MB_ICONWARNING);
+        return -1;
+    }
+    std::wstring base = folder;
+    if (base.back() != L'\\')
+        base += L'\\';
+    made = base + L"New folder";
+    for (int number = 2; PathExists(made); ++number)
+        made = base + L"New folder (" + std::to_wstring(number) + L")";
+    if (!CreateDirectoryW(LongPathForm(made).c_str(), nullptr)) {
+        Tell(L"The folder could not be made in " + folder +
+                 (GetLastError() == ERROR_ACCESS_DENIED
+                      ? L": you have no permission to write there."
+                      : L"."),
+             MB_ICONWARNING);
+        return -1;
+    }
+    browser_.BrowseFolder(folder);
+    return 0;
+}

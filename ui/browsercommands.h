@@ -37,6 +37,15 @@ class BrowserCommands {
     // asking before a file there is replaced. The same outcomes.
     int ExtractHereSelection(const std::vector<int>& rows);
 
+    // Gives row `row` the name `typed` (as Explorer takes it): in the archive, the entry and
+    // all it holds, in one run of the tool; on the disk, as the shell renames. A name that
+    // cannot be given is refused with a message first. 0 when renamed, with `renamed` the
+    // row's new path; -1 otherwise.
+    int RenameRow(int row, const std::wstring& typed, std::wstring& renamed);
+    // Makes "New folder" ("New folder (2)" when that is taken) in the folder shown. 0 when
+    // made, with `made` its path as its row has it; -1 otherwise (said).
+    int NewFolder(std::wstring& made);
+
   private:
     int ExtractArchives(
         const std::vector<int>& rows,

@@ -21,6 +21,10 @@ const std::vector<Command>& Commands() {
         {ID_QUICK_ADD_7Z, nullptr, L"Add to \"name.&7z\"", nullptr, nullptr, {}, true},
         {ID_QUICK_ADD_ZIP, nullptr, L"Add to \"name.&zip\"", nullptr, nullptr, {}, true},
         {ID_COPY_PATH, nullptr, L"Copy &path", nullptr, nullptr, {}, true},
+        // Rename acts on the focused row, New folder on the folder shown.
+        {ID_RENAME, nullptr, L"Rena&me", nullptr, L"F2", {{VK_F2, 0}}, true},
+        {ID_NEW_FOLDER, nullptr, L"&New folder", nullptr, L"Ctrl+Shift+N",
+         {{'N', FCONTROL | FSHIFT}, {VK_F7, 0}}, false},
     };
     return commands;
 }

@@ -67,7 +67,6 @@ int FolderBrowser::ListDrives() {
     return rows_.Count();
 }
 
-
 int FolderBrowser::ActivateItem(int i) {
     if (i < 0 || i >= rows_.Count())
         return 0;
@@ -87,6 +86,7 @@ int FolderBrowser::ActivateItem(int i) {
 }
 
 bool FolderBrowser::OpenArchive(const std::wstring& path) {
+    CloseArchive(); // the one open before is left, its edits settled
     archiver_ = GetArchiver();
     rows_.SetArchive(archiver_);
     if (archiver_->Open(path)) {
@@ -145,14 +145,17 @@ int FolderBrowser::OpenArchiveItem(int i) {
         ArchiveTree::Node node = rows_.Nodes()[static_cast<size_t>(i)];
         if (!archiver_->tree.IsFolder(node)) {
             archiver_->OpenEntry(Utf8ToWide(archiver_->tree.Path(node)));
+            WatchCopies();
             return 0;
         }
         archiver_->ListFolder(archiver_->tree.Path(node));
         return ShowArchiveFolder();
     }
     if (i != 0) {
-        if (archiver_->OpenItem(rows_.Get(i).path) == 0)
+        if (archiver_->OpenItem(rows_.Get(i).path) == 0) {
+            WatchCopies();
             return 0;
+        }
         return ShowArchiveFolder();
     }
     std::wstring shown = archiver_->GetDisplayPath();
@@ -203,10 +206,36 @@ int FolderBrowser::ShowArchiveOrItsFolder() {
 
 void FolderBrowser::CloseArchive() {
     if (archiver_) {
+        archiver_->SettleEdits(false);
+        copies_.Stop();
         ReleaseArchiver();
         archiver_ = nullptr;
         rows_.SetArchive(nullptr);
     }
+}
+
+void FolderBrowser::WatchCopies() {
+    if (!archiver_)
+        return;
+    // The folder each copy is in: a program saves there (a new file renamed over it).
+    std::vector<std::wstring> folders;
+    for (size_t i = 0; i < archiver_->edits.Count(); ++i) {
+        std::wstring folder = ParentFolder(archiver_->edits[i].file);
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(folder);
+    }
+    copies_.Start(folders, AppState.mainWindow, WM_EDITED_COPY);
+}
+
+bool FolderBrowser::CheckEditedCopies() {
+    if (!archiver_ || !archiver_->OfferEdits())
+        return false;
+    ShowArchiveOrItsFolder();
+    return true;
+}
+
+bool FolderBrowser::MayClose() {
+    return !archiver_ || archiver_->SettleEdits(true);
 }
 
 bool FolderBrowser::SelectLocation(int i) {
@@ -283,7 +312,8 @@ bool FolderBrowser::OpenLocation(int i, const std::wstring& path) {
         return true;
     }
     // The computer's entry is known by its path, whatever name the shell gives it.
-    if (locations_.Path(i) == LocationBar::computerPath || locations_.Name(i) == LocationBar::computerPath) {
+    if (locations_.Path(i) == LocationBar::computerPath ||
+        locations_.Name(i) == LocationBar::computerPath) {
         CloseArchive();
         ListDrives();
         // The drive list has no path entries: the computer's entry is the current one.

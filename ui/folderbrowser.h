@@ -2,6 +2,7 @@
 
 #include "ui/browsercommands.h"
 #include "ui/finder.h"
+#include "ui/folderwatch.h"
 #include "ui/locationbar.h"
 #include "ui/rowlist.h"
 
@@ -9,6 +10,9 @@
 #include <string>
 
 class Archiver;
+
+// Posted to the main window when a copy of an opened entry may have been saved.
+const UINT WM_EDITED_COPY = WM_APP + 22;
 
 // The model behind the browser view: the place shown and the ways to another one. It works
 // on a disk folder (or the drives) in disk mode, and on one folder of an open archive in
@@ -54,7 +58,18 @@ class FolderBrowser {
     // After a job that lists the archive again: its folder, or, when it could not be
     // listed, the folder on disk that holds it (said, unless the user cancelled).
     int ShowArchiveOrItsFolder();
+    // Leaves the archive; a change saved in an opened entry and not yet written is asked
+    // about first (Yes writes it, No leaves it out).
     void CloseArchive();
+
+    // --- entries opened with their programs ---
+
+    // Asks about each opened entry saved since the last look, writing back what the user
+    // says Yes to; true when the view must show the archive anew.
+    bool CheckEditedCopies();
+    // Before the window closes: asks about each change not yet written, with Cancel to
+    // stay. False when the user stays.
+    bool MayClose();
 
     // --- places ---
 
@@ -71,6 +86,8 @@ class FolderBrowser {
 
   private:
     int OpenArchiveItem(int i);
+    // Watches the folder of the opened entries' copies, once there is one.
+    void WatchCopies();
 
     RowList rows_;
     LocationBar locations_;
@@ -78,6 +95,8 @@ class FolderBrowser {
     BrowserCommands commands_{*this};
     Archiver* archiver_ = nullptr;
     std::wstring folder_;
+    // The copies of the archive's opened entries, watched for saves.
+    FolderWatch copies_;
 };
 
 // What the window says when an archive could not be opened: "Couldn't open the file.",

@@ -31,6 +31,10 @@ struct ToolbarResource {
 
 const WORD toolbarResourceType = 241;
 
+// The look at the opened entries' copies, after the last change seen there.
+const UINT_PTR editCheckTimer = 1;
+const UINT editCheckDelay = 400;
+
 // The toolbar images are drawn at these sizes; the 32-pixel ones are for 100 % scale.
 struct ToolbarImages {
     int size;
@@ -100,8 +104,32 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CLOSE:
         // The window goes only once the job is over: the job still uses what it holds.
-        if (JobRunning())
+        // A saved edit not yet in the archive is asked about first.
+        if (JobRunning() || !view_.model().MayClose())
             return 0;
+        break;
+    case WM_EDITED_COPY:
+        // Looked at once the program that saves is done: a save is often several writes.
+        SetTimer(hwnd(), editCheckTimer, editCheckDelay, nullptr);
+        return 0;
+    case WM_ACTIVATEAPP:
+        // Coming back from the program that edits: a save the watch missed is seen now.
+        if (wParam)
+            SetTimer(hwnd(), editCheckTimer, 1, nullptr);
+        break;
+    case WM_TIMER:
+        if (wParam == editCheckTimer) {
+            KillTimer(hwnd(), editCheckTimer);
+            // Not in the middle of a job or of another question: tried again later.
+            if (JobRunning() || !IsWindowEnabled(hwnd()) || checkingEdits_)
+                SetTimer(hwnd(), editCheckTimer, editCheckDelay, nullptr);
+            else {
+                checkingEdits_ = true;
+                view_.CheckEditedCopies();
+                checkingEdits_ = false;
+            }
+            return 0;
+        }
         break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == systemMenuAbout) {
@@ -210,7 +238,8 @@ void CMainFrame::CreateToolbar() {
             button.fsState = TBSTATE_ENABLED;
             button.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT;
             const Command* known = CommandOf(command);
-            button.iString = reinterpret_cast<INT_PTR>(known && known->button ? known->button : L"");
+            button.iString =
+                reinterpret_cast<INT_PTR>(known && known->button ? known->button : L"");
         }
         buttons.push_back(button);
     }
@@ -387,6 +416,12 @@ void CMainFrame::OnCommand(int id) {
         break;
     case ID_TEST:
         view_.OnTest();
+        break;
+    case ID_RENAME:
+        view_.OnRename();
+        break;
+    case ID_NEW_FOLDER:
+        view_.OnNewFolder();
         break;
     }
 }

@@ -62,6 +62,8 @@ class CMainFrame : public win::Window, public win::MessageFilter, public win::Id
     HACCEL accelerators_ = nullptr;
     HIMAGELIST images_ = nullptr;
     bool layingOut_ = false;
+    // The saved copies of opened entries are being asked about.
+    bool checkingEdits_ = false;
     int dpi_ = win::defaultDpi;
     // The bars' own fonts, which the system made at its DPI, and their copies at the
     // window's scale.

@@ -59,6 +59,9 @@ INT_PTR CVarnixView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     switch (message) {
+    case WM_NAME_EDITED:
+        OnNameEdited(static_cast<int>(wParam), lParam ? editedName_.c_str() : nullptr);
+        return TRUE;
     case WM_INITDIALOG:
         OnInitDialog();
         return FALSE; // the list has the focus, not the first control
@@ -418,6 +421,23 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         // The rows are the model's: the list need not say goodbye to each of a million.
         SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
         return TRUE;
+    case LVN_BEGINLABELEDITW: {
+        const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(header);
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, MayEditName(edit.item.iItem) ? FALSE : TRUE);
+        return TRUE;
+    }
+    case LVN_ENDLABELEDITW: {
+        // The rows are the model's: the list keeps its old text, and the view shows the
+        // place anew once the name is given.
+        const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(header);
+        const int row = edit.item.iItem;
+        const std::wstring typed = edit.item.pszText ? edit.item.pszText : L"";
+        const bool given = edit.item.pszText != nullptr;
+        PostMessageW(hwnd(), WM_NAME_EDITED, static_cast<WPARAM>(row), given ? 1 : 0);
+        editedName_ = typed;
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, FALSE);
+        return TRUE;
+    }
     case LVN_BEGINDRAG:
         // The selected rows go out as files; files moved away from the folder leave its list.
         if (DragRowsOut(model_, SelectedRows(), list_))

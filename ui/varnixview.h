@@ -47,6 +47,13 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     // Ctrl+A: every row but "..".
     void SelectAllRows();
     void OnExtractToFolder();
+    // F2: the focused row's name edited in place; Ctrl+Shift+N and F7: "New folder" made
+    // in the folder shown, its name then edited.
+    void OnRename();
+    void OnNewFolder();
+    // An opened entry may have been saved: asks about it, and shows the archive anew when
+    // the change was written.
+    void CheckEditedCopies();
 
     bool PreTranslateMessage(MSG& message) override;
     // The menu of row `row` with `rows` selected: the commands for that kind of row, those
@@ -118,6 +125,9 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     // row when none is).
     void MarkRows(const std::vector<int>& selected, int focused);
     INT_PTR OnNotify(const NMHDR& header);
+    // The list's name editing: whether row `row` may be renamed, and the name typed.
+    bool MayEditName(int row) const;
+    void OnNameEdited(int row, const wchar_t* typed);
     void FillLocationBar();
     void OpenTypedPath();
     // Focuses the row with this path, or the first one.
@@ -158,4 +168,7 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     int createdDpi_ = win::defaultDpi; // that of the dialog's own font
     win::GdiObject<HFONT> font_;       // the controls' font when the scale has changed
     std::wstring textBuffer_; // what LVN_GETDISPINFO hands out stays valid until the next ask
+    // The name typed in the list, given once the list's edit box has gone.
+    std::wstring editedName_;
+    static const UINT WM_NAME_EDITED = WM_APP + 23;
 };

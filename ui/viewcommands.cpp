@@ -78,6 +78,59 @@ void CVarnixView::OnTest() {
     model_.commands().TestSelection(SelectedRows());
 }
 
+void CVarnixView::CheckEditedCopies() {
+    const ShownFind find = RememberFind();
+    if (model_.CheckEditedCopies())
+        RefreshAfterCommand(find);
+}
+
+bool CVarnixView::MayEditName(int row) const {
+    if (row < 0 || row >= model_.rows().Count() || model_.rows().IsDriveOrUp(row))
+        return false;
+    return !model_.archive() || model_.archive()->CanBeChanged();
+}
+
+void CVarnixView::OnRename() {
+    int row = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    if (row < 0 || model_.rows().IsDriveOrUp(row))
+        return;
+    if (model_.archive() && !model_.archive()->CanBeChanged()) {
+        MessageBoxW(hwnd(), L"Operation is not supported.", caption, MB_OK);
+        return;
+    }
+    // The list edits names only while it is asked to: a slow second click on a row does
+    // not start an edit that the keys then go into.
+    SetFocus(list_);
+    SetWindowLongW(list_, GWL_STYLE, GetWindowLongW(list_, GWL_STYLE) | LVS_EDITLABELS);
+    if (!ListView_EditLabel(list_, row))
+        SetWindowLongW(list_, GWL_STYLE, GetWindowLongW(list_, GWL_STYLE) & ~LVS_EDITLABELS);
+}
+
+void CVarnixView::OnNameEdited(int row, const wchar_t* typed) {
+    SetWindowLongW(list_, GWL_STYLE, GetWindowLongW(list_, GWL_STYLE) & ~LVS_EDITLABELS);
+    if (!typed)
+        return; // Esc: nothing changes
+    const ShownFind find = RememberFind();
+    std::wstring renamed;
+    const bool done = model_.commands().RenameRow(row, typed, renamed) == 0;
+    RefreshAfterCommand(find);
+    if (done)
+        FocusRowWithPath(renamed);
+}
+
+void CVarnixView::OnNewFolder() {
+    const ShownFind find = RememberFind();
+    std::wstring made;
+    const bool done = model_.commands().NewFolder(made) == 0;
+    RefreshAfterCommand(find);
+    if (!done)
+        return;
+    // Made, and its name ready to be typed over, as Explorer has it.
+    FocusRowWithPath(made);
+    if (model_.rows().Find(made) >= 0)
+        OnRename();
+}
+
 void CVarnixView::OnExtractToFolder() {
     std::wstring made;
     model_.commands().ExtractToFolderSelection(SelectedRows(), made);
@@ -113,6 +166,8 @@ HMENU CVarnixView::MakeRowMenu(int row, const std::vector<int>& rows) const {
         add(menu, ID_EXTRACT, true, MenuText(ID_EXTRACT));
         add(menu, ID_TEST, true, MenuText(ID_TEST)); // none selected: the whole archive
         add(menu, ID_DELETE, changeable, MenuText(ID_DELETE));
+        add(menu, ID_RENAME, changeable && one && MayEditName(row), MenuText(ID_RENAME));
+        add(menu, ID_NEW_FOLDER, changeable, MenuText(ID_NEW_FOLDER));
         separator(menu);
         add(menu, ID_COPY_PATH, true, MenuText(ID_COPY_PATH));
         return menu;
@@ -157,6 +212,8 @@ HMENU CVarnixView::MakeRowMenu(int row, const std::vector<int>& rows) const {
         add(menu, quick.first, true, L"Add to \"" + shown + L"&" + extension + L"\"");
     }
     add(menu, ID_DELETE, files, MenuText(ID_DELETE));
+    add(menu, ID_RENAME, files && one && MayEditName(row), MenuText(ID_RENAME));
+    add(menu, ID_NEW_FOLDER, !model_.folder().empty(), MenuText(ID_NEW_FOLDER));
     separator(menu);
     add(menu, ID_COPY_PATH, true, MenuText(ID_COPY_PATH));
     return menu;
@@ -229,6 +286,13 @@ void CVarnixView::RunRowCommand(int command, int row) {
         break;
     case ID_COPY_PATH:
         CopyPaths();
+        break;
+    case ID_RENAME:
+        FocusRow(row);
+        OnRename();
+        break;
+    case ID_NEW_FOLDER:
+        OnNewFolder();
         break;
     }
 }

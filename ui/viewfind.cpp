@@ -6,6 +6,10 @@
 
 bool CVarnixView::IsTypingKey(const MSG& message) const {
     HWND focus = GetFocus();
+    // A name being edited in the list takes every key.
+    if (focus && focus == ListView_GetEditControl(list_))
+        return message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN ||
+               message.message == WM_CHAR;
     return message.message == WM_KEYDOWN && message.wParam == VK_DELETE &&
            (focus == pathBox_ || focus == findBox_);
 }

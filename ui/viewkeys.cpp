@@ -5,6 +5,10 @@
 #include <commctrl.h>
 
 bool CVarnixView::PreTranslateMessage(MSG& message) {
+    // A name being edited in the list: Enter gives it, Esc leaves it, the rest is typing.
+    HWND edit = ListView_GetEditControl(list_);
+    if (edit && (message.hwnd == edit || GetFocus() == edit))
+        return false;
     if (message.message == WM_KEYDOWN) {
         HWND focus = GetFocus();
         if (message.wParam == VK_RETURN && focus == pathBox_) {

@@ -11,6 +11,9 @@ class WindowQuestions : public UserQuestions {
     bool AskPassword(std::string& password) override;
     ReplaceAnswer AskReplace(const ReplaceQuestion& question) override;
     bool AskYesNo(const std::wstring& text) override;
+    Answer AskYesNoCancel(const std::wstring& text) override;
+    // The system's Save As dialog, in the Documents folder.
+    bool AskWhereToSave(const std::wstring& name, std::wstring& path) override;
     void Tell(const std::wstring& text, bool warning) override;
     void TellOutcome(const JobOutcome& outcome) override;
 };

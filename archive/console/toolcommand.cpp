@@ -129,8 +129,8 @@ bool MakeItemsRun(const std::wstring& archive, const std::wstring& command,
     run.listFile = listFile;
     run.commandLine =
         ToolStart(command, archive) + L" @\"" + listFile + L"\" -scsUTF-8" + commonSwitches;
-    // Names to delete are entries: a "*" in one is part of its name.
-    if (command == L"d")
+    // Names to delete or rename are entries: a "*" in one is part of its name.
+    if (command == L"d" || command == L"rn")
         run.commandLine += L" -spd";
     // A link inside a folder is stored as a link, not followed: a junction that leads back
     // to its own folder would never end.

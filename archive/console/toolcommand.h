@@ -47,8 +47,9 @@ bool IsListableName(const std::wstring& name);
 // only (7z archives take any).
 bool ZipTakesPassword(const std::wstring& password);
 
-// A run of `command` ("a" or "d") on `archive` for `names`: the files and folders to add,
-// or the entries to delete (matched exactly, wildcards taken literally). With
+// A run of `command` ("a", "d" or "rn") on `archive` for `names`: the files and folders to
+// add, the entries to delete, or pairs of an entry's path and its new path (matched exactly,
+// wildcards taken literally). With
 // `askPassword` the tool is told that the job has a password (it then asks for it).
 // False when a name cannot be listed or the list file cannot be written. `switches` (each
 // with a leading blank) choose the format, the compression and the update mode of an add.

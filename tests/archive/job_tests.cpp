@@ -97,19 +97,18 @@ TEST(OpenJob, ADialogComesOnlyForALongListingAndItsCancelStopsIt) {
     EXPECT_EQ(archiver.mode, ModeNone);
 }
 
-TEST(OpenJob, RefreshStaysInTheFolderAndDropsTheScratchFolder) {
+TEST(OpenJob, RefreshStaysInTheFolderAndKeepsTheOpenedEntriesCopies) {
     Archiver archiver;
     ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));
     archiver.ListFolder("docs\\deep");
     std::wstring extracted;
-    ASSERT_TRUE(archiver.ExtractItemToTemp(L"top.txt", extracted));
-    std::wstring scratchFolder = archiver.tmpPath;
+    ASSERT_TRUE(archiver.ExtractEntryInto(L"top.txt", archiver.edits.MakeFolder(), extracted));
 
     archiver.Refresh();
     EXPECT_EQ(archiver.subPath, "docs\\deep");
     EXPECT_EQ(RowNames(archiver), (std::vector<std::wstring>{L"..", L"deeper"}));
-    EXPECT_FALSE(IsDirectory(scratchFolder));
-    EXPECT_TRUE(archiver.tmpPath.empty());
+    // A program may still be editing it.
+    EXPECT_EQ(ReadTextFile(extracted), "top level");
 }
 
 TEST(ExtractJob, SelectedRowsKeepTheirFullArchivePaths) {
@@ -143,24 +142,25 @@ TEST(ExtractJob, TheMessageNamesTheEntriesThatDidNotComeOut) {
     EXPECT_EQ(ListTree(scratch.path()), Sorted({L"a.txt", L"b.txt", L"c.txt"}));
 }
 
-TEST(ExtractJob, OpeningAnEntryExtractsItToAFreshScratchFolder) {
+TEST(ExtractJob, EachOpenedEntryGetsAFolderOfItsOwnKeptUntilTheArchiveCloses) {
     Archiver archiver;
     ASSERT_TRUE(archiver.Open(TestData(L"nested.zip")));
+    std::wstring firstFolder = archiver.edits.MakeFolder();
     std::wstring first;
-    ASSERT_TRUE(archiver.ExtractItemToTemp(L"docs\\readme.txt", first));
+    ASSERT_TRUE(archiver.ExtractEntryInto(L"docs\\readme.txt", firstFolder, first));
     EXPECT_EQ(ReadTextFile(first), "read me\r\n");
-    std::wstring firstFolder = archiver.tmpPath;
     EXPECT_EQ(first, firstFolder + L"\\docs\\readme.txt");
-    EXPECT_EQ(FileNamePart(firstFolder).substr(0, 5), L"Quorp");
-    EXPECT_EQ(ParentFolder(firstFolder), ParentFolder(GetTempName(L"x")));
+    const std::wstring root = archiver.edits.Root();
+    EXPECT_EQ(FileNamePart(root).substr(0, 5), L"Quorp");
+    EXPECT_EQ(ParentFolder(root), ParentFolder(GetTempName(L"x")));
 
-    Sleep(20); // a later tick count, so that the next scratch folder has another name
     std::wstring second;
-    ASSERT_TRUE(archiver.ExtractItemToTemp(L"top.txt", second));
-    EXPECT_FALSE(IsDirectory(firstFolder));
+    ASSERT_TRUE(archiver.ExtractEntryInto(L"top.txt", archiver.edits.MakeFolder(), second));
+    EXPECT_EQ(ReadTextFile(first), "read me\r\n");
     EXPECT_EQ(ReadTextFile(second), "top level");
+    EXPECT_NE(ParentFolder(first), ParentFolder(second));
     archiver.Close();
-    EXPECT_FALSE(IsDirectory(ParentFolder(second)));
+    EXPECT_FALSE(IsDirectory(root));
 }
 
 TEST(ExtractJob, TheWebMarkGoesOnToSelectedEntriesAndThroughAnOpenedInnerArchive) {
@@ -174,7 +174,7 @@ TEST(ExtractJob, TheWebMarkGoesOnToSelectedEntriesAndThroughAnOpenedInnerArchive
     archiver.ExtractItems({L"outer.txt"}, scratch.path());
     // An inner archive opens from its scratch copy, in a window that extracts from there.
     std::wstring inner;
-    ASSERT_TRUE(archiver.ExtractItemToTemp(L"inner.zip", inner));
+    ASSERT_TRUE(archiver.ExtractEntryInto(L"inner.zip", archiver.edits.MakeFolder(), inner));
     EXPECT_EQ(ExtractAll(inner, scratch.path()), 0);
     for (const wchar_t* file : {L"outer.txt", L"inner.txt"})
         EXPECT_EQ(WebMarkOf(scratch / file), mark) << Narrow(file);

@@ -699,7 +699,7 @@ TEST(LongJobs, RunUnderTheProgressDialogWhoseCancelLeavesNoTrace) {
         DialogAnswerer user(DialogWithCaption(L"Extract Files"), PressButton(IDCANCEL));
         DialogAnswerer unexpected(AnyMessage(), PressButton(IDOK));
         std::wstring opened;
-        EXPECT_FALSE(archiver.ExtractItemToTemp(L"big.bin", opened));
+        EXPECT_FALSE(archiver.ExtractEntryInto(L"big.bin", archiver.edits.MakeFolder(), opened));
         EXPECT_EQ(user.answered(), 1);
         EXPECT_EQ(unexpected.answered(), 0);
         EXPECT_TRUE(ListTree(archiver.tmpPath).empty()); // nothing cut off is left

@@ -8,6 +8,9 @@
 //   fake_tool sleep          starts "fake_tool nap" and sleeps; both report their ids
 //   fake_tool nap            sleeps a minute
 //   fake_tool touch FILE     makes FILE.opened: it stands in for a document's program
+//   fake_tool save-over FILE TEXT   saves TEXT as many editors do: a new file renamed over
+//   fake_tool editor HANDOFF        an editor already running: once HANDOFF is there, saves
+//                                   its second line over the file its first line names
 #include <windows.h>
 
 #include <cstdio>
@@ -46,6 +49,36 @@ void Report(const std::string& what) {
         Write(what + "[" + line + "]\r\n");
     else
         Write(what + " input ended\r\n");
+}
+
+// Writes `text` beside `file` and renames it over `file`, as editors that never leave a
+// half-saved document do.
+int SaveOver(const std::wstring& file, const std::string& text) {
+    std::wstring fresh = file + L".~saving";
+    HANDLE handle =
+        CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return 1;
+    DWORD written = 0;
+    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(handle);
+    return MoveFileExW(fresh.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+}
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     &wide[0], static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(length > 0 ? length : 0));
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow(text.size() * 3, '\0');
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     &narrow[0], static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(length > 0 ? length : 0));
+    return narrow;
 }
 
 } // namespace
@@ -114,6 +147,28 @@ int wmain(int argc, wchar_t** argv) {
             CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         CloseHandle(file);
         return 0;
+    }
+    if (mode == L"save-over" && argc > 3)
+        return SaveOver(argv[2], Narrow(argv[3]));
+    if (mode == L"editor" && argc > 2) {
+        for (int waited = 0; waited < 600; ++waited) {
+            HANDLE handoff = CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr);
+            if (handoff == INVALID_HANDLE_VALUE) {
+                Sleep(100);
+                continue;
+            }
+            char text[4096] = {};
+            DWORD read = 0;
+            ReadFile(handoff, text, sizeof text - 1, &read, nullptr);
+            CloseHandle(handoff);
+            std::string lines(text, read);
+            size_t end = lines.find('\n');
+            if (end == std::string::npos)
+                return 1;
+            return SaveOver(Wide(lines.substr(0, end)), lines.substr(end + 1));
+        }
+        return 1;
     }
     if (mode == L"nap") {
         Sleep(60000);

@@ -25,9 +25,9 @@ ItemData Row(const std::wstring& name, bool folder = false, const std::wstring& 
 TEST(Sorting, TheUpRowThenFoldersThenFilesByTheKey) {
     FolderBrowser model;
     model.rows().SetDiskRows({Row(L"b.txt", false, L"1,000", 3), Row(L"zeta", true, L"", 1),
-                   Row(L"..", false, L"", 9),         Row(L"A.txt", false, L"9", 2),
-                   Row(L"c.txt", false, L"", 4),      Row(L"d.txt", false, L"10", 1),
-                   Row(L"alpha", true, L"", 2)});
+                              Row(L"..", false, L"", 9), Row(L"A.txt", false, L"9", 2),
+                              Row(L"c.txt", false, L"", 4), Row(L"d.txt", false, L"10", 1),
+                              Row(L"alpha", true, L"", 2)});
     model.rows().Sort(); // by name, ascending, whatever the letter case
     EXPECT_EQ(Names(model), (std::vector<std::wstring>{L"..", L"alpha", L"zeta", L"A.txt", L"b.txt",
                                                        L"c.txt", L"d.txt"}));
@@ -227,7 +227,8 @@ TEST(Activation, EveryEntryIsARowShownAsWhatItIs) {
     auto rowOf = [&](const wchar_t* name) {
         return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
     };
-    EXPECT_EQ(model.rows().Get(rowOf(L"dup.txt [2]")).type, model.rows().Get(rowOf(L"dup.txt")).type);
+    EXPECT_EQ(model.rows().Get(rowOf(L"dup.txt [2]")).type,
+              model.rows().Get(rowOf(L"dup.txt")).type);
 
     // A double-click on the quoted row opens it: it never climbs out of the archive.
     auto row = [&](const wchar_t* name) {
@@ -252,7 +253,8 @@ TEST(Activation, EveryEntryIsARowShownAsWhatItIs) {
     EXPECT_TRUE(told.Saw(L"Every file of badnames.zip was extracted.")) << told.All();
     // Opened, the second is the second.
     std::wstring opened;
-    ASSERT_TRUE(model.archive()->ExtractItemToTemp(L"dup.txt [2]", opened));
+    ASSERT_TRUE(model.archive()->ExtractEntryInto(L"dup.txt [2]",
+                                                  model.archive()->edits.MakeFolder(), opened));
     EXPECT_EQ(ReadTextFile(opened), "second dup");
 
     // A cut-short ZIP opens with what it has, and says it is cut short; a cut-short 7z

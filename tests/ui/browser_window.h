@@ -76,6 +76,9 @@ struct Window {
         Pump();
     }
     ~Window() {
+        // As the program ends: the archive is left (its watch of opened entries stopped)
+        // before it goes.
+        frame.view().model().CloseArchive();
         if (frame.hwnd())
             DestroyWindow(frame.hwnd());
         Pump();
