@@ -59,6 +59,10 @@ INT_PTR CVarnixView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     switch (message) {
+    case WM_SELECT_NAME:
+        if (HWND edit = ListView_GetEditControl(list_))
+            SendMessageW(edit, EM_SETSEL, 0, static_cast<LPARAM>(wParam));
+        return TRUE;
     case WM_NAME_EDITED:
         OnNameEdited(static_cast<int>(wParam), lParam ? editedName_.c_str() : nullptr);
         return TRUE;
@@ -422,8 +426,15 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
         SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
         return TRUE;
     case LVN_BEGINLABELEDITW: {
-        const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(header);
-        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, MayEditName(edit.item.iItem) ? FALSE : TRUE);
+        const int row = reinterpret_cast<const NMLVDISPINFOW&>(header).item.iItem;
+        const bool may = MayEditName(row);
+        // As Explorer has it: a file's name is selected without its extension, once the
+        // list has selected it all.
+        const std::wstring name = may ? model_.rows().Name(row) : std::wstring();
+        const size_t dot = name.rfind(L'.');
+        if (may && !model_.rows().IsFolder(row) && dot != std::wstring::npos && dot > 0)
+            PostMessageW(hwnd(), WM_SELECT_NAME, dot, 0);
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, may ? FALSE : TRUE);
         return TRUE;
     }
     case LVN_ENDLABELEDITW: {

@@ -171,4 +171,5 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     // The name typed in the list, given once the list's edit box has gone.
     std::wstring editedName_;
     static const UINT WM_NAME_EDITED = WM_APP + 23;
+    static const UINT WM_SELECT_NAME = WM_APP + 24;
 };

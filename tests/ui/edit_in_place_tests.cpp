@@ -304,9 +304,14 @@ TEST(RenameAndNewFolder, InAnArchiveAFolderGoesWithAllItHoldsAndBadNamesAreRefus
     EXPECT_EQ(view.model().rows().Name(ListView_GetNextItem(view.list(), -1, LVNI_FOCUSED)),
               L"papers");
 
-    // A file, through the same box; Esc leaves the name as it was.
+    // A file, through the same box, its name offered without the extension; Esc leaves
+    // the name as it was.
     view.FocusRow(RowNamed(view.model(), L"top.txt"));
     Press(window, ID_RENAME);
+    DWORD from = 0, to = 0;
+    SendMessageW(ListView_GetEditControl(view.list()), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                 reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(std::make_pair(from, to), std::make_pair(DWORD{0}, DWORD{3}));
     TypeName(view, L"ignored.txt", VK_ESCAPE);
     Press(window, ID_RENAME);
     TypeName(view, L"  Top level.txt. ");
