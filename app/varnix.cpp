@@ -74,6 +74,8 @@ int VarnixMain(HINSTANCE instance, const std::wstring& commandLine, int showComm
     // The open archive goes (with its scratch folder) while COM is still up.
     ReleaseArchiver();
     RemoveDragScratch();
+    // Files copied from the disk stay on the clipboard after the program has gone.
+    OleFlushClipboard();
     OleUninitialize();
     SaveSettings(AppState.settings);
     Gdiplus::GdiplusShutdown(gdiplusToken);

@@ -69,6 +69,9 @@
 #define ID_QUICK_ADD_ZIP 32785
 #define ID_RENAME 32786
 #define ID_NEW_FOLDER 32787
+#define ID_COPY 32788
+#define ID_CUT 32789
+#define ID_PASTE 32790
 
 // Command ids of the standard frame, as the menu and accelerators use them.
 #define ID_FILE_NEW 57600

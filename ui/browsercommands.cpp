@@ -33,6 +33,13 @@ std::wstring FolderPart(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+// A folder's path without the backslash at its end (a drive's root keeps its own).
+std::wstring WithoutSlash(std::wstring path) {
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
 } // namespace
 
 // The files the user picks, several at once, in the system's file dialog; none when the
@@ -383,4 +390,33 @@ int BrowserCommands::NewFolder(std::wstring& made) {
     }
     browser_.BrowseFolder(folder);
     return 0;
+}
+
+int BrowserCommands::PasteFiles(const std::vector<std::wstring>& files, bool move) {
+    const std::wstring folder = browser_.folder();
+    if (folder.empty() || browser_.locations().CurrentPath() == LocationBar::computerPath) {
+        Tell(L"Files can be pasted only into a folder: open one first.", MB_ICONWARNING);
+        return -1;
+    }
+    std::wstring from;
+    for (const std::wstring& file : files)
+        from += file + L'\0';
+    from += L'\0';
+    std::wstring to = folder + L'\0';
+    SHFILEOPSTRUCTW operation = {};
+    operation.hwnd = AppState.mainWindow;
+    operation.wFunc = move ? FO_MOVE : FO_COPY;
+    operation.pFrom = from.c_str();
+    operation.pTo = to.c_str();
+    // A file pasted into its own folder gets a name of its own, as Explorer gives it.
+    operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;
+    bool intoItsOwnFolder = false;
+    for (const std::wstring& file : files)
+        intoItsOwnFolder = intoItsOwnFolder || _wcsicmp(FolderPart(file).c_str(),
+                                                        WithoutSlash(folder).c_str()) == 0;
+    if (!intoItsOwnFolder)
+        operation.fFlags &= ~FOF_RENAMEONCOLLISION;
+    const bool done = SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+    browser_.BrowseFolder(folder);
+    return done ? 0 : -1;
 }

@@ -45,6 +45,9 @@ class BrowserCommands {
     // Makes "New folder" ("New folder (2)" when that is taken) in the folder shown. 0 when
     // made, with `made` its path as its row has it; -1 otherwise (said).
     int NewFolder(std::wstring& made);
+    // Copies `files` into the disk folder shown, or moves them there when `move`, as the
+    // shell does (asking before a file there is replaced). 0 when all went.
+    int PasteFiles(const std::vector<std::wstring>& files, bool move);
 
   private:
     int ExtractArchives(

@@ -21,6 +21,10 @@ const std::vector<Command>& Commands() {
         {ID_QUICK_ADD_7Z, nullptr, L"Add to \"name.&7z\"", nullptr, nullptr, {}, true},
         {ID_QUICK_ADD_ZIP, nullptr, L"Add to \"name.&zip\"", nullptr, nullptr, {}, true},
         {ID_COPY_PATH, nullptr, L"Copy &path", nullptr, nullptr, {}, true},
+        // As in Explorer; in a box being typed into they are the box's own.
+        {ID_COPY, nullptr, L"&Copy", nullptr, L"Ctrl+C", {{'C', FCONTROL}}, true},
+        {ID_CUT, nullptr, L"Cu&t", nullptr, L"Ctrl+X", {{'X', FCONTROL}}, true},
+        {ID_PASTE, nullptr, L"&Paste", nullptr, L"Ctrl+V", {{'V', FCONTROL}}, false},
         // Rename acts on the focused row, New folder on the folder shown.
         {ID_RENAME, nullptr, L"Rena&me", nullptr, L"F2", {{VK_F2, 0}}, true},
         {ID_NEW_FOLDER, nullptr, L"&New folder", nullptr, L"Ctrl+Shift+N",

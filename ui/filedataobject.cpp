@@ -1,5 +1,7 @@
 #include "ui/filedataobject.h"
 
+#include "shell/paths.h"
+
 #include <shlobj.h>
 
 #include <cstring>
@@ -118,6 +120,13 @@ HRESULT FileDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
     if (known != S_OK)
         return known;
     HGLOBAL memory = nullptr;
+    if (format->cfFormat == CF_HDROP && render_) {
+        bool there = true;
+        for (const std::wstring& path : paths_)
+            there = there && PathExists(path);
+        if (!there && !render_())
+            return E_FAIL;
+    }
     if (format->cfFormat == CF_HDROP)
         memory = MakeDropFiles(paths_);
     else if (const SetBlock* block = FindSet(format->cfFormat))

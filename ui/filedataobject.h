@@ -4,6 +4,7 @@
 
 #include <objidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ class FileDataObject : public IDataObject {
     FileDataObject& operator=(const FileDataObject&) = delete;
 
     const std::vector<std::wstring>& paths() const { return paths_; }
+    // The files are put in place by `render` when their paths are read, not before: the
+    // clipboard's entries come out of the archive only when they are pasted. Read again
+    // once they have gone, they are put in place again. A failed render gives no paths.
+    void RenderWhenRead(std::function<bool()> render) { render_ = std::move(render); }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -50,6 +55,7 @@ class FileDataObject : public IDataObject {
 
     LONG references_ = 0;
     std::vector<std::wstring> paths_;
+    std::function<bool()> render_;
     DWORD preferredEffect_;
     CLIPFORMAT preferredEffectFormat_;
     std::vector<SetBlock> set_;

@@ -7,6 +7,7 @@
 #include "archive/archiver.h"
 #include "archive/textconv.h"
 #include "shell/paths.h"
+#include "ui/clipboardfiles.h"
 #include "ui/outcomedialog.h"
 
 #include <shellapi.h>
@@ -208,6 +209,7 @@ void FolderBrowser::CloseArchive() {
     if (archiver_) {
         archiver_->SettleEdits(false);
         copies_.Stop();
+        ForgetArchiveClipboard();
         ReleaseArchiver();
         archiver_ = nullptr;
         rows_.SetArchive(nullptr);

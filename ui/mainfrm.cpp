@@ -420,6 +420,13 @@ void CMainFrame::OnCommand(int id) {
     case ID_RENAME:
         view_.OnRename();
         break;
+    case ID_COPY:
+    case ID_CUT:
+        view_.OnCopy(id == ID_CUT);
+        break;
+    case ID_PASTE:
+        view_.OnPaste();
+        break;
     case ID_NEW_FOLDER:
         view_.OnNewFolder();
         break;

@@ -51,6 +51,11 @@ class CVarnixView : public win::Dialog, public win::MessageFilter {
     // in the folder shown, its name then edited.
     void OnRename();
     void OnNewFolder();
+    // Ctrl+C, Ctrl+X: the selected rows on the clipboard as files (an archive's entries are
+    // copied only). Ctrl+V: the clipboard's files into the place shown, added to the
+    // archive as a drop is, or copied (moved, when cut) on the disk.
+    void OnCopy(bool cut);
+    void OnPaste();
     // An opened entry may have been saved: asks about it, and shows the archive anew when
     // the change was written.
     void CheckEditedCopies();

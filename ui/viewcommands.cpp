@@ -6,6 +6,7 @@
 #include "archive/archivekind.h"
 #include "res/resource.h"
 #include "shell/paths.h"
+#include "ui/clipboardfiles.h"
 #include "ui/commands.h"
 #include "ui/dragout.h"
 #include "ui/quickadd.h"
@@ -129,6 +130,35 @@ void CVarnixView::OnNewFolder() {
     FocusRowWithPath(made);
     if (model_.rows().Find(made) >= 0)
         OnRename();
+}
+
+void CVarnixView::OnCopy(bool cut) {
+    std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        return;
+    if (cut && model_.archive()) {
+        MessageBoxW(hwnd(),
+                    L"Entries cannot be cut out of an archive. Copy them, and delete them once "
+                    L"they are pasted.",
+                    caption, MB_ICONINFORMATION);
+        return;
+    }
+    CopyRowsToClipboard(model_, rows, cut);
+}
+
+void CVarnixView::OnPaste() {
+    std::vector<std::wstring> files;
+    bool cut = false;
+    if (!FilesOnClipboard(files, cut))
+        return;
+    const ShownFind find = RememberFind();
+    if (model_.archive()) {
+        // As a drop: with its questions, its progress, and into the folder shown.
+        model_.commands().AddDroppedFiles(files);
+    } else if (model_.commands().PasteFiles(files, cut) == 0 && cut) {
+        EmptyClipboardAfterMove();
+    }
+    RefreshAfterCommand(find);
 }
 
 void CVarnixView::OnExtractToFolder() {

@@ -10,8 +10,12 @@ bool CVarnixView::IsTypingKey(const MSG& message) const {
     if (focus && focus == ListView_GetEditControl(list_))
         return message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN ||
                message.message == WM_CHAR;
-    return message.message == WM_KEYDOWN && message.wParam == VK_DELETE &&
-           (focus == pathBox_ || focus == findBox_);
+    if (message.message != WM_KEYDOWN || (focus != pathBox_ && focus != findBox_))
+        return false;
+    // Delete deletes a character, and Ctrl+C, Ctrl+X and Ctrl+V copy and paste text there.
+    const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    return message.wParam == VK_DELETE ||
+           (control && (message.wParam == 'C' || message.wParam == 'X' || message.wParam == 'V'));
 }
 
 std::wstring CVarnixView::FindBoxText() const {

@@ -9,9 +9,14 @@
 //   fake_tool nap            sleeps a minute
 //   fake_tool touch FILE     makes FILE.opened: it stands in for a document's program
 //   fake_tool save-over FILE TEXT   saves TEXT as many editors do: a new file renamed over
+//   fake_tool paste FOLDER          pastes the clipboard's files into FOLDER as Explorer does:
+//                                   their paths read from CF_HDROP, then copied
 //   fake_tool editor HANDOFF        an editor already running: once HANDOFF is there, saves
 //                                   its second line over the file its first line names
 #include <windows.h>
+
+#include <ole2.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -169,6 +174,35 @@ int wmain(int argc, wchar_t** argv) {
             return SaveOver(Wide(lines.substr(0, end)), lines.substr(end + 1));
         }
         return 1;
+    }
+    if (mode == L"paste" && argc > 2) {
+        OleInitialize(nullptr);
+        IDataObject* data = nullptr;
+        int result = 1;
+        FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium = {};
+        if (SUCCEEDED(OleGetClipboard(&data)) && SUCCEEDED(data->GetData(&format, &medium))) {
+            auto drop = static_cast<HDROP>(medium.hGlobal);
+            std::wstring from;
+            for (UINT i = 0; i < DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); ++i) {
+                wchar_t path[MAX_PATH] = {};
+                DragQueryFileW(drop, i, path, MAX_PATH);
+                from += std::wstring(path) + L'\0';
+            }
+            from += L'\0';
+            std::wstring to = std::wstring(argv[2]) + L'\0';
+            SHFILEOPSTRUCTW copy = {};
+            copy.wFunc = FO_COPY;
+            copy.pFrom = from.c_str();
+            copy.pTo = to.c_str();
+            copy.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+            result = SHFileOperationW(&copy) == 0 ? 0 : 1;
+            ReleaseStgMedium(&medium);
+        }
+        if (data)
+            data->Release();
+        OleUninitialize();
+        return result;
     }
     if (mode == L"nap") {
         Sleep(60000);

@@ -5,9 +5,12 @@
 
 #include "archive/console/toolcommand.h"
 #include "archive/jobthread.h"
+#include "ui/filedataobject.h"
+#include "win/comptr.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -367,6 +370,64 @@ TEST(RenameAndNewFolder, ANewFolderIsMadeInTheFolderShownAndItsNameEdited) {
     TypeName(diskView, L"renamed.7z");
     EXPECT_TRUE(FileExists(scratch / L"renamed.7z"));
     EXPECT_FALSE(PathExists(scratch / L"work.7z"));
+}
+
+TEST(Clipboard, EntriesCopiedComeOutWhenAnotherProgramPastesThemAndFilesArePastedIn) {
+    OleInitialize(nullptr);
+    ScratchFolder scratch;
+    const std::wstring archive = MakeArchive(
+        scratch, L"work.zip", L"-tzip",
+        {{L"docs\\a.txt", "a"}, {L"docs\\sub\\b.txt", "b"}, {L"top.txt", "top"}});
+    {
+        Window window(archive);
+        CVarnixView& view = window.frame.view();
+        view.ActivateRow(RowNamed(view.model(), L"docs"));
+        view.SelectRow(RowNamed(view.model(), L"a.txt"));
+        ListView_SetItemState(view.list(), RowNamed(view.model(), L"sub"), LVIS_SELECTED,
+                              LVIS_SELECTED);
+        Press(window, ID_COPY);
+        // Nothing comes out until it is pasted.
+        const std::wstring clipboardFolder = DragScratchFolder() + L"\\Clipboard";
+        EXPECT_FALSE(PathExists(clipboardFolder));
+
+        // Another program pastes them, as Explorer does; this window answers meanwhile.
+        ScratchFolder pasted;
+        std::atomic<int> result{-3};
+        std::thread other([&] {
+            result = RunAndWait(ProgramFolder() + L"\\fake_tool.exe",
+                                L"paste \"" + pasted.path() + L"\"");
+        });
+        PumpUntil([&] { return result != -3; }, 60000);
+        other.join();
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(ReadTextFile(pasted / L"a.txt"), "a");
+        EXPECT_EQ(ReadTextFile(pasted / L"sub\\b.txt"), "b");
+
+        // Files of the disk on the clipboard, pasted into the archive's folder shown.
+        const std::wstring fresh = scratch / L"fresh.txt";
+        WriteTextFile(fresh, "fresh");
+        win::ComPtr<FileDataObject> data(new FileDataObject({fresh}, DROPEFFECT_COPY));
+        ASSERT_EQ(OleSetClipboard(data.get()), S_OK);
+        Press(window, ID_PASTE);
+        EXPECT_EQ(EntryText(archive, L"docs\\fresh.txt"), "fresh");
+        EXPECT_GE(RowNamed(view.model(), L"fresh.txt"), 0);
+    }
+
+    // On the disk, Ctrl+X and Ctrl+V move a file into another folder.
+    MakeFolder(scratch / L"into");
+    {
+        Window disk(scratch.path());
+        CVarnixView& view = disk.frame.view();
+        view.SelectRow(RowNamed(view.model(), L"fresh.txt"));
+        Press(disk, ID_CUT);
+        view.ActivateRow(RowNamed(view.model(), L"into"));
+        Press(disk, ID_PASTE);
+        EXPECT_EQ(ReadTextFile(scratch / L"into\\fresh.txt"), "fresh");
+        EXPECT_FALSE(PathExists(scratch / L"fresh.txt"));
+        EXPECT_GE(RowNamed(view.model(), L"fresh.txt"), 0);
+    }
+    OleSetClipboard(nullptr);
+    OleUninitialize();
 }
 
 } // namespace
