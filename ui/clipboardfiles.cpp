@@ -22,6 +22,20 @@ std::wstring ClipboardFolder() {
 
 } // namespace
 
+std::vector<std::wstring> DroppedPaths(HDROP drop) {
+    std::vector<std::wstring> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // As long as the path is: a long one is not cut into another name.
+        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        DragQueryFileW(drop, i, &path[0], length + 1);
+        path.resize(length);
+        paths.push_back(path);
+    }
+    return paths;
+}
+
 bool CopyRowsToClipboard(FolderBrowser& model, const std::vector<int>& rows, bool cut) {
     Archiver* archiver = model.archive();
     std::vector<std::wstring> entries;
@@ -71,15 +85,7 @@ bool FilesOnClipboard(std::vector<std::wstring>& paths, bool& cut) {
     STGMEDIUM medium = {};
     if (FAILED(data->GetData(&format, &medium)))
         return false;
-    auto drop = static_cast<HDROP>(medium.hGlobal);
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        std::wstring path(length + 1, L'\0');
-        DragQueryFileW(drop, i, &path[0], length + 1);
-        path.resize(length);
-        paths.push_back(path);
-    }
+    paths = DroppedPaths(static_cast<HDROP>(medium.hGlobal));
     ReleaseStgMedium(&medium);
     format.cfFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT));
     if (SUCCEEDED(data->GetData(&format, &medium))) {

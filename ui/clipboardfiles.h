@@ -1,5 +1,9 @@
 #pragma once
 
+#include <windows.h>
+
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
 
@@ -7,6 +11,9 @@ class FolderBrowser;
 
 // Files on the clipboard, as Explorer puts them there and takes them (CF_HDROP, with
 // "Preferred DropEffect" telling a cut from a copy).
+
+// The paths a CF_HDROP block (a drop, the clipboard's files) names, each whole.
+std::vector<std::wstring> DroppedPaths(HDROP drop);
 
 // Puts the rows on the clipboard as files: in an archive, its entries (folders with what
 // they hold), which come out into the program's own clipboard folder only when they are

@@ -337,16 +337,7 @@ void CVarnixView::CopyPaths() {
 }
 
 void CVarnixView::OnDropFiles(HDROP drop) {
-    std::vector<std::wstring> files;
-    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        // As long as the path is: a long one is not cut into another name.
-        UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        std::wstring path(length + 1, L'\0');
-        DragQueryFileW(drop, i, &path[0], length + 1);
-        path.resize(length);
-        files.push_back(path);
-    }
+    std::vector<std::wstring> files = DroppedPaths(drop);
     DragFinish(drop);
     // Rows dragged out of this window and dropped back: refused, as the drag refuses them.
     if (IsFromOwnDrag(files))
