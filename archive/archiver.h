@@ -140,6 +140,11 @@ class Archiver {
     // Makes an empty folder `name` in the folder shown, refused as a rename is, and lists
     // the archive again. 0 when made.
     int MakeFolderEntry(const std::wstring& name);
+    // Moves the entries at `paths` (folders with all they hold) into the folder `folder`
+    // ("" the root), in one run of the tool, and lists the archive again. An entry whose
+    // name that folder has already, or a folder moved into itself, is refused with a
+    // message before anything runs. 0 when moved.
+    int MoveEntries(const std::vector<std::wstring>& paths, const std::wstring& folder);
     // `base`, or "base (2)", "base (3)", ...: the first that no entry of the folder shown
     // has, letter case aside.
     std::wstring FreeName(const std::wstring& base) const;

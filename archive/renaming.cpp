@@ -1,5 +1,6 @@
 // Names in the open archive: an entry renamed (a folder with everything under it) in one run
-// of the tool, and a new empty folder made in the folder shown.
+// of the tool, entries moved into another folder, and a new empty folder made in the folder
+// shown.
 #include "archive/archiver.h"
 
 #include "archive/console/toolcommand.h"
@@ -139,6 +140,58 @@ int Archiver::MakeFolderEntry(const std::wstring& name) {
     DeleteFolderTree(nullptr, scratch);
     if (result == -1)
         return -1;
+    Refresh();
+    return lastOutcome.end == JobEnd::Success ? 0 : -1;
+}
+
+int Archiver::MoveEntries(const std::vector<std::wstring>& paths, const std::wstring& folder) {
+    lastOutcome = JobOutcome();
+    lastOutcome.end = JobEnd::Failure;
+    if (!CanBeChanged()) {
+        User().Tell(L"Operation is not supported.");
+        return -1;
+    }
+    const ArchiveTree::Node target = tree.Find(WideToUtf8(folder));
+    if (target == ArchiveTree::none || (target != ArchiveTree::root && !tree.IsFolder(target)))
+        return -1;
+    std::vector<std::wstring> pairs;
+    for (const std::wstring& path : paths) {
+        const ArchiveTree::Node node = tree.Find(WideToUtf8(path));
+        if (node == ArchiveTree::none || node == ArchiveTree::root || tree.Parent(node) == target)
+            continue; // there already
+        const std::wstring name = Utf8ToWide(std::string(tree.Name(node)));
+        for (ArchiveTree::Node above = target; above != ArchiveTree::none;
+             above = above == ArchiveTree::root ? ArchiveTree::none : tree.Parent(above)) {
+            if (above == node) {
+                User().Tell(L"The folder " + name + L" cannot be moved into itself.");
+                return -1;
+            }
+        }
+        const ArchiveTree::Node taken = ChildNamed(target, name);
+        if (taken != ArchiveTree::none || tree.DuplicateIndex(node) != ArchiveTree::noIndex) {
+            User().Tell(name + L" was not moved: " +
+                        (taken != ArchiveTree::none
+                             ? L"the folder it was dropped on has an entry of that name already."
+                             : L"the archive holds another entry of the same name, and the "
+                               L"archive tool moves by name."));
+            return -1;
+        }
+        pairs.push_back(path);
+        pairs.push_back(folder.empty() ? name : folder + L"\\" + name);
+    }
+    if (pairs.empty()) {
+        lastOutcome.end = JobEnd::Success;
+        return 0;
+    }
+    jobFailure.clear();
+    RunUnderProgress(
+        L"Move", L"Moving ... ",
+        [&](const std::atomic<int32_t>* stop) { RunOnEntries(L"rn", pairs, stop); },
+        progressDelay);
+    if (!jobFailure.empty()) {
+        lastOutcome.end = JobEnd::Failure;
+        User().Tell(jobFailure);
+    }
     Refresh();
     return lastOutcome.end == JobEnd::Success ? 0 : -1;
 }

@@ -420,3 +420,17 @@ int BrowserCommands::PasteFiles(const std::vector<std::wstring>& files, bool mov
     browser_.BrowseFolder(folder);
     return done ? 0 : -1;
 }
+
+int BrowserCommands::MoveRowsInto(const std::vector<int>& rows, int folderRow) {
+    Archiver* archiver = browser_.archive();
+    if (!archiver || folderRow < 0 || folderRow >= browser_.rows().Count())
+        return -1;
+    std::vector<std::wstring> paths;
+    for (int row : rows) {
+        if (row != folderRow && !browser_.rows().IsDriveOrUp(row))
+            paths.push_back(browser_.rows().Get(row).path);
+    }
+    int result = archiver->MoveEntries(paths, browser_.rows().Get(folderRow).path);
+    browser_.ShowArchiveOrItsFolder();
+    return result;
+}

@@ -48,6 +48,9 @@ class BrowserCommands {
     // Copies `files` into the disk folder shown, or moves them there when `move`, as the
     // shell does (asking before a file there is replaced). 0 when all went.
     int PasteFiles(const std::vector<std::wstring>& files, bool move);
+    // Moves the archive's rows into the folder of row `folderRow`, as a drag onto it does.
+    // 0 when moved.
+    int MoveRowsInto(const std::vector<int>& rows, int folderRow);
 
   private:
     int ExtractArchives(

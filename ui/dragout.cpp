@@ -5,7 +5,10 @@
 #include "shell/paths.h"
 #include "ui/folderbrowser.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include <cwchar>
 #include <cwctype>
@@ -45,6 +48,21 @@ bool AllDigits(const std::wstring& text) {
             return false;
     }
     return true;
+}
+
+// The folder row of the archive under the pointer in `list`, when it is none of the rows
+// dragged; -1 otherwise.
+int FolderRowUnderPointer(const FolderBrowser& model, HWND list, const std::vector<int>& dragged) {
+    LVHITTESTINFO hit = {};
+    GetCursorPos(&hit.pt);
+    if (WindowFromPoint(hit.pt) != list)
+        return -1;
+    ScreenToClient(list, &hit.pt);
+    const int row = ListView_HitTest(list, &hit);
+    if (row < 0 || model.rows().IsDriveOrUp(row) || !model.rows().IsFolder(row) ||
+        std::find(dragged.begin(), dragged.end(), row) != dragged.end())
+        return -1;
+    return row;
 }
 
 // The drag folder emptied of the last drag's files and made again.
@@ -135,6 +153,10 @@ HRESULT DragOutSource::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
     if (keyState & MK_LBUTTON)
         return S_OK;
     // The button is up: the drop happens now, or not at all.
+    if (overOwnFolder && overOwnFolder()) {
+        movedIntoOwnFolder = true;
+        return DRAGDROP_S_CANCEL;
+    }
     if (lastEffect_ == DROPEFFECT_NONE || overOwnWindow())
         return DRAGDROP_S_CANCEL;
     if (!render_)
@@ -152,6 +174,11 @@ HRESULT DragOutSource::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
 
 HRESULT DragOutSource::GiveFeedback(DWORD effect) {
     lastEffect_ = effect;
+    if (overOwnFolder && overOwnFolder()) {
+        lastEffect_ = DROPEFFECT_NONE;
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW)); // a move within the archive
+        return S_OK;
+    }
     if (effect != DROPEFFECT_NONE && overOwnWindow()) {
         lastEffect_ = DROPEFFECT_NONE;
         SetCursor(LoadCursorW(nullptr, IDC_NO));
@@ -182,8 +209,20 @@ bool DragRowsOut(FolderBrowser& model, const std::vector<int>& rows, HWND list) 
     if (!PrepareDragOut(model, rows, drag))
         return false;
     AttachDragImage(list, drag.data.get());
+    // In an archive, rows let go on a folder row of its own go into that folder.
+    int folderRow = -1;
+    if (model.archive() && list) {
+        drag.source->overOwnFolder = [&model, &rows, list, &folderRow] {
+            folderRow = FolderRowUnderPointer(model, list, rows);
+            return folderRow >= 0;
+        };
+    }
     DWORD effect = DROPEFFECT_NONE;
     HRESULT result = DoDragDrop(drag.data.get(), drag.source.get(), drag.allowedEffects, &effect);
+    if (drag.source->movedIntoOwnFolder && folderRow >= 0) {
+        model.commands().MoveRowsInto(rows, folderRow);
+        return true;
+    }
     if (model.archive() || result != DRAGDROP_S_DROP)
         return false;
     // A move within one volume is done by the target, which then says DROPEFFECT_NONE: the

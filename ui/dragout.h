@@ -48,6 +48,10 @@ class DragOutSource : public IDropSource {
 
     // Whether the pointer is over a window of this process; a test stands in for the pointer.
     std::function<bool()> overOwnWindow;
+    // Whether it is over a folder row of the archive the rows come from (null: never); the
+    // button let go there moves them into it (movedIntoOwnFolder), and nothing is dropped.
+    std::function<bool()> overOwnFolder;
+    bool movedIntoOwnFolder = false;
 
   private:
     LONG references_ = 0;

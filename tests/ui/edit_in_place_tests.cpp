@@ -430,4 +430,41 @@ TEST(Clipboard, EntriesCopiedComeOutWhenAnotherProgramPastesThemAndFilesArePaste
     OleUninitialize();
 }
 
+TEST(RenameAndNewFolder, RowsLetGoOnAFolderRowOfTheArchiveMoveIntoIt) {
+    ScratchFolder scratch;
+    const std::wstring archive = MakeArchive(
+        scratch, L"work.zip", L"-tzip",
+        {{L"docs\\x.txt", "x"}, {L"docs\\same.txt", "in docs"}, {L"a.txt", "a"},
+         {L"b\\c.txt", "c"}, {L"same.txt", "at the top"}});
+    Window window(archive);
+    CVarnixView& view = window.frame.view();
+    FolderBrowser& model = view.model();
+    const std::vector<int> rows = {RowNamed(model, L"a.txt"), RowNamed(model, L"b")};
+
+    // Let go over the folder row: nothing is dropped anywhere, nothing extracted.
+    DragOut drag;
+    ASSERT_TRUE(PrepareDragOut(model, rows, drag));
+    drag.source->overOwnFolder = [] { return true; };
+    drag.source->GiveFeedback(DROPEFFECT_NONE);
+    EXPECT_EQ(drag.source->QueryContinueDrag(FALSE, 0), DRAGDROP_S_CANCEL);
+    EXPECT_TRUE(drag.source->movedIntoOwnFolder);
+    EXPECT_EQ(CountEntries(DragScratchFolder()), 0);
+
+    // The move it then makes: one run, folders with what they hold.
+    EXPECT_EQ(model.commands().MoveRowsInto(rows, RowNamed(model, L"docs")), 0);
+    EXPECT_EQ(ArchiveEntries(archive),
+              Sorted({L"docs", L"docs\\a.txt", L"docs\\b", L"docs\\b\\c.txt", L"docs\\same.txt",
+                      L"docs\\x.txt", L"same.txt"}));
+    EXPECT_EQ(EntryText(archive, L"docs\\b\\c.txt"), "c");
+
+    // A name the folder has already is refused, and nothing moves.
+    MessageAnswers messages;
+    EXPECT_EQ(model.commands().MoveRowsInto({RowNamed(model, L"same.txt")}, RowNamed(model, L"docs")),
+              -1);
+    EXPECT_TRUE(messages.Saw(L"same.txt was not moved: the folder it was dropped on has an entry "
+                             L"of that name already."));
+    EXPECT_EQ(EntryText(archive, L"docs\\same.txt"), "in docs");
+    EXPECT_EQ(EntryText(archive, L"same.txt"), "at the top");
+}
+
 } // namespace
