@@ -85,15 +85,8 @@ void EditedEntries::Watch(const std::wstring& path, const std::wstring& file) {
     entry.file = file;
     entry.inArchive = StampOf(file, true);
     entry.asked = entry.inArchive;
-    // The same entry opened again: the copy the program now has is the one watched. An
-    // earlier copy with a change not yet written stays watched beside it.
-    for (Entry& earlier : entries_) {
-        FileStamp now;
-        if (earlier.path == path && !earlier.kept && !Differs(earlier, earlier.inArchive, now)) {
-            earlier = entry;
-            return;
-        }
-    }
+    // The same entry opened again gets a copy of its own: the first may still be open in
+    // its program, and both are watched.
     entries_.push_back(entry);
 }
 
@@ -136,14 +129,23 @@ std::vector<size_t> EditedEntries::Unwritten() {
     return changed;
 }
 
-void EditedEntries::MarkWritten(size_t i) {
-    entries_[i].inArchive = StampOf(entries_[i].file, true);
-    entries_[i].asked = entries_[i].inArchive;
+void EditedEntries::MarkWritten(size_t i, const FileStamp& stamp) {
+    entries_[i].inArchive = stamp;
+    entries_[i].asked = stamp;
 }
 
 void EditedEntries::MarkDropped(size_t i) {
     // Taken as what the archive holds: only a later save is asked about.
-    MarkWritten(i);
+    MarkWritten(i, StampOf(entries_[i].file, true));
+}
+
+void EditedEntries::Renamed(const std::wstring& from, const std::wstring& to) {
+    for (Entry& entry : entries_) {
+        if (entry.path == from)
+            entry.path = to;
+        else if (entry.path.compare(0, from.size() + 1, from + L"\\") == 0)
+            entry.path = to + entry.path.substr(from.size());
+    }
 }
 
 void EditedEntries::Clear() {

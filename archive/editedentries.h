@@ -42,7 +42,7 @@ class EditedEntries {
     // The folder that holds every copy (the one to watch); "" before the first.
     const std::wstring& Root() const { return root_; }
     // Starts watching the copy `file` of the entry at `path`, as extracted just now. An
-    // entry opened again is watched in its new copy.
+    // entry opened again is watched in both copies.
     void Watch(const std::wstring& path, const std::wstring& file);
 
     // The entries whose copy changed since the user was last asked about it and holds
@@ -53,8 +53,11 @@ class EditedEntries {
 
     const Entry& operator[](size_t i) const { return entries_[i]; }
     size_t Count() const { return entries_.size(); }
-    // The copy is now what the archive holds.
-    void MarkWritten(size_t i);
+    // The copy as `stamp` was is now what the archive holds.
+    void MarkWritten(size_t i, const FileStamp& stamp);
+    // An entry renamed or moved in the archive: the copies of it, and of what it holds, are
+    // written back to where it is now.
+    void Renamed(const std::wstring& from, const std::wstring& to);
     // The edit could not be written: its copy stays on the disk after the archive is left.
     void MarkKept(size_t i) { entries_[i].kept = true; }
     // The user chose to leave the change out of the archive: it is no longer asked about.

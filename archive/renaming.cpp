@@ -9,6 +9,8 @@
 #include "archive/textconv.h"
 #include "shell/paths.h"
 
+#include <algorithm>
+
 namespace {
 
 bool SameNameAnyCase(std::wstring_view a, std::wstring_view b) {
@@ -111,6 +113,8 @@ int Archiver::RenameEntry(const std::wstring& path, const std::wstring& newName)
         lastOutcome.end = JobEnd::Failure;
         User().Tell(jobFailure);
     }
+    if (lastOutcome.end == JobEnd::Success)
+        edits.Renamed(path, newPath);
     Refresh();
     if (lastOutcome.end == JobEnd::Success && listed &&
         tree.Find(WideToUtf8(newPath)) == ArchiveTree::none) {
@@ -155,6 +159,7 @@ int Archiver::MoveEntries(const std::vector<std::wstring>& paths, const std::wst
     if (target == ArchiveTree::none || (target != ArchiveTree::root && !tree.IsFolder(target)))
         return -1;
     std::vector<std::wstring> pairs;
+    std::vector<std::wstring> given; // names given in this move, in capitals
     for (const std::wstring& path : paths) {
         const ArchiveTree::Node node = tree.Find(WideToUtf8(path));
         if (node == ArchiveTree::none || node == ArchiveTree::root || tree.Parent(node) == target)
@@ -167,10 +172,15 @@ int Archiver::MoveEntries(const std::vector<std::wstring>& paths, const std::wst
                 return -1;
             }
         }
+        std::wstring capitals = name;
+        CharUpperBuffW(&capitals[0], static_cast<DWORD>(capitals.size()));
+        const bool twice = std::find(given.begin(), given.end(), capitals) != given.end();
+        given.push_back(capitals);
         const ArchiveTree::Node taken = ChildNamed(target, name);
-        if (taken != ArchiveTree::none || tree.DuplicateIndex(node) != ArchiveTree::noIndex) {
+        if (taken != ArchiveTree::none || twice ||
+            tree.DuplicateIndex(node) != ArchiveTree::noIndex) {
             User().Tell(name + L" was not moved: " +
-                        (taken != ArchiveTree::none
+                        (taken != ArchiveTree::none || twice
                              ? L"the folder it was dropped on has an entry of that name already."
                              : L"the archive holds another entry of the same name, and the "
                                L"archive tool moves by name."));
@@ -191,6 +201,10 @@ int Archiver::MoveEntries(const std::vector<std::wstring>& paths, const std::wst
     if (!jobFailure.empty()) {
         lastOutcome.end = JobEnd::Failure;
         User().Tell(jobFailure);
+    }
+    if (lastOutcome.end == JobEnd::Success) {
+        for (size_t i = 0; i + 1 < pairs.size(); i += 2)
+            edits.Renamed(pairs[i], pairs[i + 1]);
     }
     Refresh();
     return lastOutcome.end == JobEnd::Success ? 0 : -1;

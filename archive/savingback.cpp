@@ -72,6 +72,9 @@ bool Archiver::WriteBack(size_t i) {
         KeepEdit(i, L"the archive is read-only");
         return false;
     }
+    // What is written is the copy as it is now: a save while the job runs is asked about
+    // afterwards.
+    const FileStamp written = StampOf(entry.file, true);
     // Into the entry's own folder, whichever is shown, with the archive's password and
     // encryption; the add job never damages the archive when it fails.
     const int result = AddFilesInto({entry.file}, FolderOfEntry(entry.path));
@@ -81,7 +84,7 @@ bool Archiver::WriteBack(size_t i) {
             KeepEdit(i, std::wstring());
         return false;
     }
-    edits.MarkWritten(i);
+    edits.MarkWritten(i, written);
     Refresh();
     return true;
 }

@@ -398,9 +398,22 @@ int BrowserCommands::PasteFiles(const std::vector<std::wstring>& files, bool mov
         Tell(L"Files can be pasted only into a folder: open one first.", MB_ICONWARNING);
         return -1;
     }
+    // A file cut and pasted into its own folder stays as it is, as in Explorer; copied
+    // there, it gets a name of its own.
+    auto inFolderShown = [&folder](const std::wstring& file) {
+        return _wcsicmp(WithoutSlash(FolderPart(file) + L"\\").c_str(),
+                        WithoutSlash(folder).c_str()) == 0;
+    };
     std::wstring from;
-    for (const std::wstring& file : files)
+    bool intoItsOwnFolder = false;
+    for (const std::wstring& file : files) {
+        if (move && inFolderShown(file))
+            continue;
+        intoItsOwnFolder = intoItsOwnFolder || inFolderShown(file);
         from += file + L'\0';
+    }
+    if (from.empty())
+        return 0;
     from += L'\0';
     std::wstring to = folder + L'\0';
     SHFILEOPSTRUCTW operation = {};
@@ -408,14 +421,7 @@ int BrowserCommands::PasteFiles(const std::vector<std::wstring>& files, bool mov
     operation.wFunc = move ? FO_MOVE : FO_COPY;
     operation.pFrom = from.c_str();
     operation.pTo = to.c_str();
-    // A file pasted into its own folder gets a name of its own, as Explorer gives it.
-    operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;
-    bool intoItsOwnFolder = false;
-    for (const std::wstring& file : files)
-        intoItsOwnFolder = intoItsOwnFolder || _wcsicmp(FolderPart(file).c_str(),
-                                                        WithoutSlash(folder).c_str()) == 0;
-    if (!intoItsOwnFolder)
-        operation.fFlags &= ~FOF_RENAMEONCOLLISION;
+    operation.fFlags = FOF_ALLOWUNDO | (intoItsOwnFolder ? FOF_RENAMEONCOLLISION : 0);
     const bool done = SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
     browser_.BrowseFolder(folder);
     return done ? 0 : -1;

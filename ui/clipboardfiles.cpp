@@ -1,6 +1,7 @@
 #include "ui/clipboardfiles.h"
 
 #include "archive/archiver.h"
+#include "archive/jobthread.h"
 #include "shell/paths.h"
 #include "ui/dragout.h"
 #include "ui/filedataobject.h"
@@ -62,6 +63,9 @@ bool CopyRowsToClipboard(FolderBrowser& model, const std::vector<int>& rows, boo
         new FileDataObject(files, archiver || !cut ? DROPEFFECT_COPY : DROPEFFECT_MOVE));
     if (archiver) {
         data->RenderWhenRead([archiver, entries, folder] {
+            // Not in the middle of another job on the archive (a paste read while it runs).
+            if (JobRunning())
+                return false;
             DeleteFolderTree(nullptr, folder);
             if (CreateFolderPath(folder) && archiver->ExtractEntriesToScratch(entries, folder))
                 return true;
@@ -101,6 +105,9 @@ bool FilesOnClipboard(std::vector<std::wstring>& paths, bool& cut) {
 void ForgetArchiveClipboard() {
     if (archiveClipboard && OleIsCurrentClipboard(archiveClipboard.get()) == S_OK)
         OleSetClipboard(nullptr);
+    // A program that holds it still gets nothing more out of the archive left.
+    if (archiveClipboard)
+        archiveClipboard->RenderWhenRead([] { return false; });
     archiveClipboard = win::ComPtr<FileDataObject>();
 }
 

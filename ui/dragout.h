@@ -75,7 +75,8 @@ bool PrepareDragOut(FolderBrowser& model, const std::vector<int>& rows, DragOut&
 
 // Drags the rows out with the left button until they are dropped or the drag is given up,
 // the rows of `list` drawn under the pointer. True when files on the disk were moved away,
-// and the folder must be listed again.
+// and the folder must be listed again, or entries of the archive moved into one of its
+// folders (the model shows the archive anew already).
 bool DragRowsOut(FolderBrowser& model, const std::vector<int>& rows, HWND list = nullptr);
 
 // The drags' scratch folders: one per running program, "Varnix Drag\<process id>" in Temp.

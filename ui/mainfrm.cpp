@@ -105,7 +105,8 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         // The window goes only once the job is over: the job still uses what it holds.
         // A saved edit not yet in the archive is asked about first.
-        if (JobRunning() || !view_.model().MayClose())
+        if (JobRunning() || checkingEdits_ || !IsWindowEnabled(hwnd()) ||
+            !view_.model().MayClose())
             return 0;
         break;
     case WM_EDITED_COPY:
@@ -121,7 +122,9 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == editCheckTimer) {
             KillTimer(hwnd(), editCheckTimer);
             // Not in the middle of a job or of another question: tried again later.
-            if (JobRunning() || !IsWindowEnabled(hwnd()) || checkingEdits_)
+            // Nor while a name is edited, or rows are dragged.
+            if (JobRunning() || !IsWindowEnabled(hwnd()) || checkingEdits_ ||
+                ListView_GetEditControl(view_.list()) || GetCapture())
                 SetTimer(hwnd(), editCheckTimer, editCheckDelay, nullptr);
             else {
                 checkingEdits_ = true;
@@ -390,6 +393,9 @@ void CMainFrame::ToggleStatusBar() {
 }
 
 void CMainFrame::OnCommand(int id) {
+    // A name being edited in the list is given up: the command acts on the rows as they are.
+    if (HWND edit = ListView_GetEditControl(view_.list()))
+        SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
     switch (id) {
     case ID_APP_EXIT:
         PostMessageW(hwnd(), WM_CLOSE, 0, 0);

@@ -451,8 +451,12 @@ INT_PTR CVarnixView::OnNotify(const NMHDR& header) {
     }
     case LVN_BEGINDRAG:
         // The selected rows go out as files; files moved away from the folder leave its list.
-        if (DragRowsOut(model_, SelectedRows(), list_))
-            Reload();
+        if (DragRowsOut(model_, SelectedRows(), list_)) {
+            if (model_.archive())
+                RefreshView(); // listed again by the move
+            else
+                Reload();
+        }
         return TRUE;
     case LVN_GETDISPINFOW: {
         // For whoever reads the list's texts (screen readers, tooltips): the cells drawn.

@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "archive/archiver.h"
 #include "archive/archivekind.h"
+#include "archive/jobthread.h"
 #include "res/resource.h"
 #include "shell/paths.h"
 #include "ui/clipboardfiles.h"
@@ -109,8 +110,10 @@ void CVarnixView::OnRename() {
 
 void CVarnixView::OnNameEdited(int row, const wchar_t* typed) {
     SetWindowLongW(list_, GWL_STYLE, GetWindowLongW(list_, GWL_STYLE) & ~LVS_EDITLABELS);
-    if (!typed)
-        return; // Esc: nothing changes
+    // Esc: nothing changes. A name whose box lost the keyboard to a job's dialog is not
+    // given while that job runs.
+    if (!typed || JobRunning())
+        return;
     const ShownFind find = RememberFind();
     std::wstring renamed;
     const bool done = model_.commands().RenameRow(row, typed, renamed) == 0;

@@ -138,7 +138,7 @@ TEST(EditInPlace, ASaveOverTheCopyIsAskedAboutAndYesWritesItIntoItsFolder) {
     Window window(archive);
     CVarnixView& view = window.frame.view();
     view.ActivateRow(RowNamed(view.model(), L"docs"));
-    PlayedQuestions user({IDNO, IDYES});
+    PlayedQuestions user({IDNO, IDYES, IDYES});
     const std::wstring copy = OpenEntry(view, L"notes.varnixtest");
     ASSERT_FALSE(copy.empty());
 
@@ -160,11 +160,25 @@ TEST(EditInPlace, ASaveOverTheCopyIsAskedAboutAndYesWritesItIntoItsFolder) {
     EXPECT_EQ(ArchiveEntries(archive), Sorted({L"docs", L"docs\\notes.varnixtest", L"top.txt"}));
     EXPECT_EQ(view.model().archive()->subPath, "docs");
 
-    // Coming back to the window with nothing new asks nothing, nor does closing it.
+    // Coming back to the window with nothing new asks nothing.
     SendMessageW(window.frame.hwnd(), WM_ACTIVATEAPP, TRUE, 0);
     PumpUntil([] { return false; }, 1000);
-    EXPECT_TRUE(view.model().MayClose());
     EXPECT_EQ(user.Count(), 2u);
+
+    // Its folder renamed meanwhile: the next save goes to where the entry is now.
+    view.ActivateRow(0);
+    std::wstring renamed;
+    ASSERT_EQ(view.model().commands().RenameRow(RowNamed(view.model(), L"docs"), L"papers",
+                                                renamed),
+              0);
+    SaveOver(copy, L"fourth");
+    ASSERT_TRUE(PumpUntil([&] { return user.Count() == 3 && !JobRunning(); }));
+    Window::Pump();
+    EXPECT_EQ(ArchiveEntries(archive),
+              Sorted({L"papers", L"papers\\notes.varnixtest", L"top.txt"}));
+    EXPECT_EQ(EntryText(archive, L"papers\\notes.varnixtest"), "fourth");
+    EXPECT_TRUE(view.model().MayClose());
+    EXPECT_EQ(user.Count(), 3u);
 }
 
 TEST(EditInPlace, AnEditorAlreadyRunningSavesLaterAndClosingAsksAboutTheChangeLeftOut) {
