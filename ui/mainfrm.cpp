@@ -109,6 +109,11 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             !view_.model().MayClose())
             return 0;
         break;
+    case WM_QUERYENDSESSION:
+        // Windows is signing out: a saved edit not yet in the archive is asked about, and
+        // Cancel holds the sign-out, as an editor with an unsaved document does.
+        return !JobRunning() && !checkingEdits_ && IsWindowEnabled(hwnd()) &&
+               view_.model().MayClose();
     case WM_EDITED_COPY:
         // Looked at once the program that saves is done: a save is often several writes.
         SetTimer(hwnd(), editCheckTimer, editCheckDelay, nullptr);

@@ -202,6 +202,8 @@ HMENU CVarnixView::MakeRowMenu(int row, const std::vector<int>& rows) const {
         add(menu, ID_RENAME, changeable && one && MayEditName(row), MenuText(ID_RENAME));
         add(menu, ID_NEW_FOLDER, changeable, MenuText(ID_NEW_FOLDER));
         separator(menu);
+        add(menu, ID_COPY, row >= 0 && !model_.rows().IsDriveOrUp(row), MenuText(ID_COPY));
+        add(menu, ID_PASTE, changeable, MenuText(ID_PASTE));
         add(menu, ID_COPY_PATH, true, MenuText(ID_COPY_PATH));
         return menu;
     }
@@ -248,6 +250,9 @@ HMENU CVarnixView::MakeRowMenu(int row, const std::vector<int>& rows) const {
     add(menu, ID_RENAME, files && one && MayEditName(row), MenuText(ID_RENAME));
     add(menu, ID_NEW_FOLDER, !model_.folder().empty(), MenuText(ID_NEW_FOLDER));
     separator(menu);
+    add(menu, ID_CUT, files, MenuText(ID_CUT));
+    add(menu, ID_COPY, files, MenuText(ID_COPY));
+    add(menu, ID_PASTE, !model_.folder().empty(), MenuText(ID_PASTE));
     add(menu, ID_COPY_PATH, true, MenuText(ID_COPY_PATH));
     return menu;
 }
@@ -326,6 +331,13 @@ void CVarnixView::RunRowCommand(int command, int row) {
         break;
     case ID_NEW_FOLDER:
         OnNewFolder();
+        break;
+    case ID_COPY:
+    case ID_CUT:
+        OnCopy(command == ID_CUT);
+        break;
+    case ID_PASTE:
+        OnPaste();
         break;
     }
 }
