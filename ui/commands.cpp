@@ -23,8 +23,8 @@ const std::vector<Command>& Commands() {
         {ID_COPY_PATH, nullptr, L"Copy &path", nullptr, nullptr, {}, true},
         // As in Explorer; in a box being typed into they are the box's own.
         {ID_COPY, nullptr, L"&Copy", nullptr, L"Ctrl+C", {{'C', FCONTROL}}, true},
-        {ID_CUT, nullptr, L"Cu&t", nullptr, L"Ctrl+X", {{'X', FCONTROL}}, true},
-        {ID_PASTE, nullptr, L"&Paste", nullptr, L"Ctrl+V", {{'V', FCONTROL}}, false},
+        {ID_CUT, nullptr, L"C&ut", nullptr, L"Ctrl+X", {{'X', FCONTROL}}, true},
+        {ID_PASTE, nullptr, L"Pa&ste", nullptr, L"Ctrl+V", {{'V', FCONTROL}}, false},
         // Rename acts on the focused row, New folder on the folder shown.
         {ID_RENAME, nullptr, L"Rena&me", nullptr, L"F2", {{VK_F2, 0}}, true},
         {ID_NEW_FOLDER, nullptr, L"&New folder", nullptr, L"Ctrl+Shift+N",

@@ -210,6 +210,7 @@ TEST(BrowserView, FindShowsTheWholeArchiveByPathActsOnFoundRowsAndEscComesBack) 
 // one marked "*", separators as "-".
 std::vector<std::wstring> MenuItems(HMENU menu) {
     std::vector<std::wstring> items;
+    std::wstring keys;
     UINT standard = GetMenuDefaultItem(menu, FALSE, 0);
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         wchar_t text[128] = {};
@@ -225,6 +226,13 @@ std::vector<std::wstring> MenuItems(HMENU menu) {
         }
         std::wstring item = text;
         item = item.substr(0, item.find(L'\t'));
+        // Each item of a menu has its own access key: a second one would take the key away.
+        size_t amp = item.find(L'&');
+        if (amp != std::wstring::npos && amp + 1 < item.size() && item[amp + 1] != L'&') {
+            wchar_t key = static_cast<wchar_t>(towlower(item[amp + 1]));
+            EXPECT_EQ(keys.find(key), std::wstring::npos) << "access key taken twice: " << Narrow(item);
+            keys += key;
+        }
         if (info.fState & MFS_GRAYED)
             item = L"(" + item + L")";
         if (info.wID == standard)
@@ -251,8 +259,8 @@ TEST(BrowserView, EachKindOfRowHasItsMenuWithWhatCannotActGreyed) {
               (Items{L"&Open", L"Open in the &window*", L"-", L"Extract &Here",
                      L"Extract to &Folder", L"E&xtract files...", L"&Test", L"-",
                      L"&Add to archive...", L"Add to \"set.&7z\"", L"Add to \"set (2).&zip\"",
-                     L"&Delete", L"Rena&me", L"&New folder", L"-", L"Cu&t", L"&Copy",
-                     L"&Paste", L"Copy &path"}));
+                     L"&Delete", L"Rena&me", L"&New folder", L"-", L"C&ut", L"&Copy",
+                     L"Pa&ste", L"Copy &path"}));
     // Several rows: named after their folder.
     const std::wstring folder = FileNamePart(disk.scratch.path());
     const Items quickForBoth{L"Add to \"" + folder + L".&7z\"", L"Add to \"" + folder + L".&zip\""};
@@ -262,23 +270,23 @@ TEST(BrowserView, EachKindOfRowHasItsMenuWithWhatCannotActGreyed) {
               (Items{L"&Open", L"Open in the &window*", L"-", L"Extract &Here",
                      L"Extract to &Folder", L"(E&xtract files...)", L"(&Test)", L"-",
                      L"&Add to archive...", quickForBoth[0], quickForBoth[1], L"&Delete",
-                     L"(Rena&me)", L"&New folder", L"-", L"Cu&t", L"&Copy",
-                     L"&Paste", L"Copy &path"}));
+                     L"(Rena&me)", L"&New folder", L"-", L"C&ut", L"&Copy",
+                     L"Pa&ste", L"Copy &path"}));
     // An archive with a document: the archive commands cannot act.
     EXPECT_EQ(MenuItems(view.MakeRowMenu(zip, {zip, doc})),
               (Items{L"&Open", L"Open in the &window*", L"-", L"(Extract &Here)",
                      L"(Extract to &Folder)", L"(E&xtract files...)", L"(&Test)", L"-",
                      L"&Add to archive...", quickForBoth[0], quickForBoth[1], L"&Delete",
-                     L"(Rena&me)", L"&New folder", L"-", L"Cu&t", L"&Copy",
-                     L"&Paste", L"Copy &path"}));
+                     L"(Rena&me)", L"&New folder", L"-", L"C&ut", L"&Copy",
+                     L"Pa&ste", L"Copy &path"}));
     EXPECT_EQ(MenuItems(view.MakeRowMenu(sub, {sub})),
               (Items{L"&Open*", L"-", L"&Add to archive...", L"Add to \"sub.&7z\"",
                      L"Add to \"sub.&zip\"", L"&Delete", L"Rena&me", L"&New folder", L"-",
-                     L"Cu&t", L"&Copy", L"&Paste", L"Copy &path"}));
+                     L"C&ut", L"&Copy", L"Pa&ste", L"Copy &path"}));
     EXPECT_EQ(MenuItems(view.MakeRowMenu(0, {})),
               (Items{L"&Open*", L"-", L"(&Add to archive...)", L"(Add to \"name.&7z\")",
                      L"(Add to \"name.&zip\")", L"(&Delete)", L"(Rena&me)", L"&New folder", L"-",
-                     L"(Cu&t)", L"(&Copy)", L"&Paste", L"(Copy &path)"}));
+                     L"(C&ut)", L"(&Copy)", L"Pa&ste", L"(Copy &path)"}));
 
     // Extract Here puts the archive's entries beside it.
     view.SelectRow(zip);
@@ -292,7 +300,7 @@ TEST(BrowserView, EachKindOfRowHasItsMenuWithWhatCannotActGreyed) {
     const int docs = disk.Index(model, L"docs");
     EXPECT_EQ(MenuItems(view.MakeRowMenu(top, {top})),
               (Items{L"&Open*", L"-", L"&Extract...", L"&Test", L"&Delete", L"Rena&me",
-                     L"&New folder", L"-", L"&Copy", L"&Paste", L"Copy &path"}));
+                     L"&New folder", L"-", L"&Copy", L"Pa&ste", L"Copy &path"}));
     view.SelectRow(docs);
     ListView_SetItemState(view.list(), top, LVIS_SELECTED, LVIS_SELECTED);
     view.RunRowCommand(ID_COPY_PATH, top);
@@ -310,7 +318,7 @@ TEST(BrowserView, EachKindOfRowHasItsMenuWithWhatCannotActGreyed) {
     view.ActivateRow(disk.Index(model, L"kit.iso"));
     EXPECT_EQ(MenuItems(view.MakeRowMenu(1, {1})),
               (Items{L"&Open*", L"-", L"&Extract...", L"&Test", L"(&Delete)", L"(Rena&me)",
-                     L"(&New folder)", L"-", L"&Copy", L"(&Paste)", L"Copy &path"}));
+                     L"(&New folder)", L"-", L"&Copy", L"(Pa&ste)", L"Copy &path"}));
 }
 
 // The width of an icon's image, in pixels.
